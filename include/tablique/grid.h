@@ -1,0 +1,150 @@
+// tablique::Grid: the grid view component's model. It keeps every cell text, the counts, the
+// sizes in twips, the alignments, the current cell, the scroll position and the mouse cell, and
+// computes the geometry (cell rectangles, hit tests) from the sizes, so that a headless host and
+// the Qt view agree to the twip.
+//
+// Row 0 and column 0 are the one fixed row and column. An index outside the grid throws
+// tablique::Error(IndexOutOfRange) naming the index.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tablique {
+
+// Alignment codes as the control sets them.
+enum : uint8_t {
+  kAlignGeneral = 0,      // nothing set: text left, numbers right, vertically centred
+  kAlignLeftCenter = 1,
+  kAlignCenterTop = 3,
+};
+
+class Grid {
+public:
+  static constexpr int32_t kDefaultColWidth = 1140;   // twips
+  static constexpr int32_t kDefaultRowHeight = 285;   // twips
+  static constexpr uint32_t kDefaultBackColor = 0xFFFFFF;  // 0xRRGGBB
+  static constexpr uint32_t kDefaultForeColor = 0x000000;
+
+  Grid();
+
+  // Counts, fixed row and column included. Setting drops or appends empty rows/columns at the
+  // end; a count below 1 is refused.
+  int32_t Rows() const { return rows_; }
+  int32_t Cols() const { return cols_; }
+  void setRows(int32_t n);
+  void setCols(int32_t n);
+
+  // The current cell.
+  int32_t Row() const { return row_; }
+  int32_t Col() const { return col_; }
+  void setRow(int32_t r);
+  void setCol(int32_t c);
+
+  // Text of the current cell and of any cell. A text of U+0000 alone is stored as empty.
+  const std::string& Text() const { return TextMatrix(row_, col_); }
+  void setText(std::string_view text) { setTextMatrix(row_, col_, text); }
+  const std::string& TextMatrix(int32_t r, int32_t c) const;
+  void setTextMatrix(int32_t r, int32_t c, std::string_view text);
+  // Unchecked fast paths for bulk operations whose indices are already known to be valid.
+  const std::string& textAt(int32_t r, int32_t c) const { return cells_[index(r, c)].text; }
+  void setTextAt(int32_t r, int32_t c, std::string_view text);
+  void moveTextAt(int32_t r, int32_t c, std::string&& text);
+
+  // Alignment: per cell (CellAlignment of the current cell) over per column (ColAlignment).
+  void setCellAlignment(uint8_t code);
+  uint8_t CellAlignment() const { return alignmentAt(row_, col_); }
+  void setColAlignment(int32_t c, uint8_t code);
+  uint8_t ColAlignment(int32_t c) const;
+  uint8_t alignmentAt(int32_t r, int32_t c) const;  // effective code used for painting
+
+  // Sizes in twips. A negative size is refused (throws InvalidArgument).
+  int32_t ColWidth(int32_t c) const;
+  int32_t RowHeight(int32_t r) const;
+  void setColWidth(int32_t c, int32_t twips);
+  void setRowHeight(int32_t r, int32_t twips);
+
+  // Move row `from` to index `to`, shifting those between (cells, sizes and alignments move).
+  void setRowPosition(int32_t from, int32_t to);
+  void setColPosition(int32_t from, int32_t to);
+  // Insert a row at index, its cells from text split at TAB; remove a row.
+  void AddItem(std::string_view text, int32_t index);
+  void RemoveItem(int32_t index);
+  // Insert n empty columns at index / remove n columns at index (bulk forms of ColPosition).
+  void insertCols(int32_t index, int32_t n);
+  void removeCols(int32_t index, int32_t n);
+
+  // Scroll position: the first scrollable row and column shown after the fixed ones.
+  int32_t TopRow() const { return topRow_; }
+  int32_t LeftCol() const { return leftCol_; }
+  void setTopRow(int32_t r);
+  void setLeftCol(int32_t c);
+  // Scrolls as little as needed so that the current cell is fully visible.
+  void ensureCurrentVisible();
+
+  // Geometry, in twips relative to the grid's own top-left corner, at the current scroll.
+  int32_t rowTop(int32_t r) const;   // absolute from row 0, ignoring scroll
+  int32_t colLeft(int32_t c) const;  // absolute from column 0, ignoring scroll
+  int32_t totalHeight() const { return rowTop(rows_); }
+  int32_t totalWidth() const { return colLeft(cols_); }
+  int32_t visibleRowTop(int32_t r) const;   // scroll applied (fixed row never scrolls)
+  int32_t visibleColLeft(int32_t c) const;
+  int32_t rowAt(float y) const;  // row under a point (clamped to the last row); 0 over the fixed row
+  int32_t colAt(float x) const;
+  int32_t CellLeft() const { return visibleColLeft(col_); }
+  int32_t CellTop() const { return visibleRowTop(row_); }
+  int32_t CellWidth() const { return ColWidth(col_); }
+  int32_t CellHeight() const { return RowHeight(row_); }
+
+  // Mouse cell: set from a position by the mouse handlers, read by the control.
+  void setMousePosition(float x, float y);
+  int32_t MouseRow() const { return mouseRow_; }
+  int32_t MouseCol() const { return mouseCol_; }
+
+  // Display settings.
+  int FocusRect = 1;
+  int HighLight = 1;
+  int MousePointer = 0;   // 0 default arrow, 3 text cursor
+  int fillMarker = 0;     // 2 while a fill drag is armed
+  uint32_t BackColor = kDefaultBackColor;
+  uint32_t ForeColor = kDefaultForeColor;
+  // Placement inside the control, twips.
+  int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+
+  // Called after every change that needs a repaint (text, counts, sizes, current cell, scroll).
+  // The view coalesces: it only marks itself dirty.
+  std::function<void()> changed;
+
+  // Bytes held for cells (for the memory benchmark and tests).
+  size_t cellCount() const { return cells_.size(); }
+
+private:
+  struct Cell {
+    std::string text;
+    uint8_t align = kAlignGeneral;
+  };
+  size_t index(int32_t r, int32_t c) const { return size_t(r) * size_t(cols_) + size_t(c); }
+  void checkRow(int32_t r) const;
+  void checkCol(int32_t c) const;
+  void notify() const { if (changed) changed(); }
+  void rebuildRowPositions() const;
+  void rebuildColPositions() const;
+  void reshape(int32_t rows, int32_t cols);
+
+  int32_t rows_ = 1, cols_ = 1;
+  int32_t row_ = 0, col_ = 0;
+  int32_t topRow_ = 1, leftCol_ = 1;
+  int32_t mouseRow_ = 0, mouseCol_ = 0;
+  std::vector<Cell> cells_;            // row-major, rows_ * cols_
+  std::vector<uint8_t> colAlign_;      // per column
+  std::vector<int32_t> colWidth_;      // per column, twips
+  std::vector<int32_t> rowHeight_;     // per row, twips
+  // Cached start positions, rebuilt lazily (size n+1).
+  mutable std::vector<int64_t> rowPos_, colPos_;
+  mutable bool rowPosDirty_ = true, colPosDirty_ = true;
+};
+
+}  // namespace tablique

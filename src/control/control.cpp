@@ -1,0 +1,218 @@
+// Control construction, start-up, the layout rule, focus and the editor helpers.
+//
+// Start-up (UserControl_Initialize) fills the grid with 500 x 50 empty data cells, the headers
+// C1.. and the row numbers, sets the selection to (1, 1), sizes colFormula to 50 empty records
+// and hands the function library to the engine. After that the control only reacts.
+#include <tablique/control.h>
+
+#include <algorithm>
+
+#include "formula/function_library.h"
+
+namespace tablique {
+
+namespace {
+constexpr float kEditorFontSize = 10.5f;
+constexpr float kBlankFontSize = 1.0f;
+}  // namespace
+
+Control::Control() : ScriptControl1(std::make_unique<script::Engine>()),
+                     ownedPlatform_(std::make_unique<HeadlessPlatform>()) {
+  platform_ = ownedPlatform_.get();
+  platform_->attach(this);
+  UserControl_Initialize();
+}
+
+Control::Control(Platform& platform) : ScriptControl1(std::make_unique<script::Engine>()),
+                                       platform_(&platform) {
+  platform_->attach(this);
+  UserControl_Initialize();
+}
+
+Control::~Control() {
+  if (platform_ && platform_->control() == this) platform_->attach(nullptr);
+}
+
+HeadlessPlatform& Control::headless() {
+  if (!ownedPlatform_)
+    throw Error(ErrorCode::NoPlatform, "this control runs on a host platform, not a headless one");
+  return *ownedPlatform_;
+}
+
+// Each step from the third on is skipped when it fails, so a control is always created.
+void Control::UserControl_Initialize() {
+  auto step = [](auto&& f) {
+    try {
+      f();
+    } catch (const std::exception&) {
+    }
+  };
+  // 1. the wheel watchers are invisible by construction; 2.-3.
+  st_.formuMode = FormuMode::Prompt;
+  st_.editLock = EditLock::None;
+  st_.depGuard = DepGuard::None;
+  st_.pmenu = true;
+  st_.tbqFileName.clear();
+  // 4. fifty empty formula records
+  st_.colFormula.assign(51, std::string());
+  // 5.
+  step([&] {
+    grid_.setCols(51);
+    grid_.setRows(501);
+    grid_.setColWidth(0, 660);
+  });
+  // 6. every data cell left-aligned
+  step([&] {
+    for (int32_t i = 1; i <= 500; ++i)
+      for (int32_t j = 1; j <= 50; ++j) {
+        grid_.setRow(i);
+        grid_.setCol(j);
+        grid_.setCellAlignment(kAlignLeftCenter);
+      }
+  });
+  // 7.
+  editor_.setVisible(false);
+  // 8. row numbers
+  step([&] {
+    for (int32_t i = 1; i <= 500; ++i) grid_.setTextAt(i, 0, std::to_string(i));
+  });
+  // 9. column headers
+  step([&] {
+    for (int32_t j = 1; j <= 50; ++j) {
+      grid_.setRow(0);
+      grid_.setCol(j);
+      grid_.setText("C" + std::to_string(j));
+      grid_.setCellAlignment(kAlignCenterTop);
+    }
+  });
+  // 10.-11.
+  step([&] {
+    grid_.setCol(1);
+    grid_.setRow(1);
+  });
+  st_.rr0 = st_.cc0 = st_.RR = st_.cc = 1;
+  // 12. the function library
+  step([&] { ScriptControl1->AddCode(formula::functionLibraryText()); });
+  // 13.-14.
+  width_ = 10000;
+  height_ = 8000;
+  grid_.Left = 5;
+  grid_.Top = 5;
+  grid_.Width = width_ - 10;
+  grid_.Height = height_ - 10;
+  // 15.
+  editor_.setFontSize(kEditorFontSize);
+  editor_.setAlignment(0);
+}
+
+void Control::resize(int32_t width, int32_t height) {
+  width_ = width;
+  height_ = height;
+  UserControl_Resize();
+}
+
+// Layout rule: the grid follows the control only when it is at least 3000 x 3000 twips.
+void Control::UserControl_Resize() {
+  if (width_ < 3000 || height_ < 3000) return;
+  grid_.Left = 5;
+  grid_.Top = 5;
+  grid_.Width = width_ - 10;
+  grid_.Height = height_ - 10;
+  if (grid_.changed) grid_.changed();
+}
+
+// ---- focus
+
+void Control::focusGrid() {
+  if (focus_ == FocusTarget::Grid) return;
+  const FocusTarget previous = focus_;
+  focus_ = FocusTarget::Grid;
+  platform_->focusChanged(focus_);
+  if (previous == FocusTarget::Editor) Text1_LostFocus();
+}
+
+void Control::focusEditor() {
+  if (focus_ == FocusTarget::Editor) return;
+  if (!editor_.visible() || !editor_.enabled()) return;  // a hidden box cannot take the focus
+  focus_ = FocusTarget::Editor;
+  platform_->focusChanged(focus_);
+  Text1_GotFocus();
+}
+
+void Control::focusOut() {
+  if (focus_ == FocusTarget::None) return;
+  const FocusTarget previous = focus_;
+  focus_ = FocusTarget::None;
+  platform_->focusChanged(focus_);
+  if (previous == FocusTarget::Editor) Text1_LostFocus();
+}
+
+void Control::typeText(std::string_view text) {
+  if (focus_ != FocusTarget::Editor) return;
+  setEditorText(editor_.text() + std::string(text));
+}
+
+void Control::setEditorText(std::string text) {
+  if (text == editor_.text()) return;
+  editor_.setTextRaw(std::move(text));
+  Text1_Change();
+}
+
+// A key where the focus is: the KeyUp goes wherever the KeyDown left the focus.
+void Control::pressKey(int16_t keyCode, int16_t shift) {
+  if (focus_ == FocusTarget::Editor)
+    Text1_KeyDown(keyCode, shift);
+  else
+    MSFlexGrid1_KeyDown(keyCode, shift);
+  if (focus_ == FocusTarget::Editor)
+    Text1_KeyUp(keyCode, shift);
+  else
+    MSFlexGrid1_KeyUp(keyCode, shift);
+}
+
+// ---- editor helpers
+
+void Control::hideEditor() { editor_.setVisible(false); }
+
+// Blanking: hidden, unreadable and empty-sized.
+void Control::blankEditor() {
+  editor_.setVisible(false);
+  editor_.setAlignment(0);
+  editor_.setForeColor(grid_.BackColor);
+  editor_.setFontSize(kBlankFontSize);
+  editor_.setWidth(0);
+  editor_.setHeight(0);
+}
+
+// Puts the editor over the current cell; without width when the caller sizes it later.
+void Control::placeEditorOverCurrentCell(bool withWidth) {
+  grid_.ensureCurrentVisible();
+  editor_.setTop(grid_.Top + grid_.CellTop());
+  editor_.setLeft(grid_.Left + grid_.CellLeft());
+  editor_.setHeight(grid_.CellHeight());
+  editor_.setWidth(withWidth ? grid_.CellWidth() : 0);
+}
+
+// The grid's own handling of cursor keys: arrows and page keys move the current cell.
+void Control::gridMoveByKey(int16_t keyCode) {
+  const int32_t lastRow = grid_.Rows() - 1, lastCol = grid_.Cols() - 1;
+  if (lastRow < 1 || lastCol < 1) return;
+  int32_t r = grid_.Row(), c = grid_.Col();
+  const int32_t page = std::max<int32_t>(1, (grid_.Height - grid_.RowHeight(0)) / Grid::kDefaultRowHeight);
+  switch (keyCode) {
+    case 38: r = std::max(1, r - 1); break;        // Up
+    case 40: r = std::min(lastRow, r + 1); break;  // Down
+    case 37: c = std::max(1, c - 1); break;        // Left
+    case 39: c = std::min(lastCol, c + 1); break;  // Right
+    case 33: r = std::max(1, r - page); break;     // Page Up
+    case 34: r = std::min(lastRow, r + page); break;  // Page Down
+    case 36: c = 1; break;                          // Home
+    case 35: c = lastCol; break;                    // End
+    default: return;
+  }
+  grid_.setRow(r);
+  grid_.setCol(c);
+  grid_.ensureCurrentVisible();
+}
+
+}  // namespace tablique

@@ -1,0 +1,166 @@
+// The popup menu popmu, its click handlers and the m_ methods that run them.
+//
+// Each click handler is a thin wrapper: it prepares the editor, runs the command's action and
+// returns the focus to the grid. A failure inside an action ends the handler there; through an
+// m_ method it reaches the host, from the menu itself it is dropped.
+#include <tablique/control.h>
+
+#include <algorithm>
+
+#include "control/budget.h"
+#include "control/texts.h"
+
+namespace tablique {
+
+const std::string& Control::popmuCaption() {
+  static const std::string caption = texts::kPopupCaption;
+  return caption;
+}
+
+const std::vector<MenuEntry>& Control::popmuEntries() {
+  static const std::vector<MenuEntry> entries = {
+      {"CommandAA2m", "复制  Ctrl+C"},   {"CommandAA3m", "粘贴  Ctrl+V"},
+      {"CommandAA13m", "剪切  Ctrl+X"},  {"CommandAA1m", "删除  Del"},
+      {"m1", "", true},
+      {"CommandAA4m", "插入行"},         {"CommandAA5m", "删除行"},
+      {"CommandAA11m", "行上移"},        {"CommandAA10m", "行下移"},
+      {"m2", "", true},
+      {"CommandAA6m", "插入列"},         {"CommandAA7m", "删除列"},
+      {"CommandAA8m", "列左移"},         {"CommandAA9m", "列右移"},
+      {"m3", "", true},
+      {"CommandAA14m", "计算公式"},      {"CommandAA12m", "清空表格"},
+      {"CommandAA16m", "数据导出"},      {"CommandAA17m", "数据导入"},
+  };
+  return entries;
+}
+
+void Control::runMenuEntry(std::string_view name) {
+  using Handler = void (Control::*)();
+  static const std::pair<std::string_view, Handler> handlers[] = {
+      {"CommandAA1m", &Control::CommandAA1m_Click},   {"CommandAA2m", &Control::CommandAA2m_Click},
+      {"CommandAA3m", &Control::CommandAA3m_Click},   {"CommandAA4m", &Control::CommandAA4m_Click},
+      {"CommandAA5m", &Control::CommandAA5m_Click},   {"CommandAA6m", &Control::CommandAA6m_Click},
+      {"CommandAA7m", &Control::CommandAA7m_Click},   {"CommandAA8m", &Control::CommandAA8m_Click},
+      {"CommandAA9m", &Control::CommandAA9m_Click},   {"CommandAA10m", &Control::CommandAA10m_Click},
+      {"CommandAA11m", &Control::CommandAA11m_Click}, {"CommandAA12m", &Control::CommandAA12m_Click},
+      {"CommandAA13m", &Control::CommandAA13m_Click}, {"CommandAA14m", &Control::CommandAA14m_Click},
+      {"CommandAA16m", &Control::CommandAA16m_Click}, {"CommandAA17m", &Control::CommandAA17m_Click},
+  };
+  for (const auto& [entry, handler] : handlers)
+    if (entry == name) return (this->*handler)();
+}
+
+// Opens popmu at the mouse and runs the chosen entry; a failing command is dropped here, as a
+// menu choice has no caller to report to.
+void Control::showPopupMenu(float x, float y) {
+  std::optional<std::string> choice = platform_->popupMenu(popmuCaption(), popmuEntries(), x, y);
+  if (!choice) return;
+  try {
+    runMenuEntry(*choice);
+  } catch (const std::exception&) {
+  }
+}
+
+// ---- wrappers
+
+namespace {
+
+// enable the editor; run the action; focus the grid; hide the editor
+template <typename Action>
+void wrapHideAfter(Control& c, Editor& editor, Action action) {
+  editor.setEnabled(true);
+  action();
+  c.focusGrid();
+  editor.setVisible(false);
+}
+
+}  // namespace
+
+void Control::CommandAA2m_Click() { wrapHideAfter(*this, editor_, [&] { copysel(); }); }
+void Control::CommandAA13m_Click() { wrapHideAfter(*this, editor_, [&] { cutsel(); }); }
+void Control::CommandAA1m_Click() { wrapHideAfter(*this, editor_, [&] { delsel(); }); }
+void Control::CommandAA4m_Click() { wrapHideAfter(*this, editor_, [&] { rowins(); }); }
+void Control::CommandAA11m_Click() { wrapHideAfter(*this, editor_, [&] { rowup(); }); }
+void Control::CommandAA10m_Click() { wrapHideAfter(*this, editor_, [&] { rowdown(); }); }
+void Control::CommandAA8m_Click() { wrapHideAfter(*this, editor_, [&] { colleft(); }); }
+void Control::CommandAA9m_Click() { wrapHideAfter(*this, editor_, [&] { colright(); }); }
+void Control::CommandAA14m_Click() { wrapHideAfter(*this, editor_, [&] { focal(); }); }
+
+// Insert columns hides the editor before the action.
+void Control::CommandAA6m_Click() {
+  editor_.setEnabled(true);
+  hideEditor();
+  colins();
+  focusGrid();
+}
+
+void Control::CommandAA3m_Click() {
+  editor_.setEnabled(true);
+  pastesel();
+  focusGrid();
+}
+
+void Control::CommandAA17m_Click() {
+  editor_.setEnabled(true);
+  datainp();
+  focusGrid();
+}
+
+void Control::CommandAA16m_Click() {
+  editor_.setEnabled(true);
+  expspare();
+  dataexp();
+  focusGrid();
+}
+
+void Control::CommandAA12m_Click() {
+  if (platform_->messageBox(texts::kClearConfirm, texts::kNoticeTitle, true) == MessageAnswer::Cancel)
+    return;
+  cleartab();
+  setEditorText(std::string());
+  focusGrid();
+}
+
+namespace {
+
+// Delete rows and delete columns run only while the grid holds at most the cell budget, with
+// editLock telling the editor that such a command runs. The lock is released also when the
+// action fails, so that the editor keeps working afterwards.
+template <typename Action>
+void withEditLock(ControlState& st, const Grid& grid, Action action) {
+  if (checkedMul(grid.Cols(), grid.Rows()) > kCellBudget) return;
+  st.editLock = EditLock::Deleting;
+  try {
+    action();
+  } catch (...) {
+    st.editLock = EditLock::None;
+    throw;
+  }
+  st.editLock = EditLock::None;
+}
+
+}  // namespace
+
+void Control::CommandAA5m_Click() { withEditLock(st_, grid_, [&] { rowdel(); }); }
+void Control::CommandAA7m_Click() { withEditLock(st_, grid_, [&] { coldel(); }); }
+
+// ---- the m_ methods
+
+void Control::m_delete() { CommandAA1m_Click(); }
+void Control::m_copy() { CommandAA2m_Click(); }
+void Control::m_paste() { CommandAA3m_Click(); }
+void Control::m_rowins() { CommandAA4m_Click(); }
+void Control::m_rowdel() { CommandAA5m_Click(); }
+void Control::m_colins() { CommandAA6m_Click(); }
+void Control::m_coldel() { CommandAA7m_Click(); }
+void Control::m_collef() { CommandAA8m_Click(); }
+void Control::m_colrig() { CommandAA9m_Click(); }
+void Control::m_rowdow() { CommandAA10m_Click(); }
+void Control::m_rowup() { CommandAA11m_Click(); }
+void Control::m_clc() { CommandAA12m_Click(); }
+void Control::m_cut() { CommandAA13m_Click(); }
+void Control::m_focal() { CommandAA14m_Click(); }
+void Control::m_daexp() { CommandAA16m_Click(); }
+void Control::m_dainp() { CommandAA17m_Click(); }
+
+}  // namespace tablique

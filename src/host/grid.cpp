@@ -1,0 +1,370 @@
+// The grid view component's model: cell store, sizes and geometry.
+#include <tablique/error.h>
+#include <tablique/grid.h>
+
+#include <algorithm>
+#include <string>
+
+namespace tablique {
+
+namespace {
+
+[[noreturn]] void outOfRange(const char* what, int32_t index, int32_t count) {
+  throw Error(ErrorCode::IndexOutOfRange, std::string(what) + " index " + std::to_string(index) +
+                                              " is outside the grid (0.." +
+                                              std::to_string(count - 1) + ")");
+}
+
+// A text of U+0000 alone is an empty cell.
+bool isNulCell(std::string_view text) { return text.size() == 1 && text[0] == '\0'; }
+
+}  // namespace
+
+Grid::Grid() { reshape(2, 2); }
+
+void Grid::checkRow(int32_t r) const {
+  if (r < 0 || r >= rows_) outOfRange("row", r, rows_);
+}
+void Grid::checkCol(int32_t c) const {
+  if (c < 0 || c >= cols_) outOfRange("column", c, cols_);
+}
+
+// Rebuilds the row-major store for a new shape, keeping the cells that remain.
+void Grid::reshape(int32_t rows, int32_t cols) {
+  if (cols == cols_ && !cells_.empty()) {
+    cells_.resize(size_t(rows) * size_t(cols));
+  } else {
+    std::vector<Cell> next(size_t(rows) * size_t(cols));
+    const int32_t keepRows = std::min(rows, rows_), keepCols = std::min(cols, cols_);
+    if (!cells_.empty()) {
+      for (int32_t r = 0; r < keepRows; ++r)
+        for (int32_t c = 0; c < keepCols; ++c)
+          next[size_t(r) * size_t(cols) + size_t(c)] = std::move(cells_[index(r, c)]);
+    }
+    cells_ = std::move(next);
+  }
+  colAlign_.resize(size_t(cols), kAlignGeneral);
+  colWidth_.resize(size_t(cols), kDefaultColWidth);
+  rowHeight_.resize(size_t(rows), kDefaultRowHeight);
+  rows_ = rows;
+  cols_ = cols;
+  row_ = std::min(row_, rows_ - 1);
+  col_ = std::min(col_, cols_ - 1);
+  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
+  rowPosDirty_ = colPosDirty_ = true;
+}
+
+void Grid::setRows(int32_t n) {
+  if (n < 1) throw Error(ErrorCode::InvalidArgument, "row count " + std::to_string(n) + " refused");
+  if (n == rows_) return;
+  reshape(n, cols_);
+  notify();
+}
+
+void Grid::setCols(int32_t n) {
+  if (n < 1)
+    throw Error(ErrorCode::InvalidArgument, "column count " + std::to_string(n) + " refused");
+  if (n == cols_) return;
+  reshape(rows_, n);
+  notify();
+}
+
+void Grid::setRow(int32_t r) {
+  checkRow(r);
+  row_ = r;
+  notify();
+}
+
+void Grid::setCol(int32_t c) {
+  checkCol(c);
+  col_ = c;
+  notify();
+}
+
+const std::string& Grid::TextMatrix(int32_t r, int32_t c) const {
+  checkRow(r);
+  checkCol(c);
+  return cells_[index(r, c)].text;
+}
+
+void Grid::setTextMatrix(int32_t r, int32_t c, std::string_view text) {
+  checkRow(r);
+  checkCol(c);
+  setTextAt(r, c, text);
+}
+
+void Grid::setTextAt(int32_t r, int32_t c, std::string_view text) {
+  std::string& cell = cells_[index(r, c)].text;
+  if (isNulCell(text)) text = {};
+  if (cell == text) return;
+  cell.assign(text.data(), text.size());
+  notify();
+}
+
+void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
+  if (isNulCell(text)) text.clear();
+  cells_[index(r, c)].text = std::move(text);
+  notify();
+}
+
+void Grid::setCellAlignment(uint8_t code) {
+  cells_[index(row_, col_)].align = code;
+  notify();
+}
+
+void Grid::setColAlignment(int32_t c, uint8_t code) {
+  checkCol(c);
+  colAlign_[size_t(c)] = code;
+  // A column alignment applies to the column's scrollable cells.
+  for (int32_t r = 1; r < rows_; ++r) cells_[index(r, c)].align = kAlignGeneral;
+  notify();
+}
+
+uint8_t Grid::ColAlignment(int32_t c) const {
+  checkCol(c);
+  return colAlign_[size_t(c)];
+}
+
+uint8_t Grid::alignmentAt(int32_t r, int32_t c) const {
+  const uint8_t own = cells_[index(r, c)].align;
+  return own != kAlignGeneral ? own : colAlign_[size_t(c)];
+}
+
+int32_t Grid::ColWidth(int32_t c) const {
+  checkCol(c);
+  return colWidth_[size_t(c)];
+}
+
+int32_t Grid::RowHeight(int32_t r) const {
+  checkRow(r);
+  return rowHeight_[size_t(r)];
+}
+
+void Grid::setColWidth(int32_t c, int32_t twips) {
+  checkCol(c);
+  if (twips < 0)
+    throw Error(ErrorCode::InvalidArgument, "column width " + std::to_string(twips) + " refused");
+  colWidth_[size_t(c)] = twips;
+  colPosDirty_ = true;
+  notify();
+}
+
+void Grid::setRowHeight(int32_t r, int32_t twips) {
+  checkRow(r);
+  if (twips < 0)
+    throw Error(ErrorCode::InvalidArgument, "row height " + std::to_string(twips) + " refused");
+  rowHeight_[size_t(r)] = twips;
+  rowPosDirty_ = true;
+  notify();
+}
+
+void Grid::setRowPosition(int32_t from, int32_t to) {
+  checkRow(from);
+  checkRow(to);
+  if (from == to) return;
+  auto first = cells_.begin() + std::ptrdiff_t(index(std::min(from, to), 0));
+  auto last = cells_.begin() + std::ptrdiff_t(index(std::max(from, to) + 1, 0));
+  if (from < to)
+    std::rotate(first, first + cols_, last);
+  else
+    std::rotate(first, last - cols_, last);
+  auto h0 = rowHeight_.begin() + std::min(from, to), h1 = rowHeight_.begin() + std::max(from, to) + 1;
+  if (from < to) std::rotate(h0, h0 + 1, h1); else std::rotate(h0, h1 - 1, h1);
+  rowPosDirty_ = true;
+  notify();
+}
+
+void Grid::setColPosition(int32_t from, int32_t to) {
+  checkCol(from);
+  checkCol(to);
+  if (from == to) return;
+  const int32_t lo = std::min(from, to), hi = std::max(from, to) + 1;
+  for (int32_t r = 0; r < rows_; ++r) {
+    auto b = cells_.begin() + std::ptrdiff_t(index(r, 0));
+    if (from < to) std::rotate(b + lo, b + lo + 1, b + hi); else std::rotate(b + lo, b + hi - 1, b + hi);
+  }
+  for (auto* v : {&colAlign_}) {
+    if (from < to) std::rotate(v->begin() + lo, v->begin() + lo + 1, v->begin() + hi);
+    else std::rotate(v->begin() + lo, v->begin() + hi - 1, v->begin() + hi);
+  }
+  if (from < to) std::rotate(colWidth_.begin() + lo, colWidth_.begin() + lo + 1, colWidth_.begin() + hi);
+  else std::rotate(colWidth_.begin() + lo, colWidth_.begin() + hi - 1, colWidth_.begin() + hi);
+  colPosDirty_ = true;
+  notify();
+}
+
+void Grid::AddItem(std::string_view text, int32_t index_) {
+  if (index_ < 0 || index_ > rows_) outOfRange("row", index_, rows_ + 1);
+  std::vector<Cell> row(size_t(cols_));
+  size_t start = 0;
+  for (int32_t c = 0; c < cols_ && start <= text.size(); ++c) {
+    size_t tab = text.find('\t', start);
+    if (tab == std::string_view::npos) tab = text.size();
+    std::string_view piece = text.substr(start, tab - start);
+    if (!isNulCell(piece)) row[size_t(c)].text.assign(piece);
+    start = tab + 1;
+  }
+  cells_.insert(cells_.begin() + std::ptrdiff_t(index(index_, 0)),
+                std::make_move_iterator(row.begin()), std::make_move_iterator(row.end()));
+  rowHeight_.insert(rowHeight_.begin() + index_, kDefaultRowHeight);
+  ++rows_;
+  rowPosDirty_ = true;
+  notify();
+}
+
+void Grid::RemoveItem(int32_t index_) {
+  checkRow(index_);
+  if (rows_ <= 1)
+    throw Error(ErrorCode::InvalidArgument, "the fixed row cannot be removed");
+  auto first = cells_.begin() + std::ptrdiff_t(index(index_, 0));
+  cells_.erase(first, first + cols_);
+  rowHeight_.erase(rowHeight_.begin() + index_);
+  --rows_;
+  row_ = std::min(row_, rows_ - 1);
+  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+  rowPosDirty_ = true;
+  notify();
+}
+
+void Grid::insertCols(int32_t at, int32_t n) {
+  if (at < 0 || at > cols_) outOfRange("column", at, cols_ + 1);
+  if (n <= 0) return;
+  const int32_t newCols = cols_ + n;
+  std::vector<Cell> next(size_t(rows_) * size_t(newCols));
+  for (int32_t r = 0; r < rows_; ++r)
+    for (int32_t c = 0; c < cols_; ++c)
+      next[size_t(r) * size_t(newCols) + size_t(c < at ? c : c + n)] = std::move(cells_[index(r, c)]);
+  cells_ = std::move(next);
+  colAlign_.insert(colAlign_.begin() + at, size_t(n), kAlignGeneral);
+  colWidth_.insert(colWidth_.begin() + at, size_t(n), kDefaultColWidth);
+  cols_ = newCols;
+  colPosDirty_ = true;
+  notify();
+}
+
+void Grid::removeCols(int32_t at, int32_t n) {
+  checkCol(at);
+  if (n <= 0) return;
+  if (at + n > cols_ || cols_ - n < 1) outOfRange("column", at + n - 1, cols_);
+  const int32_t newCols = cols_ - n;
+  std::vector<Cell> next(size_t(rows_) * size_t(newCols));
+  for (int32_t r = 0; r < rows_; ++r)
+    for (int32_t c = 0; c < cols_; ++c) {
+      if (c >= at && c < at + n) continue;
+      next[size_t(r) * size_t(newCols) + size_t(c < at ? c : c - n)] = std::move(cells_[index(r, c)]);
+    }
+  cells_ = std::move(next);
+  colAlign_.erase(colAlign_.begin() + at, colAlign_.begin() + at + n);
+  colWidth_.erase(colWidth_.begin() + at, colWidth_.begin() + at + n);
+  cols_ = newCols;
+  col_ = std::min(col_, cols_ - 1);
+  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
+  colPosDirty_ = true;
+  notify();
+}
+
+void Grid::setTopRow(int32_t r) {
+  r = std::clamp(r, 1, std::max(1, rows_ - 1));
+  if (r == topRow_) return;
+  topRow_ = r;
+  notify();
+}
+
+void Grid::setLeftCol(int32_t c) {
+  c = std::clamp(c, 1, std::max(1, cols_ - 1));
+  if (c == leftCol_) return;
+  leftCol_ = c;
+  notify();
+}
+
+void Grid::ensureCurrentVisible() {
+  if (Height <= 0 || Width <= 0) return;
+  if (row_ >= 1) {
+    if (row_ < topRow_) {
+      setTopRow(row_);
+    } else {
+      // Scroll down until the current row's bottom fits.
+      const int64_t viewBottom = Height;
+      int32_t top = topRow_;
+      while (top < row_ && rowTop(0 + 1) + (rowTop(row_ + 1) - rowTop(top)) > viewBottom) ++top;
+      setTopRow(top);
+    }
+  }
+  if (col_ >= 1) {
+    if (col_ < leftCol_) {
+      setLeftCol(col_);
+    } else {
+      const int64_t viewRight = Width;
+      int32_t left = leftCol_;
+      while (left < col_ && colLeft(1) + (colLeft(col_ + 1) - colLeft(left)) > viewRight) ++left;
+      setLeftCol(left);
+    }
+  }
+}
+
+void Grid::rebuildRowPositions() const {
+  rowPos_.resize(size_t(rows_) + 1);
+  int64_t y = 0;
+  for (int32_t r = 0; r < rows_; ++r) {
+    rowPos_[size_t(r)] = y;
+    y += rowHeight_[size_t(r)];
+  }
+  rowPos_[size_t(rows_)] = y;
+  rowPosDirty_ = false;
+}
+
+void Grid::rebuildColPositions() const {
+  colPos_.resize(size_t(cols_) + 1);
+  int64_t x = 0;
+  for (int32_t c = 0; c < cols_; ++c) {
+    colPos_[size_t(c)] = x;
+    x += colWidth_[size_t(c)];
+  }
+  colPos_[size_t(cols_)] = x;
+  colPosDirty_ = false;
+}
+
+int32_t Grid::rowTop(int32_t r) const {
+  if (rowPosDirty_) rebuildRowPositions();
+  return int32_t(rowPos_[size_t(std::clamp(r, 0, rows_))]);
+}
+
+int32_t Grid::colLeft(int32_t c) const {
+  if (colPosDirty_) rebuildColPositions();
+  return int32_t(colPos_[size_t(std::clamp(c, 0, cols_))]);
+}
+
+int32_t Grid::visibleRowTop(int32_t r) const {
+  if (r == 0) return 0;
+  return rowTop(1) + rowTop(r) - rowTop(topRow_);
+}
+
+int32_t Grid::visibleColLeft(int32_t c) const {
+  if (c == 0) return 0;
+  return colLeft(1) + colLeft(c) - colLeft(leftCol_);
+}
+
+// Hit test by binary search over the cached start positions.
+int32_t Grid::rowAt(float y) const {
+  if (y < rowTop(1) || rows_ <= 1) return 0;
+  const int64_t absolute = int64_t(y) - rowTop(1) + rowTop(topRow_);
+  if (rowPosDirty_) rebuildRowPositions();
+  auto it = std::upper_bound(rowPos_.begin() + 1, rowPos_.end() - 1, absolute);
+  return std::clamp(int32_t(it - rowPos_.begin()) - 1, 1, rows_ - 1);
+}
+
+int32_t Grid::colAt(float x) const {
+  if (x < colLeft(1) || cols_ <= 1) return 0;
+  const int64_t absolute = int64_t(x) - colLeft(1) + colLeft(leftCol_);
+  if (colPosDirty_) rebuildColPositions();
+  auto it = std::upper_bound(colPos_.begin() + 1, colPos_.end() - 1, absolute);
+  return std::clamp(int32_t(it - colPos_.begin()) - 1, 1, cols_ - 1);
+}
+
+void Grid::setMousePosition(float x, float y) {
+  mouseRow_ = rowAt(y);
+  mouseCol_ = colAt(x);
+}
+
+}  // namespace tablique

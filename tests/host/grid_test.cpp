@@ -1,0 +1,103 @@
+// The grid component: store, moves, geometry and hit tests.
+#include <gtest/gtest.h>
+
+#include <tablique/error.h>
+#include <tablique/grid.h>
+
+namespace tablique {
+namespace {
+
+// A 4 x 3 grid (fixed row and column included):
+//   | h  | C1 | C2 |
+//   | 1  | a  | b  |
+//   | 2  | c  | d  |
+//   | 3  | e  | f  |
+Grid small() {
+  Grid g;
+  g.setCols(3);
+  g.setRows(4);
+  const char* t[4][3] = {{"h", "C1", "C2"}, {"1", "a", "b"}, {"2", "c", "d"}, {"3", "e", "f"}};
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 3; ++c) g.setTextMatrix(r, c, t[r][c]);
+  return g;
+}
+
+TEST(Grid, ResizeKeepsSurvivingCells) {
+  Grid g = small();
+  g.setCols(5);
+  EXPECT_EQ(g.TextMatrix(3, 2), "f");
+  EXPECT_EQ(g.TextMatrix(3, 4), "");
+  g.setRows(2);
+  EXPECT_EQ(g.TextMatrix(1, 1), "a");
+  EXPECT_THROW(g.TextMatrix(2, 1), Error);
+  EXPECT_THROW(g.setRows(0), Error);
+}
+
+TEST(Grid, RowAndColumnPositions) {
+  Grid g = small();
+  g.setRowHeight(1, 500);
+  g.setRowPosition(1, 3);
+  EXPECT_EQ(g.TextMatrix(1, 1), "c");
+  EXPECT_EQ(g.TextMatrix(3, 1), "a");
+  EXPECT_EQ(g.RowHeight(3), 500);
+  g.setRowPosition(3, 1);
+  EXPECT_EQ(g.TextMatrix(1, 1), "a");
+  g.setColPosition(1, 2);
+  EXPECT_EQ(g.TextMatrix(1, 1), "b");
+  EXPECT_EQ(g.TextMatrix(1, 2), "a");
+}
+
+TEST(Grid, AddItemAndRemoveItem) {
+  Grid g = small();
+  g.AddItem("x\ty\tz\tignored", 2);
+  EXPECT_EQ(g.Rows(), 5);
+  EXPECT_EQ(g.TextMatrix(2, 0), "x");
+  EXPECT_EQ(g.TextMatrix(2, 2), "z");
+  EXPECT_EQ(g.TextMatrix(3, 1), "c");
+  g.RemoveItem(1);
+  EXPECT_EQ(g.TextMatrix(1, 1), "y");
+  EXPECT_THROW(g.RemoveItem(9), Error);
+}
+
+TEST(Grid, InsertAndRemoveColumns) {
+  Grid g = small();
+  g.setColWidth(2, 777);
+  g.insertCols(1, 2);
+  EXPECT_EQ(g.Cols(), 5);
+  EXPECT_EQ(g.TextMatrix(1, 3), "a");
+  EXPECT_EQ(g.TextMatrix(1, 1), "");
+  EXPECT_EQ(g.ColWidth(4), 777);
+  g.removeCols(1, 2);
+  EXPECT_EQ(g.TextMatrix(2, 2), "d");
+  EXPECT_EQ(g.ColWidth(2), 777);
+}
+
+TEST(Grid, GeometryAndHitTestFollowScroll) {
+  Grid g;
+  g.setCols(51);
+  g.setRows(501);
+  g.setColWidth(0, 660);
+  g.Width = 9990;
+  g.Height = 7990;
+  EXPECT_EQ(g.rowAt(100), 0);
+  EXPECT_EQ(g.rowAt(285), 1);
+  EXPECT_EQ(g.rowAt(285 * 2 - 1), 1);
+  EXPECT_EQ(g.rowAt(285 * 2), 2);
+  EXPECT_EQ(g.colAt(659), 0);
+  EXPECT_EQ(g.colAt(660), 1);
+  EXPECT_EQ(g.colAt(660 + 1140), 2);
+  g.setRow(100);
+  g.setCol(40);
+  g.ensureCurrentVisible();
+  EXPECT_GT(g.TopRow(), 1);
+  EXPECT_GE(g.CellTop(), 285);
+  EXPECT_LE(g.CellTop() + g.CellHeight(), g.Height);
+  EXPECT_LE(g.CellLeft() + g.CellWidth(), g.Width);
+  // The cell's own rectangle hits back to the cell.
+  g.setMousePosition(float(g.CellLeft() + 10), float(g.CellTop() + 10));
+  EXPECT_EQ(g.MouseRow(), 100);
+  EXPECT_EQ(g.MouseCol(), 40);
+}
+
+}  // namespace
+}  // namespace tablique
