@@ -196,7 +196,7 @@ void Grid::setColPosition(int32_t from, int32_t to) {
 
 void Grid::AddItem(std::string_view text, int32_t index_) {
   if (index_ < 0 || index_ > rows_) outOfRange("row", index_, rows_ + 1);
-  std::vector<Cell> row(size_t(cols_));
+  std::vector<Cell> row(static_cast<size_t>(cols_));
   size_t start = 0;
   for (int32_t c = 0; c < cols_ && start <= text.size(); ++c) {
     size_t tab = text.find('\t', start);
