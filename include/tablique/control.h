@@ -30,6 +30,10 @@
 
 namespace tablique {
 
+namespace editing {
+struct PasteBlock;  // src/editing/paste_text.h
+}
+
 class Control {
 public:
   Control();                              // headless: owns a HeadlessPlatform
@@ -159,6 +163,10 @@ private:
   void copysel(); void pastesel(); void delsel(); void cutsel(); void cleartab();
   void rowins(); void rowdel(); void rowup(); void rowdown();
   void colins(); void coldel(); void colleft(); void colright();
+  // The paste after the clipboard: split a source text (or take a split block) and write it at
+  // the current cell with growth, overflow messages, formula retirement and restricted recalc.
+  void pasteText(std::string_view text);
+  void pasteBlock(editing::PasteBlock block);
 
   // ---- files/
   void expspare(); void dataexp(); void datainp();

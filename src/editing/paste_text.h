@@ -1,0 +1,53 @@
+// Splitting a pasted text into a block of cells, by the paste's rules, without the clipboard.
+//
+// Three kinds of source text:
+//   own copy  the control's last marked copy (U+0008 before each cell, U+0001 for a comma and
+//             U+0002 for a space inside a cell); TAB separates cells, CR LF ends a row
+//   numeric   only digits, spaces, ",", TAB, CR, LF, ".", "-", "+", "e", "E" with at least one
+//             digit: space, "," and TAB all separate cells ("1 2,3" is three cells)
+//   text      anything else: only TAB separates cells ("a b\tc" is "a b" and "c")
+// CR LF is the only row separator. Empty lines at the start and the end are dropped; an empty
+// line between others is a row of `width` empty cells. Cell texts are trimmed of spaces.
+//
+//   "a, b\tc\r\n\r\n1\t2\r\n"  ->  {"a, b", "c"} / {"", ""} / {"1", "2"}, width 2, lines 4
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tablique::editing {
+
+enum class PasteSource { OwnCopy, Numeric, Text };
+
+// A block of cell texts, row-major and ragged: row k holds cells[rowStart[k] .. rowStart[k+1]).
+struct PasteBlock {
+  std::vector<std::string> cells;
+  std::vector<uint32_t> rowStart{0};  // rows() + 1 entries
+  int32_t width = 0;                  // the most cells in one row
+  int32_t lines = 0;                  // CR LF pairs in the source text plus one (growth allowance)
+
+  int32_t rows() const { return int32_t(rowStart.size()) - 1; }
+  bool empty() const { return rows() == 0; }
+  int32_t rowLength(int32_t k) const { return int32_t(rowStart[size_t(k) + 1] - rowStart[size_t(k)]); }
+  const std::string& at(int32_t k, int32_t j) const { return cells[rowStart[size_t(k)] + size_t(j)]; }
+  std::string& at(int32_t k, int32_t j) { return cells[rowStart[size_t(k)] + size_t(j)]; }
+};
+
+// Which rules apply to `text`, given the control's last marked copy `copyText`.
+PasteSource classifyPasteText(std::string_view text, std::string_view copyText);
+
+// Splits `text` into a block by the paste's rules. For the own-copy rule the block is taken from
+// `copyText` (pass the control's ControlState::copyText; an empty one disables the rule).
+PasteBlock splitPasteText(std::string_view text, std::string_view copyText);
+
+}  // namespace tablique::editing
+
+// The control side (private members of tablique::Control, callable from other folders' members):
+//   void pasteText(std::string_view text);       everything the paste does after reading the
+//                                                clipboard: split `text`, write it at the current
+//                                                cell with growth, overflow messages, retirement
+//                                                of cell formulas, restricted recalc, and the
+//                                                current cell put back to the origin
+//   void pasteBlock(editing::PasteBlock block);   the same from an already split block
