@@ -139,7 +139,7 @@ public:
   void setEditorText(std::string text);
   // A key pressed and released where the focus is (grid or editor), as a user would: the
   // focused widget's own handling (grid: arrows and page keys move the current cell), then the
-  // KeyDown and KeyUp handlers.
+  // KeyDown and KeyUp handlers; in the editor Backspace removes the last character.
   void pressKey(int16_t keyCode, int16_t shift = 0);
   // The popup menu's entries in order, separators included; runs the click handler of a name.
   static const std::vector<MenuEntry>& popmuEntries();
@@ -154,6 +154,10 @@ private:
   void blankEditor();                   // hide and shrink to nothing
   void placeEditorOverCurrentCell(bool withWidth);
   void gridMoveByKey(int16_t keyCode);  // the grid's own cursor keys
+
+  // ---- interaction/
+  void openEditorOverCurrentCell();     // placed with width, shown, 10.5 pt, left, focused
+  void fillStep(int32_t mouseRow);      // one fill-drag move; throws on a failing step
 
   // ---- formula/
   void recalc();

@@ -158,12 +158,22 @@ void Control::setEditorText(std::string text) {
   Text1_Change();
 }
 
-// A key where the focus is: the KeyUp goes wherever the KeyDown left the focus.
+// A key where the focus is: the KeyUp goes wherever the KeyDown left the focus. In the editor
+// the text box handles the key itself between KeyDown and KeyUp: Backspace removes the last
+// character (the caret is at the end of the text).
 void Control::pressKey(int16_t keyCode, int16_t shift) {
-  if (focus_ == FocusTarget::Editor)
+  if (focus_ == FocusTarget::Editor) {
     Text1_KeyDown(keyCode, shift);
-  else
+    if (focus_ == FocusTarget::Editor && keyCode == 8 && !editor_.text().empty()) {
+      std::string text = editor_.text();
+      size_t cut = text.size() - 1;
+      while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+      text.erase(cut);
+      setEditorText(std::move(text));
+    }
+  } else {
     MSFlexGrid1_KeyDown(keyCode, shift);
+  }
   if (focus_ == FocusTarget::Editor)
     Text1_KeyUp(keyCode, shift);
   else
