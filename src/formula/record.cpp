@@ -205,6 +205,28 @@ bool retireRow(std::string& record, int32_t r) {
   return any;
 }
 
+void retireRows(std::string& record, int32_t first, int32_t last) {
+  if (first > last || record.find(kRowMark) == std::string::npos) return;
+  std::string out;
+  out.reserve(record.size());
+  size_t i = 0;
+  while (i < record.size()) {
+    if (record[i] == kRowMark) {
+      size_t len = digitRun(record, i + 1);
+      size_t end = i + 1 + len;
+      int32_t r = columnNumber(std::string_view(record).substr(i + 1, len), INT32_MAX);
+      if (r != 0 && end < record.size() && record[end] == ';' && r >= first && r <= last) {
+        out += "@;";
+        i = end + 1;
+        continue;
+      }
+    }
+    out.push_back(record[i]);
+    ++i;
+  }
+  record = std::move(out);
+}
+
 std::string cellPiece(std::string_view encodedText, int32_t r) {
   std::string out(encodedText);
   out.push_back(kRowMark);

@@ -65,6 +65,9 @@ std::string_view firstPiece(std::string_view record);
 // Retires the cell formula of row r: every kRowMark r ";" becomes "@;". Returns whether any did.
 bool retireRow(std::string& record, int32_t r);
 
+// retireRow for every row first..last, in one scan.
+void retireRows(std::string& record, int32_t first, int32_t last);
+
 // The piece text of a cell formula for row r: text kRowMark r ";".
 std::string cellPiece(std::string_view encodedText, int32_t r);
 

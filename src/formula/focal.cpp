@@ -1,0 +1,153 @@
+// focal: the formula command for the grid's current cell (R, K).
+//
+//   default formula (the row's cell formula, else the column formula) -> prompt (formuMode 111)
+//   -> string formulas get parentheses -> self-reference check -> compute: a cell formula for
+//   (R, K), a column formula for the data run of its highest referenced column (restricted to
+//   R..R+pasteRows while pasteMode is 333) -> store with end marking -> compact the record
+//   -> recalc once when another column references K (guarded by depGuard) -> (R, K) current.
+//
+// Every failure is trapped: before the computation it ends the command (through the last
+// step), in the computation it goes on with storing, a failed row leaves its cell.
+#include <tablique/control.h>
+
+#include "formula/record.h"
+#include "formula/result.h"
+#include "formula/texts.h"
+#include "formula/translate.h"
+
+namespace tablique {
+
+namespace {
+
+std::string promptText() {
+  const std::string indent(5, ' ');
+  return indent + formula::texts::kPromptLine1 + "\r\n\r\n" + indent + formula::texts::kPromptLine2 +
+         "\r\n\r\n" + indent + formula::texts::kPromptLine3;
+}
+
+// A formula holding a double quote is enclosed in parentheses (after the "=" of a cell formula)
+// unless it already is.
+void encloseStringFormula(std::string& f) {
+  if (f.find('"') == std::string::npos) return;
+  if (f[0] == '=') {
+    if (f.size() < 2 || f[1] != '(' || f.back() != ')') f = "=(" + f.substr(1) + ")";
+  } else if (f[0] != '(' || f.back() != ')') {
+    f = "(" + f + ")";
+  }
+}
+
+// Rows 1.. of the unbroken run of non-empty cells of column h.
+int32_t dataRun(const Grid& grid, int32_t h) {
+  if (h < 1) return 0;
+  int32_t n = 0;
+  while (n + 1 <= grid.Rows() - 1 && !grid.textAt(n + 1, h).empty()) ++n;
+  return n;
+}
+
+}  // namespace
+
+void Control::focal() {
+  const int32_t R = grid_.Row();
+  const int32_t K = grid_.Col();
+  if (K < 1 || K > grid_.Cols() - 1 || K >= int32_t(st_.colFormula.size())) return;
+  const int32_t maxCol = grid_.Cols() - 1;
+
+  std::string f;
+  bool compute = false;
+  try {
+    // The default formula.
+    const std::string decoded = formula::decode(st_.colFormula[size_t(K)]);
+    std::string preset;
+    if (auto cell = formula::cellFormulaForRow(decoded, R))
+      preset = std::move(*cell);
+    else if (!decoded.empty() && decoded[0] != '=')
+      preset = std::string(formula::firstPiece(decoded));
+
+    focusGrid();
+
+    if (st_.formuMode == FormuMode::Prompt) {
+      std::optional<std::string> answer =
+          platform_->inputBox(promptText(), formula::texts::kPromptTitle, preset);
+      f = answer.value_or(std::string());
+    } else {
+      f = preset;
+    }
+
+    if (!f.empty()) {
+      encloseStringFormula(f);
+      std::string self = "C";
+      self.push_back(formula::kRefBracket);
+      self += std::to_string(K);
+      self.push_back(formula::kRefBracket);
+      if (formula::bracketReferences(f, maxCol).find(self) != std::string::npos) {
+        platform_->messageBox(formula::texts::kSelfReference, formula::texts::kNoticeTitle, false);
+        return;  // nothing computed, nothing stored
+      }
+      compute = true;
+    }
+  } catch (const std::exception&) {
+    st_.depGuard = DepGuard::None;
+    grid_.setRow(R);
+    grid_.setCol(K);
+    return;
+  }
+
+  std::string& record = st_.colFormula[size_t(K)];
+  if (compute) {
+    std::string expr;
+    try {
+      if (f[0] == '=') {
+        // The cell formula of the current row.
+        formula::Translation t(f, maxCol, true);
+        if (R >= 1 && t.forRow(grid_, R, expr))
+          formula::evaluateInto(*ScriptControl1, grid_, expr, R, K);
+      } else {
+        // The column formula over the data run of its highest referenced column.
+        formula::Translation t(f, maxCol, false);
+        int32_t last = dataRun(grid_, t.highest());
+        int32_t first = 1;
+        if (st_.formuMode == FormuMode::Silent && st_.pasteMode == PasteMode::Restricted) {
+          first = std::max(R, 1);
+          if (R + st_.pasteRows < last) last = R + st_.pasteRows;
+        }
+        formula::retireRows(record, first, last);
+        for (int32_t r = first; r <= last; ++r)
+          if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
+      }
+    } catch (const std::exception&) {
+    }
+  }
+
+  try {
+    if (!f.empty()) {
+      const std::string stored = formula::encode(f, maxCol, true);
+      if (f[0] == '=') {
+        formula::retireRow(record, R);
+        record += formula::cellPiece(stored, R);
+      } else {
+        record = stored + ";" + record;
+      }
+    }
+  } catch (const std::exception&) {
+  }
+  record = formula::compactForCommand(record);
+
+  // Columns that use K are brought up to date, once, unless a recalculation is already running.
+  if (!f.empty()) {
+    if (st_.depGuard == DepGuard::Running || st_.pasteMode == PasteMode::Restricted) return;
+    st_.depGuard = DepGuard::Running;
+    const int32_t cols = std::min<int32_t>(grid_.Cols() - 1, int32_t(st_.colFormula.size()) - 1);
+    for (int32_t k = 1; k <= cols; ++k) {
+      if (k == K || !formula::referencesColumn(st_.colFormula[size_t(k)], K, false)) continue;
+      grid_.setRow(R);
+      grid_.setCol(K);
+      recalc();
+      break;
+    }
+  }
+  st_.depGuard = DepGuard::None;
+  grid_.setRow(R);
+  grid_.setCol(K);
+}
+
+}  // namespace tablique

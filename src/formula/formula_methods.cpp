@@ -1,0 +1,51 @@
+// The public formula methods: formuset, formuget, update.
+#include <tablique/control.h>
+
+#include "formula/record.h"
+
+namespace tablique {
+
+// Stores a formula without evaluating or checking it: a text beginning with "=" becomes the
+// cell formula of the current row (appended), any other text the column formula (in front);
+// the empty text removes every formula of the column.
+void Control::formuset(int32_t coll, std::string_view formu) {
+  try {
+    if (coll < 1 || coll > grid_.Cols() - 1 || coll >= int32_t(st_.colFormula.size())) return;
+    std::string& record = st_.colFormula[size_t(coll)];
+    if (formu.empty()) {
+      record.clear();
+      return;
+    }
+    const std::string text = formula::encode(formu, grid_.Cols() - 1, false);
+    if (text[0] == '=')
+      record += formula::cellPiece(text, grid_.Row());
+    else
+      record = text + ";" + record;
+  } catch (const std::exception&) {
+  }
+}
+
+// Compacts the column's record (formuget's rule) and returns it decoded.
+std::string Control::formuget(int32_t coll) {
+  try {
+    if (coll < 1 || coll >= int32_t(st_.colFormula.size())) return {};
+    std::string& record = st_.colFormula[size_t(coll)];
+    record = formula::compactForFormuget(record);
+    return formula::decode(record);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+// Runs the formula command for column coll without prompting. The current column stays coll.
+void Control::update(int32_t coll) {
+  try {
+    grid_.setCol(coll);
+    st_.formuMode = FormuMode::Silent;
+    focal();
+  } catch (const std::exception&) {
+  }
+  st_.formuMode = FormuMode::Prompt;
+}
+
+}  // namespace tablique

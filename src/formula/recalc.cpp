@@ -1,0 +1,87 @@
+// recalc: every formula result of the table brought up to date, in passes.
+//
+//   used extent (last used row and column, one scan of the cells)
+//   passes = 2 + the columns that reference a used column to their right
+//   each pass, columns 1..last used column left to right:
+//     the column's cell formulas, rows 1..last used row (references beyond the last used
+//     column stay plain names), then update(c) when the record starts with a column formula
+//
+// A formula sees the new values of columns to its left in the same pass and those to its right
+// one pass later. Cycles are not detected; they stop after the last pass.
+#include <tablique/control.h>
+
+#include "formula/record.h"
+#include "formula/result.h"
+#include "formula/translate.h"
+
+namespace tablique {
+
+namespace {
+
+struct Extent {
+  int32_t lastRow = 0, lastCol = 0;
+};
+
+// The highest row and the highest column holding a non-empty data cell.
+Extent usedExtent(const Grid& grid) {
+  Extent e;
+  const int32_t cols = grid.Cols() - 1;
+  for (int32_t r = grid.Rows() - 1; r >= 1; --r) {
+    for (int32_t c = cols; c > e.lastCol; --c) {
+      if (grid.textAt(r, c).empty()) continue;
+      if (e.lastRow == 0) e.lastRow = r;
+      e.lastCol = c;
+      break;
+    }
+    if (e.lastCol == cols) break;
+  }
+  return e;
+}
+
+}  // namespace
+
+void Control::recalc() {
+  grid_.FocusRect = 0;
+  grid_.HighLight = 0;
+  hideEditor();
+  try {
+    const int32_t cols = grid_.Cols() - 1;
+    if (int32_t(st_.colFormula.size()) - 1 < cols) throw Error(ErrorCode::IndexOutOfRange, "formula records");
+    int32_t formulaColumns = 0;
+    for (int32_t c = 1; c <= cols; ++c)
+      if (!st_.colFormula[size_t(c)].empty()) ++formulaColumns;
+
+    const Extent used = formulaColumns > 0 ? usedExtent(grid_) : Extent{};
+    if (used.lastRow > 0 && used.lastCol > 0) {
+      int32_t passes = 2;
+      for (int32_t i = 1; i <= used.lastCol; ++i) {
+        for (int32_t j : formula::markedReferences(st_.colFormula[size_t(i)])) {
+          if (j > i && j <= used.lastCol) {
+            ++passes;
+            break;
+          }
+        }
+      }
+
+      std::string expr;
+      for (int32_t pass = 0; pass < passes; ++pass) {
+        for (int32_t c = 1; c <= used.lastCol; ++c) {
+          if (c >= int32_t(st_.colFormula.size())) break;
+          const std::string& record = st_.colFormula[size_t(c)];
+          if (record.empty()) continue;
+          for (const auto& [r, text] : formula::cellFormulas(formula::decode(record))) {
+            if (r > used.lastRow) break;
+            formula::Translation t(text, used.lastCol, true);
+            if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, c);
+          }
+          if (st_.colFormula[size_t(c)][0] != '=') update(c);
+        }
+      }
+    }
+  } catch (const std::exception&) {
+  }
+  grid_.FocusRect = 1;
+  grid_.HighLight = 1;
+}
+
+}  // namespace tablique

@@ -1,0 +1,147 @@
+#include "formula/translate.h"
+
+#include <algorithm>
+
+#include <tablique/grid.h>
+
+#include "formula/record.h"
+
+namespace tablique::formula {
+
+namespace {
+
+bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+// Walks the text once, reporting literal stretches and references. A reference is "C" and the
+// longest digit prefix after it that names a column 1..maxCol (no leading zero); the digits
+// after that prefix stay literal.
+template <typename Literal, typename Reference>
+void scanReferences(std::string_view text, int32_t maxCol, Literal literal, Reference reference) {
+  size_t litStart = 0;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t at = text.find('C', i);
+    if (at == std::string_view::npos) break;
+    size_t d = at + 1;
+    int64_t value = 0;
+    int32_t best = 0;
+    size_t bestEnd = d;
+    if (d < text.size() && text[d] != '0') {
+      for (size_t j = d; j < text.size() && isDigit(text[j]); ++j) {
+        value = value * 10 + (text[j] - '0');
+        if (value > maxCol) break;
+        best = int32_t(value);
+        bestEnd = j + 1;
+      }
+    }
+    if (best == 0) {
+      i = at + 1;
+      continue;
+    }
+    literal(text.substr(litStart, at - litStart));
+    reference(best);
+    litStart = i = bestEnd;
+  }
+  literal(text.substr(litStart));
+}
+
+void replaceAll(std::string& s, std::string_view what, std::string_view with) {
+  std::string out;
+  size_t from = 0;
+  for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, from)) {
+    out.append(s, from, at - from);
+    out.append(with);
+    from = at + what.size();
+  }
+  if (from == 0) return;
+  out.append(s, from, std::string::npos);
+  s = std::move(out);
+}
+
+}  // namespace
+
+bool bracketedClass(std::string_view text) {
+  return text.find_first_of("*/^\\") != std::string_view::npos ||
+         text.find("Mod") != std::string_view::npos || text.find("mod") != std::string_view::npos;
+}
+
+std::string bracketReferences(std::string_view text, int32_t maxCol) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  scanReferences(
+      text, maxCol, [&](std::string_view lit) { out.append(lit); },
+      [&](int32_t n) {
+        out.push_back('C');
+        out.push_back(kRefBracket);
+        out += std::to_string(n);
+        out.push_back(kRefBracket);
+      });
+  return out;
+}
+
+int32_t highestReference(std::string_view text, int32_t maxCol) {
+  int32_t h = 0;
+  scanReferences(text, maxCol, [](std::string_view) {}, [&](int32_t n) { h = std::max(h, n); });
+  return h;
+}
+
+Translation::Translation(std::string_view text, int32_t maxCol, bool cellFormula)
+    : text_(text), maxCol_(maxCol), cellFormula_(cellFormula), bracketed_(bracketedClass(text)) {
+  literalOnly_ = text.find(kRefBracket) != std::string_view::npos ||
+                 (cellFormula && (text.empty() || text[0] != '='));
+  scanReferences(
+      text, maxCol, [&](std::string_view lit) { literals_.emplace_back(lit); },
+      [&](int32_t n) { refs_.push_back(n); });
+  if (cellFormula && !literals_.front().empty()) literals_.front().erase(0, 1);
+  for (const auto& lit : literals_) literalSize_ += lit.size();
+  columns_ = refs_;
+  std::sort(columns_.begin(), columns_.end());
+  columns_.erase(std::unique(columns_.begin(), columns_.end()), columns_.end());
+}
+
+bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
+  out.clear();
+  if (literalOnly_ || maxCol_ >= grid.Cols() || r < 0 || r >= grid.Rows())
+    return literalForRow(grid, r, out);
+  out.reserve(literalSize_ + refs_.size() * 16);
+  out.append(literals_[0]);
+  for (size_t k = 0; k < refs_.size(); ++k) {
+    const std::string& cell = grid.textAt(r, refs_[k]);
+    // A cell text holding a bracket could be matched by a later replacement.
+    if (cell.find(kRefBracket) != std::string::npos) return literalForRow(grid, r, out);
+    if (bracketed_) {
+      out.push_back('(');
+      out.append(cell);
+      out.push_back(')');
+    } else {
+      out.append(cell);
+    }
+    out.append(literals_[k + 1]);
+  }
+  return !out.empty();
+}
+
+// The replacement sequence step by step; only texts that hold kRefBracket come here.
+bool Translation::literalForRow(const Grid& grid, int32_t r, std::string& out) const {
+  std::string s = bracketReferences(text_, maxCol_);
+  std::string ref = "C";
+  ref.push_back(kRefBracket);
+  for (int32_t n = maxCol_; n >= 1; --n) {
+    ref.resize(2);
+    ref += std::to_string(n);
+    ref.push_back(kRefBracket);
+    if (s.find(ref) == std::string::npos) continue;
+    const std::string& cell = grid.TextMatrix(r, n);
+    replaceAll(s, ref, bracketed_ ? "(" + cell + ")" : cell);
+  }
+  if (cellFormula_ && !s.empty()) s.erase(0, 1);
+  if (s.empty()) {
+    out.clear();
+    return false;
+  }
+  std::erase(s, kRefBracket);
+  out = std::move(s);
+  return true;
+}
+
+}  // namespace tablique::formula
