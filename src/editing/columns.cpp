@@ -1,0 +1,134 @@
+// Column operations: insert, delete, move left, move right. The cells move with the grid's own
+// column operations, the formula records move with their columns, and the column references
+// inside every record are renumbered so that each formula still names the same data.
+//
+// References follow what is actually inserted or removed: inserting n columns at column C moves
+// every reference t >= C to t + n; removing columns a..b (refused while any record references
+// one of them) moves every reference t > b to t - n.
+#include <tablique/control.h>
+
+#include <algorithm>
+
+#include "editing/record_edit.h"
+#include "editing/selection.h"
+#include "editing/texts.h"
+#include "formula/record.h"
+
+namespace tablique::editing {
+
+namespace {
+
+template <typename Map>
+void rewriteAllColumnRefs(ControlState& st, int32_t cols, Map map) {
+  for (int32_t c = 1; c < cols && c < int32_t(st.colFormula.size()); ++c)
+    if (!st.colFormula[size_t(c)].empty()) rewriteColumnRefs(st.colFormula[size_t(c)], map);
+}
+
+std::string columnHeader(int32_t c) {
+  std::string s(1, 'C');
+  s += std::to_string(c);
+  return s;
+}
+
+void rewriteColumnHeaders(Grid& grid) {
+  for (int32_t c = 1; c < grid.Cols(); ++c) grid.setTextAt(0, c, columnHeader(c));
+}
+
+int32_t clampIndex(int32_t v, int32_t count) { return std::clamp(v, 0, std::max(0, count - 1)); }
+
+}  // namespace
+
+}  // namespace tablique::editing
+
+namespace tablique {
+
+// n = the selected columns; n empty columns go in at the current column.
+void Control::colins() {
+  using namespace editing;
+  const int32_t at = grid_.Col();
+  if (at < 1) return;  // never before the fixed column
+  const int32_t n = spanOf(st_.cc0, st_.cc);
+  const int32_t oldCols = grid_.Cols();
+  grid_.insertCols(at, n);
+  if (int32_t(st_.colFormula.size()) < oldCols) st_.colFormula.resize(size_t(oldCols));
+  st_.colFormula.insert(st_.colFormula.begin() + at, size_t(n), std::string());
+  for (int32_t c = 1; c < grid_.Cols(); ++c) {
+    grid_.setRow(0);
+    grid_.setCol(c);
+    grid_.setCellAlignment(kAlignCenterTop);
+    grid_.setTextAt(0, c, columnHeader(c));
+  }
+  for (int32_t c = 1; c < grid_.Cols(); ++c) grid_.setColAlignment(c, kAlignLeftCenter);
+  grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
+  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t >= at && t <= oldCols ? t + n : kKeep; });
+}
+
+// Removes the selected number of columns from the current column rightwards (leftwards when the
+// selection runs leftwards); refused with a message while a formula references one of them.
+void Control::coldel() {
+  using namespace editing;
+  const int32_t col = grid_.Col();
+  const int32_t oldCols = grid_.Cols();
+  if (!(1 < col && col < oldCols - 2)) return;
+  const int32_t span = spanOf(st_.cc0, st_.cc);
+  const bool leftwards = st_.cc < st_.cc0;
+  // Only columns that exist go, and one data column always stays.
+  int32_t first = leftwards ? std::max(1, col - span + 1) : col;
+  int32_t last = leftwards ? col : std::min(oldCols - 1, col + span - 1);
+  if (first == 1 && last == oldCols - 1) --last;
+  const int32_t n = last - first + 1;
+
+  const int32_t records = std::min(oldCols, int32_t(st_.colFormula.size()));
+  for (int32_t c = first; c <= last; ++c)
+    for (int32_t k = 1; k < records; ++k) {
+      const std::string& record = st_.colFormula[size_t(k)];
+      if (!record.empty() && formula::referencesColumn(record, c, true)) {
+        platform_->messageBox(texts::kColumnReferenced, texts::kNoticeTitle, false);
+        return;
+      }
+    }
+
+  if (!leftwards) hideEditor();
+  grid_.removeCols(first, n);
+  if (int32_t(st_.colFormula.size()) < oldCols) st_.colFormula.resize(size_t(oldCols));
+  st_.colFormula.erase(st_.colFormula.begin() + first, st_.colFormula.begin() + first + n);
+  st_.colFormula.resize(size_t(grid_.Cols()));
+  rewriteColumnHeaders(grid_);
+  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  if (st_.cc0 > 1) grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
+  hideEditor();
+  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t > last && t <= oldCols - 1 ? t - n : kKeep; });
+}
+
+// Exchanges the current column with its left neighbour, records and references included.
+void Control::colleft() {
+  using namespace editing;
+  const int32_t a = grid_.Col(), b = a - 1;
+  if (!(grid_.Row() < grid_.Rows() - 1 && 2 <= a && a <= grid_.Cols() - 2)) return;
+  grid_.setColPosition(a, b);
+  if (int32_t(st_.colFormula.size()) <= a) st_.colFormula.resize(size_t(a) + 1);
+  std::swap(st_.colFormula[size_t(a)], st_.colFormula[size_t(b)]);
+  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
+  hideEditor();
+  rewriteColumnHeaders(grid_);
+  grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
+  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+}
+
+// Exchanges the current column with its right neighbour, records and references included.
+void Control::colright() {
+  using namespace editing;
+  const int32_t a = grid_.Col(), b = a + 1;
+  if (!(grid_.Row() < grid_.Rows() - 1 && 1 <= a && a < grid_.Cols() - 2)) return;
+  grid_.setColPosition(b, a);
+  if (int32_t(st_.colFormula.size()) <= b) st_.colFormula.resize(size_t(b) + 1);
+  std::swap(st_.colFormula[size_t(a)], st_.colFormula[size_t(b)]);
+  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
+  hideEditor();
+  rewriteColumnHeaders(grid_);
+  grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
+  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+}
+
+}  // namespace tablique

@@ -1,0 +1,130 @@
+// Row operations: insert, delete, move up, move down. The cells move with the grid's own row
+// operations; the cell formulas stay with their rows through their row tags.
+//
+// Tags follow what is actually inserted or removed: inserting n rows at row R moves every tag
+// t >= R to t + n; removing rows a..b retires their tags and moves every tag t > b to t - n.
+#include <tablique/control.h>
+
+#include <algorithm>
+
+#include "editing/record_edit.h"
+#include "editing/selection.h"
+
+namespace tablique::editing {
+
+namespace {
+
+template <typename Map>
+void rewriteAllRowTags(ControlState& st, int32_t cols, Map map) {
+  for (int32_t c = 1; c < cols && c < int32_t(st.colFormula.size()); ++c)
+    if (!st.colFormula[size_t(c)].empty()) rewriteRowTags(st.colFormula[size_t(c)], map);
+}
+
+void rewriteRowHeaders(Grid& grid) {
+  for (int32_t r = 1; r < grid.Rows(); ++r) grid.setTextAt(r, 0, std::to_string(r));
+}
+
+void leftAlignDataColumns(Grid& grid) {
+  for (int32_t c = 1; c < grid.Cols(); ++c) grid.setColAlignment(c, kAlignLeftCenter);
+}
+
+int32_t clampIndex(int32_t v, int32_t count) { return std::clamp(v, 0, std::max(0, count - 1)); }
+
+}  // namespace
+
+}  // namespace tablique::editing
+
+namespace tablique {
+
+// n = the selected rows; n empty rows go in at the current row.
+void Control::rowins() {
+  using namespace editing;
+  const int32_t at = grid_.Row();
+  if (at < 1) {  // never above the fixed row
+    focusGrid();
+    return;
+  }
+  const int32_t n = spanOf(st_.rr0, st_.RR);
+  const int32_t oldLast = grid_.Rows() - 1;
+  for (int32_t i = 0; i < n; ++i) grid_.AddItem("", at);
+  rewriteRowHeaders(grid_);
+  leftAlignDataColumns(grid_);
+  hideEditor();
+  if (grid_.Col() == 0) grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
+  grid_.setRow(clampIndex(st_.rr0 + 1, grid_.Rows()));
+  focusGrid();
+  rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t >= at && t <= oldLast ? t + n : kKeep; });
+}
+
+// Removes the selected number of rows from the current row down (from the top selected row
+// when the selection runs upwards). Row 1 and the last two rows are never the current row here.
+void Control::rowdel() {
+  using namespace editing;
+  const int32_t row = grid_.Row();
+  if (!(1 < row && row < grid_.Rows() - 2)) {
+    focusGrid();
+    return;
+  }
+  const bool upwards = st_.RR < st_.rr0;
+  const int32_t first = upwards ? st_.RR : row;
+  if (first < 1) {
+    focusGrid();
+    return;
+  }
+  const int32_t oldLast = grid_.Rows() - 1;
+  // Only rows that exist go, and one data row always stays.
+  int32_t n = std::min(spanOf(st_.rr0, st_.RR), oldLast - first + 1);
+  if (first == 1 && n >= oldLast) n = oldLast - 1;
+  if (n < 1) {
+    focusGrid();
+    return;
+  }
+  grid_.setRow(first);
+  for (int32_t i = 0; i < n; ++i) grid_.RemoveItem(first);
+  rewriteRowHeaders(grid_);
+  leftAlignDataColumns(grid_);
+  if (grid_.Col() == 0) grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
+  grid_.setRow(clampIndex(upwards ? st_.RR - 1 : st_.rr0 - 1, grid_.Rows()));
+  focusGrid();
+  const int32_t last = first + n - 1;
+  rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) {
+    if (t >= first && t <= last) return kRetire;
+    return t > last && t <= oldLast ? t - n : kKeep;
+  });
+}
+
+// Exchanges the current row k with row k + 1, tags included.
+void Control::rowdown() {
+  using namespace editing;
+  const int32_t k = grid_.Row();
+  if (!(grid_.Col() < grid_.Cols() - 1 && 1 <= k && k < grid_.Rows() - 2)) {
+    focusGrid();
+    return;
+  }
+  grid_.setRowPosition(k + 1, k);
+  hideEditor();
+  rewriteRowHeaders(grid_);
+  grid_.setCol(clampIndex(st_.cc0 == 0 ? 1 : st_.cc0, grid_.Cols()));
+  grid_.setRow(clampIndex(st_.rr0 + 1, grid_.Rows()));
+  rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t == k ? k + 1 : t == k + 1 ? k : kKeep; });
+  focusGrid();
+}
+
+// Exchanges the current row k with row k - 1, tags included.
+void Control::rowup() {
+  using namespace editing;
+  const int32_t k = grid_.Row();
+  if (!(grid_.Col() < grid_.Cols() - 1 && 2 <= k && k <= grid_.Rows() - 2)) {
+    focusGrid();
+    return;
+  }
+  grid_.setRowPosition(k - 1, k);
+  hideEditor();
+  rewriteRowHeaders(grid_);
+  grid_.setCol(clampIndex(st_.cc0 == 0 ? 1 : st_.cc0, grid_.Cols()));
+  grid_.setRow(clampIndex(st_.rr0 - 1, grid_.Rows()));
+  rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t == k ? k - 1 : t == k - 1 ? k : kKeep; });
+  focusGrid();
+}
+
+}  // namespace tablique

@@ -1,0 +1,12 @@
+// The editing commands' user-visible texts, exactly as the user sees them.
+#pragma once
+
+namespace tablique::editing::texts {
+
+inline constexpr const char* kNoticeTitle = "温馨提示";
+inline constexpr const char* kOverflowTitle = "数据溢出";
+inline constexpr const char* kRowsExceeded = "行超出，请先增加行！";
+inline constexpr const char* kColsExceeded = "列超出，请先增加列！";
+inline constexpr const char* kColumnReferenced = "列有被计算公式引用，不能删除！";
+
+}  // namespace tablique::editing::texts
