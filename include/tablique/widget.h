@@ -1,0 +1,73 @@
+// tablique::Widget: the grid control on a Qt 6 Widgets window.
+//
+// The widget owns a tablique::Control wired to real Qt services (QMessageBox, QInputDialog,
+// QFileDialog, QClipboard, QMenu, key delivery). It paints the control's grid, shows the in-cell
+// editor as a QLineEdit and translates Qt's mouse, key, wheel, focus and resize events into the
+// control's handlers. All behaviour and all state live in the control:
+//
+//   auto* w = new tablique::Widget(window);
+//   w->control().rowcol(100, 5);
+//   w->control().settext(1, 1, "12.5");
+//
+// The control's MouseDown event is re-emitted as the signal mouseDown with the values the
+// control raised. A host that needs to change Button or Shift before the control goes on
+// assigns control().MouseDown itself, which replaces the signal.
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+#include <tablique/control.h>
+
+class QAbstractScrollArea;
+class QLineEdit;
+
+namespace tablique {
+
+namespace qt {
+struct WidgetPrivate;
+}
+
+class Widget : public QWidget {
+  Q_OBJECT
+
+public:
+  explicit Widget(QWidget* parent = nullptr);
+  ~Widget() override;
+
+  Control& control();
+  const Control& control() const;
+
+  // The children that show the grid and the editor Text1 (for hosts and tests that need to
+  // address them, e.g. to send events or grab pixels).
+  QAbstractScrollArea* gridView() const;
+  QLineEdit* editorBox() const;
+
+  // Rectangle of cell (row, col) at the current scroll, in the grid view's viewport pixels,
+  // computed from the control's twips at this widget's logical DPI.
+  QRect cellRect(int32_t row, int32_t col) const;
+  // Twips <-> pixels at this widget's logical DPI (px = twips * dpi / 1440).
+  int toPixelsX(double twips) const;
+  int toPixelsY(double twips) const;
+  float toTwipsX(double pixels) const;
+  float toTwipsY(double pixels) const;
+
+  QSize sizeHint() const override;
+
+signals:
+  // The control's MouseDown event: button 1 left, 2 right, 4 middle; shift bits 1 Shift,
+  // 2 Ctrl, 4 Alt; x, y in twips relative to the grid (or the editor, for a press on it).
+  void mouseDown(int button, int shift, float x, float y);
+
+protected:
+  void resizeEvent(QResizeEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
+  void changeEvent(QEvent* event) override;
+
+private:
+  friend struct qt::WidgetPrivate;
+  std::unique_ptr<qt::WidgetPrivate> d;
+};
+
+}  // namespace tablique

@@ -1,0 +1,369 @@
+// The grid view: paints the control's Grid directly (no item model) and reports mouse, key,
+// wheel, scroll and focus events to the control.
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "widget_private.h"
+
+namespace tablique::qt {
+
+namespace {
+
+const QColor kOutsideColor(0xAB, 0xAB, 0xAB);    // beyond the last row and column
+const QColor kFixedColor(0xEC, 0xEC, 0xEC);      // header row and column
+const QColor kFixedLineColor(0x90, 0x90, 0x90);
+const QColor kLineColor(0xC8, 0xC8, 0xC8);
+const QColor kSelectionColor(0xCC, 0xE4, 0xFF);
+const QColor kCurrentColor(0x20, 0x20, 0x20);
+constexpr int kPadding = 2;  // pixels between a cell's edge and its text
+
+QColor rgbColor(uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); }
+
+// Horizontal and vertical placement of an alignment code: 0 general (numbers right, texts
+// left, vertically centred); otherwise code / 3 = left, centre, right and code % 3 = top,
+// centre, bottom (1 left and vertically centred, 3 centred at the top).
+struct Placement {
+  int horizontal;  // 0 left, 1 centre, 2 right
+  int vertical;    // 0 top, 1 centre, 2 bottom
+};
+
+Placement placementOf(uint8_t code, const std::string& text) {
+  if (code == kAlignGeneral || code > 8) {
+    double value = 0;
+    return {script::parseNumber(text, value) ? 2 : 0, 1};
+  }
+  return {code / 3, code % 3};
+}
+
+// One visible row or column: its index and its pixel edges in the viewport.
+struct Span {
+  int32_t index;
+  int begin, end;
+};
+
+}  // namespace
+
+GridView::GridView(WidgetPrivate& d, QWidget* parent) : QAbstractScrollArea(parent), d_(d) {
+  setFrameShape(QFrame::NoFrame);
+  // Clicks reach the control, which moves the focus itself; Tab from outside still enters.
+  setFocusPolicy(Qt::TabFocus);
+  viewport()->setMouseTracking(true);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  viewport()->setAutoFillBackground(false);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int v) { scrolledByUser(Qt::Vertical, v); });
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
+          [this](int v) { scrolledByUser(Qt::Horizontal, v); });
+}
+
+int32_t GridView::lastTopRow() const {
+  const Grid& g = d_.control->grid();
+  if (g.Rows() <= 1) return 1;
+  const double available = d_.q->toTwipsY(viewport()->height()) - g.rowTop(1);
+  const int64_t total = g.totalHeight();
+  int32_t lo = 1, hi = g.Rows() - 1;
+  while (lo < hi) {  // smallest top row whose remaining rows fit
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (double(total - g.rowTop(mid)) <= available) hi = mid; else lo = mid + 1;
+  }
+  return lo;
+}
+
+int32_t GridView::lastLeftCol() const {
+  const Grid& g = d_.control->grid();
+  if (g.Cols() <= 1) return 1;
+  const double available = d_.q->toTwipsX(viewport()->width()) - g.colLeft(1);
+  const int64_t total = g.totalWidth();
+  int32_t lo = 1, hi = g.Cols() - 1;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (double(total - g.colLeft(mid)) <= available) hi = mid; else lo = mid + 1;
+  }
+  return lo;
+}
+
+namespace {
+struct ScopedFlag {
+  int& flag;
+  explicit ScopedFlag(int& f) : flag(f) { ++flag; }
+  ~ScopedFlag() { --flag; }
+};
+int syncingScrollBars = 0;
+}  // namespace
+
+void GridView::syncScrollBars() {
+  if (d_.dying) return;
+  ScopedFlag guard(syncingScrollBars);
+  const Grid& g = d_.control->grid();
+  const int32_t maxTop = lastTopRow(), maxLeft = lastLeftCol();
+  QScrollBar* vs = verticalScrollBar();
+  QScrollBar* hs = horizontalScrollBar();
+  vs->setRange(0, maxTop - 1);
+  const int rowPx = std::max(1, d_.q->toPixelsY(Grid::kDefaultRowHeight));
+  vs->setPageStep(std::max(1, viewport()->height() / rowPx - 1));
+  vs->setValue(std::min(g.TopRow(), maxTop) - 1);
+  hs->setRange(0, maxLeft - 1);
+  const int colPx = std::max(1, d_.q->toPixelsX(Grid::kDefaultColWidth));
+  hs->setPageStep(std::max(1, viewport()->width() / colPx - 1));
+  hs->setValue(std::min(g.LeftCol(), maxLeft) - 1);
+}
+
+// The user moved a scroll bar: the grid scrolls, then the control hears of it.
+void GridView::scrolledByUser(Qt::Orientation orientation, int value) {
+  if (syncingScrollBars > 0 || d_.dying) return;
+  Grid& g = d_.grid();
+  const int32_t before = orientation == Qt::Vertical ? g.TopRow() : g.LeftCol();
+  if (before == value + 1) return;
+  if (orientation == Qt::Vertical) g.setTopRow(value + 1); else g.setLeftCol(value + 1);
+  d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
+}
+
+void GridView::resizeEvent(QResizeEvent* e) {
+  QAbstractScrollArea::resizeEvent(e);
+  syncScrollBars();
+}
+
+void GridView::paintEvent(QPaintEvent* e) {
+  const Grid& g = d_.control->grid();
+  QPainter p(viewport());
+  const QRect dirty = e->rect();
+  const double sx = d_.pxPerTwipX(), sy = d_.pxPerTwipY();
+  auto px = [sx](int64_t twips) { return int(std::lround(double(twips) * sx)); };
+  auto py = [sy](int64_t twips) { return int(std::lround(double(twips) * sy)); };
+
+  p.fillRect(dirty, kOutsideColor);
+  const int32_t rows = g.Rows(), cols = g.Cols();
+
+  // The fixed row and column, then the scrolled rows and columns that meet the dirty rectangle
+  // (found with the grid's own hit test).
+  std::vector<Span> rowSpans, colSpans;
+  auto addRow = [&](int32_t r) {
+    const int64_t top = g.visibleRowTop(r);
+    rowSpans.push_back({r, py(top), py(top + g.RowHeight(r))});
+  };
+  auto addCol = [&](int32_t c) {
+    const int64_t left = g.visibleColLeft(c);
+    colSpans.push_back({c, px(left), px(left + g.ColWidth(c))});
+  };
+  addRow(0);
+  addCol(0);
+  const int fixedBottom = rowSpans[0].end, fixedRight = colSpans[0].end;
+  if (rows > 1 && dirty.bottom() >= fixedBottom) {
+    const int32_t first = std::max(g.TopRow(), g.rowAt(float(std::max(dirty.top(), fixedBottom) / sy)));
+    const int32_t last = g.rowAt(float((dirty.bottom() + 1) / sy));
+    for (int32_t r = first; r <= last && r < rows; ++r) addRow(r);
+  }
+  if (cols > 1 && dirty.right() >= fixedRight) {
+    const int32_t first = std::max(g.LeftCol(), g.colAt(float(std::max(dirty.left(), fixedRight) / sx)));
+    const int32_t last = g.colAt(float((dirty.right() + 1) / sx));
+    for (int32_t c = first; c <= last && c < cols; ++c) addCol(c);
+  }
+  const int gridRight = colSpans.back().end, gridBottom = rowSpans.back().end;
+
+  // Backgrounds: cells, then the fixed row and column.
+  p.fillRect(QRect(QPoint(0, 0), QPoint(gridRight - 1, gridBottom - 1)), rgbColor(g.BackColor));
+  p.fillRect(QRect(0, 0, gridRight, fixedBottom), kFixedColor);
+  p.fillRect(QRect(0, 0, fixedRight, gridBottom), kFixedColor);
+
+  // The selection rectangle (the control's members, in either order).
+  const ControlState& st = d_.control->state();
+  if (g.HighLight != 0 && st.rr0 && st.cc0 && st.RR && st.cc &&
+      (st.rr0 != st.RR || st.cc0 != st.cc)) {
+    const int32_t top = std::min(st.rr0, st.RR), bottom = std::max(st.rr0, st.RR);
+    const int32_t left = std::min(st.cc0, st.cc), right = std::max(st.cc0, st.cc);
+    if (bottom < rows && right < cols) {
+      const int y0 = std::max(fixedBottom, py(g.visibleRowTop(std::max(top, g.TopRow()))));
+      const int y1 = bottom >= g.TopRow() ? py(int64_t(g.visibleRowTop(bottom)) + g.RowHeight(bottom)) : 0;
+      const int x0 = std::max(fixedRight, px(g.visibleColLeft(std::max(left, g.LeftCol()))));
+      const int x1 = right >= g.LeftCol() ? px(int64_t(g.visibleColLeft(right)) + g.ColWidth(right)) : 0;
+      if (y1 > y0 && x1 > x0) p.fillRect(QRect(x0, y0, x1 - x0, y1 - y0), kSelectionColor);
+    }
+  }
+
+  // Grid lines along each cell's right and bottom edge.
+  std::vector<QLine> lines, fixedLines;
+  lines.reserve(rowSpans.size() + colSpans.size());
+  for (const Span& r : rowSpans) {
+    (r.index == 0 ? fixedLines : lines).emplace_back(fixedRight, r.end - 1, gridRight - 1, r.end - 1);
+    fixedLines.emplace_back(0, r.end - 1, fixedRight - 1, r.end - 1);
+  }
+  for (const Span& c : colSpans) {
+    (c.index == 0 ? fixedLines : lines).emplace_back(c.end - 1, fixedBottom, c.end - 1, gridBottom - 1);
+    fixedLines.emplace_back(c.end - 1, 0, c.end - 1, fixedBottom - 1);
+  }
+  p.setPen(kLineColor);
+  p.drawLines(lines.data(), int(lines.size()));
+  p.setPen(kFixedLineColor);
+  p.drawLines(fixedLines.data(), int(fixedLines.size()));
+
+  // Texts: measured once; clipped only when they do not fit their cell.
+  p.setFont(d_.gridFont);
+  p.setPen(rgbColor(g.ForeColor));
+  const QFontMetrics fm(d_.gridFont);
+  const int ascent = fm.ascent(), descent = fm.descent(), textHeight = fm.height();
+  bool clipping = false;
+  for (const Span& r : rowSpans) {
+    const int height = r.end - r.begin;
+    if (height <= 0) continue;
+    for (const Span& c : colSpans) {
+      const std::string& text = g.textAt(r.index, c.index);
+      if (text.empty()) continue;
+      const int width = c.end - c.begin;
+      if (width <= 0) continue;
+      const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
+      const int advance = fm.horizontalAdvance(s);
+      const Placement place = placementOf(g.alignmentAt(r.index, c.index), text);
+      int x = c.begin + kPadding;
+      if (place.horizontal == 1) x = c.begin + (width - 1 - advance) / 2;
+      else if (place.horizontal == 2) x = c.end - 1 - kPadding - advance;
+      int y = r.begin + (height - 1 - textHeight) / 2 + ascent;
+      if (place.vertical == 0) y = r.begin + 1 + ascent;
+      else if (place.vertical == 2) y = r.end - 2 - descent;
+      const bool fits = advance <= width - 1 - 2 * kPadding && textHeight <= height + 2;
+      if (!fits) {
+        p.setClipRect(QRect(c.begin, r.begin, width - 1, height - 1));
+        clipping = true;
+      } else if (clipping) {
+        p.setClipping(false);
+        clipping = false;
+      }
+      p.drawText(QPoint(x, y), s);
+    }
+  }
+  if (clipping) p.setClipping(false);
+
+  // The current cell.
+  if (g.FocusRect != 0 && g.Row() >= 1 && g.Col() >= 1 && g.Row() >= g.TopRow() && g.Col() >= g.LeftCol()) {
+    const int64_t left = g.visibleColLeft(g.Col()), top = g.visibleRowTop(g.Row());
+    const QRect cell(QPoint(px(left), py(top)),
+                     QPoint(px(left + g.ColWidth(g.Col())) - 2, py(top + g.RowHeight(g.Row())) - 2));
+    if (cell.intersects(dirty)) {
+      QPen pen(kCurrentColor, 1, g.fillMarker == 2 ? Qt::DashLine : Qt::SolidLine);
+      p.setPen(pen);
+      p.setBrush(Qt::NoBrush);
+      p.drawRect(cell);
+    }
+  }
+}
+
+// ---- mouse, wheel and keys
+
+void GridView::mousePressEvent(QMouseEvent* e) {
+  d_.lastMouseGlobal = e->globalPosition().toPoint();
+  d_.haveMousePosition = true;
+  const int16_t button = buttonCode(e->button());
+  if (button == 0) return;
+  const int16_t shift = shiftState(e->modifiers());
+  const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
+  d_.deliver([&] { d_.control->MSFlexGrid1_MouseDown(button, shift, x, y); });
+  e->accept();
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
+
+void GridView::mouseMoveEvent(QMouseEvent* e) {
+  const int16_t buttons = buttonState(e->buttons());
+  const int16_t shift = shiftState(e->modifiers());
+  const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
+  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(buttons, shift, x, y); });
+  const Qt::CursorShape shape = d_.control->grid().MousePointer == 3 ? Qt::IBeamCursor : Qt::ArrowCursor;
+  if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
+  e->accept();
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* e) {
+  const int16_t button = buttonCode(e->button());
+  const int16_t shift = shiftState(e->modifiers());
+  const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
+  d_.deliver([&] { d_.control->MSFlexGrid1_MouseUp(button, shift, x, y); });
+  e->accept();
+}
+
+// One call of the grid's wheel handler per notch, +120 away from the user.
+void GridView::wheelEvent(QWheelEvent* e) {
+  wheelRemainder_ += e->angleDelta().y();
+  while (std::abs(wheelRemainder_) >= 120) {
+    const int16_t amount = wheelRemainder_ > 0 ? 120 : -120;
+    wheelRemainder_ -= amount;
+    d_.deliver([&] { d_.control->glidbar2_Wheel(amount); });
+  }
+  e->accept();
+}
+
+// Keys go where the control's focus is, as its own key delivery does: the grid's handlers, or
+// the editor's while the control still counts the (hidden) editor as focused.
+void GridView::keyPressEvent(QKeyEvent* e) {
+  const int16_t code = virtualKeyCode(e->key());
+  if (code == 0) {
+    e->ignore();
+    return;
+  }
+  const int16_t shift = keyShiftState(e);
+  d_.deliver([&] {
+    if (d_.control->focus() == FocusTarget::Editor) d_.control->Text1_KeyDown(code, shift);
+    else d_.control->MSFlexGrid1_KeyDown(code, shift);
+  });
+  e->accept();
+}
+
+void GridView::keyReleaseEvent(QKeyEvent* e) {
+  const int16_t code = virtualKeyCode(e->key());
+  if (code == 0 || e->isAutoRepeat()) {
+    e->ignore();
+    return;
+  }
+  const int16_t shift = keyShiftState(e);
+  d_.deliver([&] {
+    if (d_.control->focus() == FocusTarget::Editor) d_.control->Text1_KeyUp(code, shift);
+    else d_.control->MSFlexGrid1_KeyUp(code, shift);
+  });
+  e->accept();
+}
+
+bool GridView::event(QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {  // a key of the grid, not a focus move
+      keyPressEvent(k);
+      return true;
+    }
+  } else if (e->type() == QEvent::ShortcutOverride) {
+    // The control's own keys win over the host's shortcuts while the grid has the focus.
+    auto* k = static_cast<QKeyEvent*>(e);
+    const int16_t code = virtualKeyCode(k->key());
+    const int16_t shift = shiftState(k->modifiers());
+    const bool clipboardKey = shift == 2 && (code == 67 || code == 86 || code == 88);
+    const bool gridKey = code == 13 || code == 46 || (code >= 33 && code <= 40) || code == 9;
+    if (clipboardKey || gridKey) {
+      e->accept();
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(e);
+}
+
+// ---- focus
+
+void GridView::focusInEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusInEvent(e);
+  if (d_.userFocusEvent(e)) d_.deliver([&] { d_.control->focusGrid(); });
+}
+
+void GridView::focusOutEvent(QFocusEvent* e) {
+  QAbstractScrollArea::focusOutEvent(e);
+  if (d_.userFocusEvent(e) && !d_.focusInsideControl(QApplication::focusWidget()))
+    d_.deliver([&] { d_.control->focusOut(); });
+}
+
+}  // namespace tablique::qt

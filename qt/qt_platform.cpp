@@ -1,0 +1,111 @@
+// The platform services of a control on a Qt window: QMessageBox, QInputDialog, QFileDialog,
+// QClipboard, QMenu, the real focus and key delivery.
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+
+#include "widget_private.h"
+
+namespace tablique::qt {
+
+namespace {
+QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+}  // namespace
+
+QStringList nameFiltersFromPattern(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
+  }
+  if (filters.isEmpty() && !filter.empty()) filters << QString::fromStdString(filter);
+  return filters;
+}
+
+MessageAnswer QtPlatform::messageBox(std::string_view text, std::string_view title, bool okCancel) {
+  QMessageBox box(QMessageBox::Information, fromUtf8(title), fromUtf8(text),
+                  okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok, d_.dialogParent());
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+  box.exec();
+  if (!okCancel) return MessageAnswer::Ok;
+  return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+std::optional<std::string> QtPlatform::inputBox(std::string_view prompt, std::string_view title,
+                                                std::string_view defaultText) {
+  QInputDialog dialog(d_.dialogParent());
+  dialog.setInputMode(QInputDialog::TextInput);
+  dialog.setWindowTitle(fromUtf8(title));
+  dialog.setLabelText(fromUtf8(prompt));
+  dialog.setTextValue(fromUtf8(defaultText));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
+}
+
+std::optional<std::string> QtPlatform::fileDialog(const FileDialogCall& call) {
+  QFileDialog dialog(d_.dialogParent(), QString(), QString::fromStdString(call.initDir));
+  dialog.setAcceptMode(call.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(call.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QStringList filters = nameFiltersFromPattern(call.filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!call.defaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(call.defaultExt));
+  if (!call.fileName.empty()) dialog.selectFile(QString::fromStdString(call.fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst().toStdString();
+}
+
+std::string QtPlatform::clipboardText() const {
+  return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void QtPlatform::clearClipboard() { QGuiApplication::clipboard()->clear(); }
+
+void QtPlatform::setClipboardText(std::string text) {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+std::optional<std::string> QtPlatform::popupMenu(const std::string& caption,
+                                                 const std::vector<MenuEntry>& entries, float x, float y) {
+  QMenu menu(d_.q);
+  menu.setTitle(QString::fromStdString(caption));
+  for (const MenuEntry& entry : entries) {
+    if (entry.separator) {
+      menu.addSeparator();
+    } else {
+      QAction* action = menu.addAction(QString::fromStdString(entry.caption));
+      action->setData(QString::fromStdString(entry.name));
+    }
+  }
+  QAction* chosen = menu.exec(d_.menuPosition(x, y));
+  if (!chosen) return std::nullopt;
+  return chosen->data().toString().toStdString();
+}
+
+void QtPlatform::focusChanged(FocusTarget target) { d_.applyFocus(target); }
+
+// A press and a release of the key, as real key events to the control's focused child. The
+// release goes wherever the press left the focus.
+void QtPlatform::synthesizeKey(int keyCode) {
+  const int key = qtKeyForVirtualKey(keyCode);
+  if (key == 0 || d_.dying) return;
+  auto target = [this]() -> QWidget* {
+    QWidget* focused = QApplication::focusWidget();
+    if (d_.focusInsideControl(focused) && focused != d_.q) return focused;
+    if (d_.control->focus() == FocusTarget::Editor && d_.editor->isVisible()) return d_.editor;
+    return d_.view;
+  };
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(target(), &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QApplication::sendEvent(target(), &release);
+}
+
+}  // namespace tablique::qt
