@@ -176,7 +176,7 @@ private:
   void expspare(); void dataexp(); void datainp();
 
   // ---- analysis/
-  void hsort(std::vector<double>& values, bool descending);
+  void hsort(std::vector<double>& v);  // heapsort, ascending, in place
 
   ControlState st_;
   Grid grid_;

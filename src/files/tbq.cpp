@@ -1,0 +1,279 @@
+// The native data file: writing, reading and the layout piece.
+#include "files/tbq.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <tablique/error.h>
+#include <tablique/grid.h>
+#include <tablique/script.h>
+
+#include "files/text_table.h"
+
+namespace tablique::files {
+
+namespace {
+
+constexpr int64_t kDefaultWidthHundredths = 2011;  // 1140 twips
+constexpr int64_t kDefaultHeightHundredths = 503;  // 285 twips
+
+[[noreturn]] void fail(std::string_view what, const std::string& reason) {
+  throw Error(ErrorCode::File, std::string(what) + ": " + reason);
+}
+
+// Splits at `sep` as the control's records are split: "a;b;" gives "a", "b", "".
+std::vector<std::string_view> splitAt(std::string_view s, char sep) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t at = s.find(sep, start);
+    if (at == std::string_view::npos) {
+      parts.push_back(s.substr(start));
+      return parts;
+    }
+    parts.push_back(s.substr(start, at - start));
+    start = at + 1;
+  }
+}
+
+// "=" W "?" H: one list of entries size<7>index joined by "$".
+void appendEntries(std::string& out, const std::vector<std::pair<int32_t, int32_t>>& sizes,
+                   int64_t defaultHundredths) {
+  bool first = true;
+  for (const auto& [index, twips] : sizes) {
+    if (hundredthsOfMillimetre(twips) == defaultHundredths) continue;
+    if (!first) out += '$';
+    first = false;
+    out += millimetreText(twips);
+    out += kSizeIndexSeparator;
+    out += std::to_string(index);
+  }
+}
+
+// A layout list up to its first malformed entry.
+std::vector<SizeEntry> parseEntries(const std::vector<std::string_view>& entries) {
+  std::vector<SizeEntry> out;
+  for (std::string_view e : entries) {
+    const size_t bel = e.find(kSizeIndexSeparator);
+    if (bel == std::string_view::npos) break;
+    std::string_view sizePart = e.substr(0, bel), indexPart = e.substr(bel + 1);
+    const size_t more = indexPart.find(kSizeIndexSeparator);
+    if (more != std::string_view::npos) indexPart = indexPart.substr(0, more);
+    double size = 0, index = 0;
+    if (!script::parseNumber(sizePart, size) || !script::parseNumber(indexPart, index)) break;
+    const double twips = std::floor(size * kTwipsPerMillimetre);
+    if (twips < 0 || twips > double(std::numeric_limits<int32_t>::max())) break;
+    const double n = std::nearbyint(index);
+    if (n < double(std::numeric_limits<int32_t>::min()) || n > double(std::numeric_limits<int32_t>::max())) break;
+    out.push_back({int32_t(n), int32_t(twips)});
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string encodeCellText(std::string_view text) {
+  const size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  text = text.substr(b, text.find_last_not_of(' ') - b + 1);
+  std::string out(text);
+  for (char& ch : out) {
+    if (ch == ',') ch = kCommaInCell;
+    else if (ch == ' ') ch = kSpaceInCell;
+  }
+  return out;
+}
+
+std::string decodeField(std::string_view field) {
+  if (field.size() == 1 && field[0] == kFieldEmpty) return {};
+  std::string out;
+  out.reserve(field.size());
+  for (char ch : field) {
+    if (ch == kCellStart) continue;
+    if (ch == kCommaInCell) out += ',';
+    else if (ch == kSpaceInCell) out += ' ';
+    else out += ch;
+  }
+  return out;
+}
+
+std::string compactForExport(std::string_view record) {
+  std::string out;
+  const auto pieces = splitAt(record, ';');
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    std::string_view p = pieces[i];
+    if (p.empty()) continue;
+    if (p.back() == '@') continue;
+    if (i > 0 && p.front() != '=') continue;
+    if (p.find_first_of("$?") != std::string_view::npos) continue;
+    out += p;
+    out += ';';
+  }
+  return out;
+}
+
+std::string dropLayoutPiece(std::string_view record) {
+  std::string out;
+  for (std::string_view p : splitAt(record, ';')) {
+    if (p.find('?') != std::string_view::npos) continue;
+    out += p;
+    out += ';';
+  }
+  return out;
+}
+
+int64_t hundredthsOfMillimetre(int32_t twips) {
+  // Round(x, 2): the hundredths rounded to the nearest, halves to even (the default mode).
+  return int64_t(std::nearbyint(double(twips) / kTwipsPerMillimetre * 100.0));
+}
+
+std::string millimetreText(int32_t twips) {
+  int64_t h = hundredthsOfMillimetre(twips);
+  std::string out;
+  if (h < 0) {
+    out += '-';
+    h = -h;
+  }
+  out += std::to_string(h / 100);
+  const int64_t frac = h % 100;
+  if (frac != 0) {
+    out += '.';
+    out += char('0' + frac / 10);
+    if (frac % 10 != 0) out += char('0' + frac % 10);
+  }
+  return out;
+}
+
+std::string layoutPiece(const Grid& grid, int32_t N, int32_t M) {
+  std::vector<std::pair<int32_t, int32_t>> heights, widths;
+  for (int32_t i = 1; i <= N; ++i) heights.emplace_back(i, grid.RowHeight(i));
+  for (int32_t j = 1; j <= M; ++j) widths.emplace_back(j, grid.ColWidth(j));
+  std::string out = "=";
+  appendEntries(out, widths, kDefaultWidthHundredths);
+  out += '?';
+  appendEntries(out, heights, kDefaultHeightHundredths);
+  return out;
+}
+
+std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
+  const UsedArea a = usedArea(grid);
+  const int32_t N = std::min(a.lastRow + 2, grid.Rows() - 1);
+  const int32_t M = std::min(a.lastCol + 2, grid.Cols() - 1);
+  if (colFormula.size() < size_t(std::max(M, 1)) + 1) colFormula.resize(size_t(std::max(M, 1)) + 1);
+
+  const std::string layout = layoutPiece(grid, N, M);
+  colFormula[1] += layout + ";";
+
+  std::string out;
+  size_t size = 0;
+  for (int32_t i = 1; i <= N; ++i)
+    for (int32_t j = 1; j <= M; ++j) size += grid.textAt(i, j).size() + 2;
+  out.reserve(size + size_t(N) * 2 + 64);
+
+  // Data lines.
+  for (int32_t i = 1; i <= N; ++i) {
+    for (int32_t j = 1; j < M; ++j) {
+      const std::string& text = grid.textAt(i, j);
+      if (text.empty()) {
+        out += kFieldEmpty;
+      } else {
+        out += kCellStart;
+        out += encodeCellText(text);
+      }
+      out += ',';
+    }
+    if (M >= 1) {
+      out += kCellStart;
+      out += encodeCellText(grid.textAt(i, M));
+    }
+    out += "\r\n";
+  }
+
+  // The formula line; compaction stores back, column 1 regains the layout piece.
+  for (int32_t j = 1; j < M; ++j) {
+    std::string& record = colFormula[size_t(j)];
+    if (!record.empty()) {
+      record = compactForExport(record);
+      if (j == 1) record += layout;
+    }
+    if (record.empty()) out += kFieldEmpty;
+    else out += record;
+    out += ',';
+  }
+  if (M >= 1) out += colFormula[size_t(M)];
+  out += "\r\n";
+  return out;
+}
+
+TbqShape scanTbq(std::string_view text, std::string_view what) {
+  // Empty lines at the very end are no part of the table.
+  while (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n") text.remove_suffix(2);
+  if (text.empty()) fail(what, "the file is empty");
+  TbqShape shape;
+  const size_t firstEnd = std::min(text.find("\r\n"), text.size());
+  shape.fields = 1 + int32_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(firstEnd), ','));
+  size_t lines = 1;
+  for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2)) ++lines;
+  if (lines > size_t(std::numeric_limits<int32_t>::max())) fail(what, "too many lines");
+  shape.lines = int32_t(lines);
+  if (shape.lines < 2) fail(what, "not a data file: no data lines before the formula line");
+  return shape;
+}
+
+std::vector<std::string> readTbqFields(std::string_view text, TbqShape shape, std::string_view what) {
+  while (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n") text.remove_suffix(2);
+  std::vector<std::string> fields;
+  fields.reserve(size_t(shape.lines) * size_t(shape.fields));
+  size_t start = 0;
+  for (int32_t line = 1; line <= shape.lines; ++line) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view body = text.substr(start, end - start);
+    const bool dataLine = line < shape.lines;
+    int32_t count = 0;
+    size_t fs = 0;
+    for (;;) {
+      const size_t comma = body.find(',', fs);
+      const std::string_view field = body.substr(fs, comma == std::string_view::npos ? std::string_view::npos : comma - fs);
+      if (++count > shape.fields)
+        fail(what, "line " + std::to_string(line) + " has more fields than the first line (" +
+                       std::to_string(shape.fields) + ")");
+      if (dataLine && !(field.size() == 1 && field[0] == kFieldEmpty) &&
+          (field.empty() || field[0] != kCellStart))
+        fail(what, "not a data file: line " + std::to_string(line) + ", field " + std::to_string(count) +
+                       " is not a cell field");
+      fields.push_back(decodeField(field));
+      if (comma == std::string_view::npos) break;
+      fs = comma + 1;
+    }
+    if (count < shape.fields)
+      fail(what, "line " + std::to_string(line) + " has fewer fields (" + std::to_string(count) +
+                     ") than the first line (" + std::to_string(shape.fields) + ")");
+    start = end + 2;
+  }
+  // The last field of the file (the record of the last exported column) is not read back.
+  fields.back().clear();
+  return fields;
+}
+
+LayoutSizes parseLayoutPiece(std::string_view record1) {
+  LayoutSizes sizes;
+  const auto pieces = splitAt(record1, ';');
+  const std::string_view P = pieces.back();
+  if (P.empty()) return sizes;
+  const size_t q = P.find('?');
+  if (q == std::string_view::npos) return sizes;
+  std::string_view A = P.substr(0, q), B = P.substr(q + 1);
+  const size_t q2 = B.find('?');
+  if (q2 != std::string_view::npos) B = B.substr(0, q2);
+  if (!B.empty()) sizes.heights = parseEntries(splitAt(B, '$'));
+  if (!A.empty()) {
+    auto entries = splitAt(A, '$');
+    entries.front().remove_prefix(1);  // the "=" that opens the piece
+    sizes.widths = parseEntries(entries);
+  }
+  return sizes;
+}
+
+}  // namespace tablique::files

@@ -1,0 +1,32 @@
+// The text table file (also written under an "xls" name): the used area of the table, one line
+// per row, cells separated by TAB, every line ending in CR LF, one more CR LF at the end.
+//
+//   (3, 2) holding "x", everything else empty:   "\t\r\n\t\r\n\tx\r\n\r\n"
+//   an empty table:                               "\r\n\r\n"
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tablique {
+class Grid;
+}
+
+namespace tablique::files {
+
+// The largest row and column index in 1..Rows-1 / 1..Cols-1 that hold a non-empty cell; both
+// are 1 for an empty table.
+struct UsedArea {
+  int32_t lastRow = 1, lastCol = 1;
+};
+UsedArea usedArea(const Grid& grid);
+
+// The text table of the used area, as UTF-8 (cell texts unchanged, no quoting).
+std::string buildTextTable(const Grid& grid);
+
+// The text of a file read line by line: every line followed by CR LF. CR LF, a lone LF and a
+// lone CR all end a line; a last line without an ending counts too.
+std::string joinLinesCrLf(std::string_view text);
+
+}  // namespace tablique::files
