@@ -1,0 +1,149 @@
+// Recalculation in passes, reached as a user reaches it: an edit in the in-cell editor, or the
+// formula command recomputing dependent columns.
+#include <gtest/gtest.h>
+
+#include "formula/formula_fixture.h"
+
+namespace tablique {
+namespace {
+
+using testing::column;
+using testing::enterFormula;
+using testing::expectInvariants;
+using testing::fillColumn;
+using V = std::vector<std::string>;
+
+// The user clicks cell (r, c), replaces its text in the editor and clicks cell (1, 1).
+void editCell(Control& c, int32_t r, int32_t col, const std::string& text) {
+  const Grid& g = c.grid();
+  c.MSFlexGrid1_MouseDown(1, 0, float(g.visibleColLeft(col) + 20), float(g.visibleRowTop(r) + 20));
+  c.MSFlexGrid1_MouseUp(1, 0, float(g.visibleColLeft(col) + 20), float(g.visibleRowTop(r) + 20));
+  ASSERT_EQ(c.focus(), FocusTarget::Editor);
+  c.setEditorText(text);
+  c.focusGrid();
+}
+
+// The typical edit: column 3 computes C2*2; the user changes (4, 2). Only row 4 of column 3
+// is recomputed (restricted mode), even where another row is stale.
+//        C1  C2  C3
+//    1        1   2
+//    ...
+//    4        4   8   <- (4, 2) becomes 100
+//    5        5  10
+TEST(Recalc, TypicalEditRecomputesTheEditedRow) {
+  Control c;
+  fillColumn(c, 2, {"1", "2", "3", "4", "5"});
+  enterFormula(c, 1, 3, "C2*2");
+  EXPECT_EQ(column(c, 3, 5), (V{"2", "4", "6", "8", "10"}));
+  c.settext(2, 2, "7");  // a host write: no recalculation
+  editCell(c, 4, 2, "100");
+  EXPECT_EQ(column(c, 3, 5), (V{"2", "4", "6", "200", "10"}));
+  EXPECT_EQ(c.grid().Row(), 4);
+  EXPECT_EQ(c.grid().Col(), 2);
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
+  EXPECT_FALSE(c.editor().visible());
+  expectInvariants(c);
+}
+
+// Column 3 = C1*2, column 2 = C3+1 (looks right): 3 passes; column 2 sees column 3's new value
+// one pass later.
+//        C1  C2  C3
+//    1    1       0
+//    2    2       0   <- (2, 1) becomes 5
+//    3    3       0
+TEST(Recalc, FormulaLookingRightSeesNewValuesInALaterPass) {
+  Control c;
+  fillColumn(c, 1, {"1", "2", "3"});
+  fillColumn(c, 3, {"0", "0", "0"});
+  c.formuset(3, "C1*2");
+  c.formuset(2, "C3+1");
+  editCell(c, 2, 1, "5");
+  EXPECT_EQ(c.gettext(2, 3), "10");
+  EXPECT_EQ(c.gettext(2, 2), "11");
+  EXPECT_EQ(column(c, 2, 3), (V{"", "11", ""}));  // the edited row only
+  expectInvariants(c);
+}
+
+// A cycle C2 = C3+1, C3 = C2+1 stops after the last pass: 2 passes + 1 for the column that
+// looks right = 3 runs of each column.
+//        C1  C2  C3
+//    1        0   0
+TEST(Recalc, CyclesStopAfterTheLastPass) {
+  Control c;
+  c.settext(1, 2, "0");
+  c.settext(1, 3, "0");
+  c.formuset(2, "C3+1");
+  enterFormula(c, 1, 3, "C2+1");  // (1,3) = 1, then the dependent recalc
+  EXPECT_EQ(c.gettext(1, 2), "6");
+  EXPECT_EQ(c.gettext(1, 3), "7");
+  EXPECT_EQ(c.formuget(2), "C3+1;");
+  EXPECT_EQ(c.formuget(3), "C2+1;");
+  expectInvariants(c);
+}
+
+// Two cell formulas of one column, rows 1 and 12: each row evaluates its own (all rows, also in
+// the restricted mode of an edit). (20, 3) puts column 3 within the used extent.
+TEST(Recalc, CellFormulasEvaluateTheirOwnRows) {
+  Control c;
+  for (int r = 1; r <= 12; ++r) c.settext(r, 1, std::to_string(r));
+  c.settext(20, 3, "z");
+  c.mouseset(1, 1);
+  c.formuset(3, "=C1*2");
+  c.mouseset(12, 1);
+  c.formuset(3, "=C1+100");
+  editCell(c, 5, 1, "50");
+  EXPECT_EQ(c.gettext(1, 3), "2");
+  EXPECT_EQ(c.gettext(12, 3), "112");
+  EXPECT_EQ(c.gettext(5, 3), "");
+  expectInvariants(c);
+}
+
+// =C1+C7 in column 3, columns 4 to 7 empty: recalc leaves C7 as a plain name (an empty
+// variable of the engine), the formula command replaces it by the empty cell text (a syntax
+// error: the cell keeps its text).
+TEST(Recalc, ReferencesBeyondTheLastUsedColumnStayNames) {
+  Control c;
+  c.settext(1, 1, "5");
+  c.mouseset(1, 3);
+  c.formuset(3, "=C1+C7");
+  c.settext(1, 3, "old");
+  enterFormula(c, 1, 3, std::nullopt);  // Cancel: computes nothing
+  editCell(c, 1, 1, "6");
+  EXPECT_EQ(c.gettext(1, 3), "6");
+  c.settext(1, 3, "old");
+  c.mouseset(1, 3);
+  c.update(3);
+  EXPECT_EQ(c.gettext(1, 3), "old");
+  expectInvariants(c);
+}
+
+// Hostile cell text is substituted as it stands: the evaluation of its own row fails, nothing
+// else changes, nothing is run.
+TEST(Recalc, CellTextThatReadsAsCodeOnlyFailsItsOwnCell) {
+  const std::string hostile = "1)+CreateObject(\"WScript.Shell\").Run(\"x\")+(1";
+  for (const char* f : {"C1*2", "C1+1", "\"C1\""}) {
+    Control c;
+    fillColumn(c, 1, {"1", "2", "3"});
+    enterFormula(c, 1, 2, f);
+    const std::vector<std::string> before = column(c, 2, 3);
+    const std::string rec = c.state().colFormula[2];
+    c.settext(2, 2, "kept");
+    editCell(c, 2, 1, hostile);
+    EXPECT_EQ(c.gettext(2, 2), "kept") << f;
+    EXPECT_EQ(c.gettext(1, 2), before[0]);
+    EXPECT_EQ(c.gettext(3, 2), before[2]);
+    EXPECT_EQ(column(c, 1, 3), (V{"1", hostile, "3"}));
+    EXPECT_EQ(c.state().colFormula[2], rec);
+    EXPECT_TRUE(c.headless().messages().empty());
+    EXPECT_TRUE(c.headless().fileDialogs().empty());
+    // The whole column run as well.
+    c.mouseset(1, 2);
+    c.update(2);
+    EXPECT_EQ(c.gettext(2, 2), "kept") << f;
+    EXPECT_EQ(c.gettext(3, 2), before[2]);
+    expectInvariants(c);
+  }
+}
+
+}  // namespace
+}  // namespace tablique
