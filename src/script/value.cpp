@@ -1,0 +1,351 @@
+// The Value module: construction, CStr, TypeName and every coercion rule.
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "script/dates.h"
+#include "script/value_ops.h"
+
+namespace tablique::script {
+
+// ---- construction ---------------------------------------------------------------------------
+
+Value ValueAccess::string(std::string s) {
+  checkLength(s.size());
+  Value v;
+  v.type_ = Type::String;
+  v.heap_ = std::make_shared<detail::Heap>();
+  v.heap_->text = std::move(s);
+  return v;
+}
+
+Value ValueAccess::array(std::vector<Value> items, std::vector<int32_t> upper) {
+  if (items.size() > kMaxArrayElements) raise(err::OutOfMemory);
+  Value v;
+  v.type_ = Type::Array;
+  v.heap_ = std::make_shared<detail::Heap>();
+  v.heap_->items = std::move(items);
+  v.heap_->upper = std::move(upper);
+  return v;
+}
+
+detail::Heap& ValueAccess::mutableArray(Value& v) {
+  if (v.heap_.use_count() > 1) v.heap_ = std::make_shared<detail::Heap>(*v.heap_);
+  return *v.heap_;
+}
+
+Value::Value(std::string s) : Value(ValueAccess::string(std::move(s))) {}
+Value::Value(std::string_view s) : Value(ValueAccess::string(std::string(s))) {}
+Value::Value(const char* s) : Value(ValueAccess::string(std::string(s ? s : ""))) {}
+
+Value Value::array(std::vector<Value> items) {
+  int32_t upper = int32_t(items.size()) - 1;
+  return ValueAccess::array(std::move(items), {upper});
+}
+
+const std::string& Value::str() const {
+  static const std::string empty;
+  return type_ == Type::String ? heap_->text : empty;
+}
+
+const std::vector<Value>& Value::items() const {
+  static const std::vector<Value> none;
+  return type_ == Type::Array ? heap_->items : none;
+}
+
+const std::vector<int32_t>& Value::upperBounds() const {
+  static const std::vector<int32_t> none;
+  return type_ == Type::Array ? heap_->upper : none;
+}
+
+bool Value::isNumber() const noexcept {
+  switch (type_) {
+    case Type::Byte: case Type::Integer: case Type::Long: case Type::Single:
+    case Type::Double: case Type::Currency:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Value::isNumeric() const {
+  if (isNumber() || type_ == Type::Boolean || type_ == Type::Empty) return true;
+  double d;
+  return type_ == Type::String && parseNumber(str(), d);
+}
+
+double Value::toDouble() const { return toNumber(*this); }
+
+std::string Value::typeName() const {
+  switch (type_) {
+    case Type::Empty: return "Empty";
+    case Type::Null: return "Null";
+    case Type::Integer: return "Integer";
+    case Type::Long: return "Long";
+    case Type::Single: return "Single";
+    case Type::Double: return "Double";
+    case Type::Currency: return "Currency";
+    case Type::Date: return "Date";
+    case Type::String: return "String";
+    case Type::Object: return "Nothing";
+    case Type::Boolean: return "Boolean";
+    case Type::Byte: return "Byte";
+    case Type::Array: return "Variant()";
+  }
+  return "Unknown";
+}
+
+std::string Value::toString() const {
+  switch (type_) {
+    case Type::Empty: return {};
+    case Type::Null: raise(err::InvalidUseOfNull);
+    case Type::Boolean: return num_.i ? "True" : "False";
+    case Type::Byte: case Type::Integer: case Type::Long: return std::to_string(num_.i);
+    case Type::Single: return realText(num_.d, 7);
+    case Type::Double: return realText(num_.d, 15);
+    case Type::Currency: return currencyText(num_.i);
+    case Type::Date: return dateText(num_.d);
+    case Type::String: return heap_->text;
+    case Type::Object: raise(err::ObjectRequired);
+    case Type::Array: raise(err::TypeMismatch);
+  }
+  raise(err::TypeMismatch);
+}
+
+// ---- number text ----------------------------------------------------------------------------
+
+// Rounds to `digits` significant digits; the exponent form is used when the decimal exponent
+// reaches `digits`, or when the fixed form of a small number would need more than `digits`
+// decimal places (0.000000000056789 stays fixed, 5.6789E-12 does not).
+std::string realText(double d, int digits) {
+  if (d == 0 || !std::isfinite(d)) return "0";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.*e", digits - 1, d);
+  // buf: [-]D.DDDDe[+-]XX
+  const char* p = buf;
+  bool negative = *p == '-';
+  if (negative) ++p;
+  std::string mant;
+  for (; *p && *p != 'e'; ++p)
+    if (*p != '.') mant += *p;
+  int exp10 = std::atoi(p + 1);
+  while (mant.size() > 1 && mant.back() == '0') mant.pop_back();
+  int n = int(mant.size());
+  std::string out;
+  if (negative) out += '-';
+  bool exponentForm = exp10 >= digits || (exp10 < 0 && (-exp10 - 1 + n) > digits);
+  if (exponentForm) {
+    out += mant[0];
+    if (n > 1) {
+      out += '.';
+      out.append(mant, 1, std::string::npos);
+    }
+    char e[16];
+    std::snprintf(e, sizeof e, "E%c%02d", exp10 < 0 ? '-' : '+', exp10 < 0 ? -exp10 : exp10);
+    out += e;
+  } else if (exp10 < 0) {
+    out += "0.";
+    out.append(size_t(-exp10 - 1), '0');
+    out += mant;
+  } else {
+    if (n <= exp10 + 1) {
+      out += mant;
+      out.append(size_t(exp10 + 1 - n), '0');
+    } else {
+      out.append(mant, 0, size_t(exp10 + 1));
+      out += '.';
+      out.append(mant, size_t(exp10 + 1), std::string::npos);
+    }
+  }
+  return out;
+}
+
+std::string numberText(double d) { return realText(d, 15); }
+
+std::string currencyText(int64_t scaled) {
+  bool negative = scaled < 0;
+  uint64_t u = negative ? uint64_t(0) - uint64_t(scaled) : uint64_t(scaled);
+  std::string out = std::to_string(u / 10000);
+  uint64_t frac = u % 10000;
+  if (frac) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, ".%04u", unsigned(frac));
+    std::string f = buf;
+    while (f.back() == '0') f.pop_back();
+    out += f;
+  }
+  return negative ? "-" + out : out;
+}
+
+// ---- string to number -----------------------------------------------------------------------
+
+namespace {
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// &H / &O text: up to 16 (hex) significant bits give an Integer, else a Long.
+bool parseRadix(std::string_view s, double& out) {
+  int radix = 8;
+  size_t i = 1;
+  if (i < s.size() && (s[i] == 'h' || s[i] == 'H')) { radix = 16; ++i; }
+  else if (i < s.size() && (s[i] == 'o' || s[i] == 'O')) ++i;
+  if (i >= s.size()) return false;
+  uint64_t v = 0;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    int digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (radix == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (radix == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else return false;
+    if (digit >= radix) return false;
+    v = v * radix + digit;
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  if (v <= 0xFFFF) out = double(int16_t(uint16_t(v)));
+  else out = double(int32_t(uint32_t(v)));
+  return true;
+}
+}  // namespace
+
+bool parseNumber(std::string_view s, double& out) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  if (s.empty()) return false;
+  if (s[0] == '&') return parseRadix(s, out);
+  size_t i = 0;
+  bool negative = false;
+  if (s[i] == '+' || s[i] == '-') {
+    negative = s[i] == '-';
+    ++i;
+    while (i < s.size() && isBlank(s[i])) ++i;
+  }
+  size_t start = i, digits = 0;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+  }
+  if (digits == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    size_t expStart = j;
+    while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
+    if (j == expStart) return false;
+    i = j;
+  }
+  if (i != s.size()) return false;
+  std::string text(s.substr(start, i - start));
+  for (char& c : text)
+    if (c == 'd' || c == 'D') c = 'e';
+  double v = 0;
+  auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (res.ec == std::errc::result_out_of_range) {
+    // underflow reads as 0; overflow is no number
+    if (std::strchr(text.c_str(), '-') == nullptr) return false;
+    v = 0;
+  } else if (res.ec != std::errc() || res.ptr != text.data() + text.size()) {
+    return false;
+  }
+  if (!std::isfinite(v)) return false;
+  out = negative ? -v : v;
+  return true;
+}
+
+// ---- coercions ------------------------------------------------------------------------------
+
+double numericValue(const Value& v) {
+  switch (v.type()) {
+    case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long:
+      return double(v.integral());
+    case Type::Currency: return double(v.integral()) / 10000.0;
+    case Type::Single: case Type::Double: case Type::Date: return v.real();
+    default: return 0;
+  }
+}
+
+double toNumber(const Value& v) {
+  switch (v.type()) {
+    case Type::Empty: return 0;
+    case Type::Null: raise(err::InvalidUseOfNull);
+    case Type::String: {
+      double d;
+      if (parseNumber(v.str(), d)) return d;
+      raise(err::TypeMismatch);
+    }
+    case Type::Object: raise(err::ObjectRequired);
+    case Type::Array: raise(err::TypeMismatch);
+    default: return numericValue(v);
+  }
+}
+
+bool toBoolean(const Value& v) {
+  switch (v.type()) {
+    case Type::String: {
+      const std::string& s = v.str();
+      if (equalsNoCase(s, "true")) return true;
+      if (equalsNoCase(s, "false")) return false;
+      double d;
+      if (parseNumber(s, d)) return d != 0;
+      raise(err::TypeMismatch);
+    }
+    case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long: case Type::Currency:
+      return v.integral() != 0;
+    default:
+      return toNumber(v) != 0;
+  }
+}
+
+int32_t toLong(const Value& v) {
+  switch (v.type()) {
+    case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long:
+      return int32_t(v.integral());
+    default: break;
+  }
+  double d = roundHalfEven(toNumber(v));
+  if (!(d >= -2147483648.0 && d <= 2147483647.0)) raise(err::Overflow);
+  return int32_t(d);
+}
+
+int16_t toInteger(const Value& v) {
+  int32_t l;
+  if (v.type() == Type::Long) l = int32_t(v.integral());
+  else {
+    double d = roundHalfEven(toNumber(v));
+    if (!(d >= -32768.0 && d <= 32767.0)) raise(err::Overflow);
+    l = int32_t(d);
+  }
+  if (l < -32768 || l > 32767) raise(err::Overflow);
+  return int16_t(l);
+}
+
+Value fitIntegral(int64_t i, Type atLeast) {
+  if (atLeast == Type::Byte && i >= 0 && i <= 255) return Value::byte(uint8_t(i));
+  if ((atLeast == Type::Byte || atLeast == Type::Integer) && i >= -32768 && i <= 32767)
+    return Value::integer(int16_t(i));
+  if (atLeast != Type::Double && i >= INT32_MIN && i <= INT32_MAX) return Value::longValue(int32_t(i));
+  return Value(double(i));
+}
+
+Value checkedDouble(double d) {
+  if (!std::isfinite(d)) raise(err::Overflow);
+  return Value(d);
+}
+
+int64_t toCurrencyScaled(double d) {
+  double s = roundHalfEven(d * 10000.0);
+  if (!(s >= -9.223372036854775e18 && s <= 9.223372036854775e18)) raise(err::Overflow);
+  return int64_t(s);
+}
+
+int compareNoCase(std::string_view a, std::string_view b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = (unsigned char)asciiLower(a[i]), y = (unsigned char)asciiLower(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+}  // namespace tablique::script

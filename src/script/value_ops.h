@@ -1,0 +1,77 @@
+// The Value module's private side: the heap part, limits and every coercion rule.
+// Operators and built-ins convert values only through these functions.
+#pragma once
+
+#include <tablique/script.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/errors.h"
+
+namespace tablique::script {
+
+namespace detail {
+struct Heap {
+  std::string text;              // String
+  std::vector<Value> items;      // Array, row-major (last index fastest)
+  std::vector<int32_t> upper;    // Array: upper bound of each dimension (lower bounds are 0)
+};
+}  // namespace detail
+
+// Bounds that keep one Eval finite.
+inline constexpr size_t kMaxStringLength = size_t(1) << 23;  // bytes of one string
+inline constexpr size_t kMaxArrayElements = size_t(1) << 20;
+inline constexpr int kMaxDepth = 400;           // nested evaluation (expressions and calls)
+inline constexpr int kMaxParseDepth = 200;      // nested parentheses and operators
+inline constexpr uint64_t kMaxSteps = 20'000'000;
+
+struct ValueAccess {
+  static Value string(std::string s);  // checks kMaxStringLength (error 14)
+  static Value array(std::vector<Value> items, std::vector<int32_t> upper);
+  static detail::Heap* heap(Value& v) { return v.heap_.get(); }
+  // The array's heap, copied first when shared (arrays have value semantics).
+  static detail::Heap& mutableArray(Value& v);
+};
+
+inline Value makeString(std::string s) { return ValueAccess::string(std::move(s)); }
+inline void checkLength(size_t n) {
+  if (n > kMaxStringLength) raise(err::OutOfStringSpace);
+}
+
+// Banker's rounding (ties to even), the rounding of \, Mod, CInt, CLng and array indexes.
+inline double roundHalfEven(double d) { return std::nearbyint(d); }
+
+// Value of a number-like subtype as double (no string parsing; Empty 0).
+double numericValue(const Value& v);
+// CDbl: numbers, Boolean, Empty, Date and numeric strings; 13 otherwise, 94 for Null.
+double toNumber(const Value& v);
+// CBool.
+bool toBoolean(const Value& v);
+// CLng / CInt / CByte with banker's rounding: 6 when out of range.
+int32_t toLong(const Value& v);
+int16_t toInteger(const Value& v);
+// The smallest of Byte/Integer/Long/Double that holds i, no smaller than `atLeast`.
+Value fitIntegral(int64_t i, Type atLeast);
+// Double result: error 6 when not finite.
+Value checkedDouble(double d);
+// CCur of a double: 6 when out of range.
+int64_t toCurrencyScaled(double d);
+// Text of a number with `digits` significant digits (15 for Double, 7 for Single).
+std::string realText(double d, int digits);
+std::string currencyText(int64_t scaled);
+
+// Case-insensitive comparison of ASCII letters (identifiers, keywords).
+inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+inline bool equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  return true;
+}
+int compareNoCase(std::string_view a, std::string_view b);
+
+}  // namespace tablique::script
