@@ -28,10 +28,11 @@ void Control::pasteBlock(editing::PasteBlock block) {
   // Nothing is written into the fixed row or column.
   if (!block.empty() && r0 >= 1 && c0 >= 1) {
     // Growth: room for every line of the source text and every cell of the widest row.
+    // Both leave a spare row or column beyond the block in the usual case.
     const int64_t needRows = int64_t(r0) + block.lines - (grid_.Rows() - 1);
-    if (needRows > 0 && needRows + 1 <= std::numeric_limits<int32_t>::max()) addrow(int32_t(needRows + 1));
+    if (needRows > 0 && needRows <= std::numeric_limits<int32_t>::max()) addrow(int32_t(needRows));
     const int64_t needCols = int64_t(c0) + block.width - (grid_.Cols() - 1);
-    if (needCols > 0) addcol(int32_t(needCols + 1));
+    if (needCols > 0) addcol(int32_t(needCols));
 
     // Writing, row by row; written[k] = cells written in block row k.
     std::vector<int32_t> written;

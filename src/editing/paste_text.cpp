@@ -29,12 +29,13 @@ bool isNumericText(std::string_view text) {
   return digit;
 }
 
-// text == copyText with every U+0008 removed
-bool equalsUnmarked(std::string_view text, std::string_view copyText) {
+// text == the clipboard text of copyText (markers resolved), i.e. the control's own last copy
+bool isOwnClipboardText(std::string_view text, std::string_view copyText) {
   size_t i = 0;
   for (char ch : copyText) {
     if (ch == kCellMark) continue;
-    if (i == text.size() || text[i] != ch) return false;
+    const char plain = ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
+    if (i == text.size() || text[i] != plain) return false;
     ++i;
   }
   return i == text.size();
@@ -81,7 +82,7 @@ std::string cellText(std::string_view raw, bool marked) {
 
 PasteSource classifyPasteText(std::string_view text, std::string_view copyText) {
   if (!copyText.empty() && !text.empty() && text[0] == kCellMark) return PasteSource::OwnCopy;
-  if (equalsUnmarked(text, copyText)) return PasteSource::OwnCopy;
+  if (isOwnClipboardText(text, copyText)) return PasteSource::OwnCopy;
   return isNumericText(text) ? PasteSource::Numeric : PasteSource::Text;
 }
 

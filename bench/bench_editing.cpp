@@ -1,0 +1,206 @@
+// Table editing against plain C++ in the same run.
+//
+//   BM_SplitBaseline/<kind>  the pasted text split at TAB and CR LF into a reserved vector
+//   BM_Paste/<kind>          m_paste of that text at (1, 1): splitting, writing, no formulas
+//   BM_JoinBaseline          the block's cells joined with TAB and CR LF into a reserved string
+//   BM_Copy                  m_copy of the block (marked text and clipboard text)
+//   BM_RowInsDel/<rows>      m_rowins then m_rowdel at row 2, 10 formula columns
+//   BM_ColInsDel/<rows>      m_colins then m_coldel at column 2, 10 formula columns
+//
+// The block is the largest the cell budget allows in a 49-column table: 6998 x 49 data cells
+// (6999 x 50 with the headers). kind 0: short numbers; kind 1: short texts with a letter.
+// After the run the medians and the ratios are printed.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <tablique/control.h>
+
+using tablique::Control;
+
+namespace {
+
+constexpr int32_t kRows = 6998, kCols = 49;
+
+std::map<std::string, std::vector<double>> g_ms;  // milliseconds per iteration, per case
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+template <typename F>
+void timed(benchmark::State& state, const std::string& name, F f) {
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    const auto t1 = std::chrono::steady_clock::now();
+    g_ms[name].push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+  }
+}
+
+const std::string& blockText(int kind) {
+  static std::string texts[2];
+  std::string& t = texts[kind];
+  if (t.empty()) {
+    std::mt19937 rng(7);
+    t.reserve(size_t(kRows) * kCols * 7);
+    for (int32_t r = 0; r < kRows; ++r) {
+      for (int32_t c = 0; c < kCols; ++c) {
+        if (c) t += '\t';
+        t += kind == 0 ? std::to_string(rng() % 10000) + "." + std::to_string(rng() % 100)
+                       : "x" + std::to_string(rng() % 100000);
+      }
+      t += "\r\n";
+    }
+  }
+  return t;
+}
+
+std::vector<std::string> splitPlain(const std::string& text) {
+  std::vector<std::string> cells;
+  cells.reserve(size_t(kRows) * kCols);
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\t') {
+      cells.emplace_back(text, start, i - start);
+      start = i + 1;
+    } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      cells.emplace_back(text, start, i - start);
+      start = ++i + 1;
+    }
+  }
+  return cells;
+}
+
+std::unique_ptr<Control> blockTable(int kind) {
+  auto c = std::make_unique<Control>();
+  c->rowcol(kRows, kCols);
+  c->headless().setClipboardText(blockText(kind));
+  c->mouseset(1, 1);
+  c->m_paste();
+  return c;
+}
+
+const char* kindName(int64_t kind) { return kind == 0 ? "numeric" : "text"; }
+
+void BM_SplitBaseline(benchmark::State& state) {
+  const std::string& text = blockText(int(state.range(0)));
+  timed(state, std::string("split/") + kindName(state.range(0)), [&] {
+    auto cells = splitPlain(text);
+    benchmark::DoNotOptimize(cells.data());
+  });
+}
+
+void BM_Paste(benchmark::State& state) {
+  auto c = std::make_unique<Control>();
+  c->rowcol(kRows, kCols);
+  c->headless().setClipboardText(blockText(int(state.range(0))));
+  timed(state, std::string("paste/") + kindName(state.range(0)), [&] {
+    c->mouseset(1, 1);
+    c->m_paste();
+  });
+  if (c->gettext(kRows, kCols).empty() || !c->headless().messages().empty()) state.SkipWithError("paste incomplete");
+}
+
+void BM_JoinBaseline(benchmark::State& state) {
+  const std::vector<std::string> cells = splitPlain(blockText(0));
+  timed(state, "join", [&] {
+    size_t total = 0;
+    for (const auto& s : cells) total += s.size() + 2;
+    std::string out;
+    out.reserve(total);
+    for (int32_t r = 0; r < kRows; ++r) {
+      for (int32_t c = 0; c < kCols; ++c) {
+        if (c) out += '\t';
+        out += cells[size_t(r) * kCols + size_t(c)];
+      }
+      out += "\r\n";
+    }
+    benchmark::DoNotOptimize(out.data());
+  });
+}
+
+void BM_Copy(benchmark::State& state) {
+  auto c = blockTable(0);
+  const tablique::Grid& g = c->grid();
+  c->MSFlexGrid1_MouseDown(1, 0, float(g.visibleColLeft(1) + 10), float(g.visibleRowTop(1) + 10));
+  c->MSFlexGrid1_MouseMove(1, 0, float(g.visibleColLeft(kCols) + 10), float(g.visibleRowTop(kRows) + 10));
+  timed(state, "copy", [&] { c->m_copy(); });
+  if (c->headless().clipboardText() != blockText(0)) state.SkipWithError("copy differs");
+}
+
+// A table of `rows` data rows and 49 columns: numbers in 1..39, column formulas in 40..49 and a
+// cell formula in every tenth row of each formula column.
+std::unique_ptr<Control> formulaTable(int32_t rows) {
+  auto c = std::make_unique<Control>();
+  c->rowcol(rows, kCols);
+  for (int32_t r = 1; r <= rows; ++r)
+    for (int32_t j = 1; j <= 39; ++j) c->settext(r, j, std::to_string(r * j % 997));
+  for (int32_t k = 0; k < 10; ++k) {
+    const int32_t col = 40 + k;
+    for (int32_t r = 10; r <= rows; r += 10) {
+      c->mouseset(r, col);
+      c->formuset(col, "=C" + std::to_string(k + 1) + "*2+C" + std::to_string(k + 20) + ";");
+    }
+    c->formuset(col, "C" + std::to_string(k + 1) + "+C" + std::to_string(col - 1) + "*3-C39");
+  }
+  return c;
+}
+
+void BM_RowInsDel(benchmark::State& state) {
+  auto c = formulaTable(int32_t(state.range(0)));
+  timed(state, "rows/" + std::to_string(state.range(0)), [&] {
+    c->mouseset(2, 1);
+    c->m_rowins();
+    c->mouseset(2, 1);
+    c->m_rowdel();
+  });
+  if (c->rows() != state.range(0)) state.SkipWithError("row count changed");
+}
+
+void BM_ColInsDel(benchmark::State& state) {
+  auto c = formulaTable(int32_t(state.range(0)));
+  timed(state, "cols/" + std::to_string(state.range(0)), [&] {
+    c->mouseset(1, 2);
+    c->m_colins();
+    c->mouseset(1, 2);
+    c->m_coldel();
+  });
+  if (c->cols() != kCols) state.SkipWithError("column count changed");
+}
+
+}  // namespace
+
+BENCHMARK(BM_SplitBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_Paste)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_JoinBaseline)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_RowInsDel)->Arg(1715)->Arg(3430)->Arg(6860)->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_ColInsDel)->Arg(1715)->Arg(3430)->Arg(6860)->Unit(benchmark::kMillisecond)->Iterations(7);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  auto m = [](const std::string& k) { return median(g_ms[k]); };
+  auto ratio = [&](const std::string& a, const std::string& b) { return m(b) > 0 ? m(a) / m(b) : 0.0; };
+  std::printf("\nmedians (ms) and ratios, %d x %d block\n", kRows, kCols);
+  for (const char* kind : {"numeric", "text"})
+    std::printf("  paste %-7s %8.2f   split baseline %8.2f   ratio %.2f\n", kind, m(std::string("paste/") + kind),
+                m(std::string("split/") + kind), ratio(std::string("paste/") + kind, std::string("split/") + kind));
+  std::printf("  copy          %8.2f   join baseline  %8.2f   ratio %.2f\n", m("copy"), m("join"), ratio("copy", "join"));
+  for (const char* op : {"rows", "cols"})
+    std::printf("  %s ins+del    1715: %7.2f   3430: %7.2f   6860: %7.2f   6860/1715 = %.2f (4 = linear)\n", op,
+                m(std::string(op) + "/1715"), m(std::string(op) + "/3430"), m(std::string(op) + "/6860"),
+                ratio(std::string(op) + "/6860", std::string(op) + "/1715"));
+  return 0;
+}

@@ -1,0 +1,183 @@
+// Copy, paste and the paste's text splitting.
+#include "editing_driver.h"
+
+#include "editing/paste_text.h"
+
+namespace tablique {
+namespace {
+
+using namespace editing_test;
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(Copy, NormalisesSelectionAndWritesBothTexts) {
+  Control c;
+  //      C2   C3   C4
+  //  1   a    b    (empty)
+  //  2   c    d    "  x, y  "
+  put(c, 1, 2, {{"a", "b", ""}, {"c", "d", "  x, y  "}});
+  select(c, 2, 4, 1, 2);  // from bottom-right to top-left
+  c.m_copy();
+  EXPECT_EQ(c.rr0(), 1);
+  EXPECT_EQ(c.cc0(), 2);
+  EXPECT_EQ(c.RR(), 2);
+  EXPECT_EQ(c.cc(), 4);
+  EXPECT_EQ(c.headless().clipboardText(), "a\tb\t\r\nc\td\tx, y\r\n");
+  EXPECT_EQ(c.state().copyText, "\x08" "a\t\x08" "b\t\x08\r\n\x08" "c\t\x08" "d\t\x08x\x01\x02y\r\n");
+  EXPECT_EQ(c.gettext(1, 4), "");
+  EXPECT_FALSE(c.editor().visible());
+}
+
+TEST(Copy, OneRowHasNoLineEndAndZeroSelectionIsIgnored) {
+  Control c;
+  put(c, 3, 1, {{"a", "b", "c"}});
+  select(c, 3, 1, 3, 3);
+  c.m_copy();
+  EXPECT_EQ(c.headless().clipboardText(), "a\tb\tc");
+  // A press on the fixed row leaves a 0 in the selection: nothing is copied.
+  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 2), 10);
+  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 2), 10);
+  ASSERT_EQ(c.rr0(), 0);
+  c.m_copy();
+  EXPECT_EQ(c.headless().clipboardText(), "a\tb\tc");
+}
+
+TEST(CopyPaste, RoundTripKeepsCommasSpacesEmptyCellsAndLeadingZeros) {
+  Control c;
+  const Rows data = {{"007", "a, b", "", "x y"}, {"", "1,5", "  ", "0.50"}, {"-0", "", "z", "00"}};
+  put(c, 2, 2, data);
+  select(c, 2, 2, 4, 5);
+  c.m_copy();
+  pasteAt(c, 10, 3, c.headless().clipboardText());  // the control's own copy
+  Rows expected = data;
+  expected[1][2] = "";  // copy trims
+  EXPECT_EQ(block(c, 10, 3, 3, 4), expected);
+  EXPECT_EQ(c.grid().Row(), 10);
+  EXPECT_EQ(c.grid().Col(), 3);
+  expectConsistent(c);
+}
+
+TEST(CopyPaste, OwnCopyOfNumbersWithCommasAndSpacesKeepsItsCells) {
+  Control c;
+  put(c, 1, 1, {{"1,5", "1 000"}, {"2", ""}});
+  select(c, 1, 1, 2, 2);
+  c.m_copy();
+  EXPECT_EQ(c.headless().clipboardText(), "1,5\t1 000\r\n2\t\r\n");
+  pasteAt(c, 5, 1, c.headless().clipboardText());
+  EXPECT_EQ(block(c, 5, 1, 2, 3), (Rows{{"1,5", "1 000", ""}, {"2", "", ""}}));
+  // The same text from another program is numeric and splits at the comma and the space.
+  c.headless().setClipboardText("x");
+  select(c, 9, 1, 9, 1);
+  c.m_copy();
+  pasteAt(c, 7, 1, "1,5\t1 000\r\n2\t\r\n");
+  EXPECT_EQ(block(c, 7, 1, 2, 4), (Rows{{"1", "5", "1", "000"}, {"2", "", "", ""}}));
+}
+
+TEST(Paste, ForeignTextIsSplitByItsKind) {
+  Control c;
+  pasteAt(c, 1, 1, "a b\tc, d\r\n e \t\tf\r\n");  // text: only TAB separates
+  EXPECT_EQ(block(c, 1, 1, 2, 3), (Rows{{"a b", "c, d", ""}, {"e", "", "f"}}));
+  pasteAt(c, 5, 1, "1 2,3\t4\r\n5  6");  // numeric: space, comma and TAB separate
+  EXPECT_EQ(block(c, 5, 1, 2, 4), (Rows{{"1", "2", "3", "4"}, {"5", "", "6", ""}}));
+  pasteAt(c, 8, 1, "-1.5e3 +2");
+  EXPECT_EQ(block(c, 8, 1, 1, 2), (Rows{{"-1.5e3", "+2"}}));
+}
+
+TEST(Paste, EmptyLinesAtTheEndsAreDroppedAndBetweenClearTheRow) {
+  Control c;
+  put(c, 2, 1, {{"x", "x", "x"}, {"x", "x", "x"}, {"x", "x", "x"}});
+  pasteAt(c, 2, 1, "\r\n\r\na\tb\tc\r\n\r\nd\r\n\r\n");
+  // The first non-empty line lands on the origin; the inner empty line empties three cells.
+  EXPECT_EQ(block(c, 2, 1, 4, 3), (Rows{{"a", "b", "c"}, {"", "", ""}, {"d", "x", "x"}, {"", "", ""}}));
+  const int32_t rows = c.grid().Rows();
+  pasteAt(c, 3, 2, "");  // empty clipboard: nothing, the current cell back at the origin
+  EXPECT_EQ(c.grid().Rows(), rows);
+  EXPECT_EQ(c.grid().Row(), 3);
+  EXPECT_EQ(c.grid().Col(), 2);
+}
+
+TEST(Paste, GrowsTheGridAndReportsOverflowAtItsEdge) {
+  Control c;
+  c.rowcol(10, 5);
+  pasteAt(c, 9, 4, "1\t2\t3\r\n4\t5\t6\r\n");
+  // Lines 3 (two CR LF): 9 + 3 > 10 gives addrow(2); width 3: 4 + 3 > 5 gives addcol(2).
+  EXPECT_EQ(c.rows(), 12);
+  EXPECT_EQ(c.cols(), 7);
+  EXPECT_EQ(block(c, 9, 4, 2, 3), (Rows{{"1", "2", "3"}, {"4", "5", "6"}}));
+  EXPECT_TRUE(c.headless().messages().empty());
+  expectConsistent(c);
+
+  // Over the cell budget the grid cannot grow: the writing stops with the message.
+  c.rowcol(6998, 49);
+  pasteAt(c, 6998, 48, "a\tb\tc\r\nd\r\n");
+  EXPECT_EQ(c.rows(), 6998);
+  EXPECT_EQ(c.gettext(6998, 48), "a");
+  EXPECT_EQ(c.gettext(6998, 49), "b");
+  ASSERT_EQ(c.headless().messages().size(), 1u);
+  EXPECT_EQ(c.headless().messages()[0].text, "列超出，请先增加列！");
+  EXPECT_EQ(c.headless().messages()[0].title, "数据溢出");
+  EXPECT_FALSE(c.headless().messages()[0].okCancel);
+  pasteAt(c, 6998, 1, "p\r\nq\r\n");
+  EXPECT_EQ(c.gettext(6998, 1), "p");
+  ASSERT_EQ(c.headless().messages().size(), 2u);
+  EXPECT_EQ(c.headless().messages()[1].text, "行超出，请先增加行！");
+  expectConsistent(c);
+}
+
+TEST(Paste, RetiresCellFormulasUnderTheBlockAndRecalculatesTheRows) {
+  Control c;
+  //      C1   C2   C3 = C1*2 (column), =C1+100 in row 2
+  put(c, 1, 1, {{"1"}, {"2"}, {"3"}});
+  enterFormula(c, 1, 3, "C1*2");
+  enterFormula(c, 2, 3, "=C1+100");
+  EXPECT_EQ(c.gettext(2, 3), "102");
+  pasteAt(c, 2, 3, "x");  // over the cell formula of (2, 3)
+  EXPECT_EQ(record(c, 3), "C1<4>*2;=C1<4>+100@;");
+  pasteAt(c, 3, 1, "10\r\n");  // a referenced column: the pasted rows are recomputed
+  EXPECT_EQ(c.gettext(3, 3), "20");
+  EXPECT_EQ(c.gettext(2, 3), "x");
+  expectConsistent(c);
+}
+
+TEST(Paste, RecalculatesThePastedRowsAlsoAfterTheGridGrew) {
+  Control c;
+  c.rowcol(5, 3);
+  put(c, 1, 1, {{"1"}, {"2"}, {"3"}, {"4"}, {"5"}});
+  enterFormula(c, 1, 2, "C1*2");
+  pasteAt(c, 5, 1, "50\r\n60\r\n");  // grows: the recalc still covers rows 5 and 6
+  EXPECT_EQ(c.rows(), 8);
+  EXPECT_EQ(c.gettext(5, 2), "100");
+  EXPECT_EQ(c.gettext(6, 2), "120");
+  EXPECT_EQ(c.gettext(1, 2), "2");
+}
+
+TEST(PasteText, SplitsWithoutTheClipboard) {
+  using editing::PasteSource;
+  EXPECT_EQ(editing::classifyPasteText("1 2", ""), PasteSource::Numeric);
+  EXPECT_EQ(editing::classifyPasteText("e-", ""), PasteSource::Text);  // no digit
+  EXPECT_EQ(editing::classifyPasteText("", ""), PasteSource::OwnCopy);
+  EXPECT_EQ(editing::classifyPasteText("a\tb", "\x08" "a\t\x08" "b"), PasteSource::OwnCopy);
+  EXPECT_EQ(editing::classifyPasteText("\x08zz", "\x08q"), PasteSource::OwnCopy);
+
+  editing::PasteBlock b = editing::splitPasteText("1,5\r\n\r\n7\r\n", "");
+  EXPECT_EQ(b.lines, 4);
+  EXPECT_EQ(b.width, 2);
+  ASSERT_EQ(b.rows(), 3);
+  EXPECT_EQ(b.rowLength(0), 2);
+  EXPECT_EQ(b.rowLength(1), 2);  // an inner empty line: width empty cells
+  EXPECT_EQ(b.rowLength(2), 1);
+  EXPECT_EQ(b.at(0, 1), "5");
+  EXPECT_EQ(b.at(2, 0), "7");
+  // Own copy: the block comes from the marked text, markers resolved.
+  b = editing::splitPasteText("a,b\tc", "\x08" "a\x01" "b\t\x08" "c");
+  ASSERT_EQ(b.rows(), 1);
+  EXPECT_EQ(b.at(0, 0), "a,b");
+  EXPECT_EQ(b.at(0, 1), "c");
+  // A lone CR or LF is text of the cell; only CR LF ends a row.
+  b = editing::splitPasteText("a\rb\nc", "");
+  ASSERT_EQ(b.rows(), 1);
+  EXPECT_EQ(b.at(0, 0), "a\rb\nc");
+  EXPECT_TRUE(editing::splitPasteText("\r\n\x08\r\n", "").empty());
+}
+
+}  // namespace
+}  // namespace tablique
