@@ -1,0 +1,228 @@
+// The real widget driven as a user drives it: clicks, typing, Enter, the right-button menu,
+// Ctrl+C / Ctrl+V through the system clipboard, message boxes, the wheel and input methods.
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QInputMethodEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "qt_fixture.h"
+
+namespace tablique::qt_test {
+namespace {
+
+TEST_F(WidgetTest, ClickTypeEnterWritesTheCellAndRecomputesItsFormulaColumn) {
+  //      C1    C2    C3 = C1*2
+  //  1   5           10
+  //  2   7           14
+  c().settext(1, 1, "5");
+  c().settext(2, 1, "7");
+  c().formuset(3, "C1*2");
+  c().update(3);
+  ASSERT_EQ(c().gettext(1, 3), "10");
+
+  click(1, 1);
+  QLineEdit* box = w.editorBox();
+  ASSERT_TRUE(box->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), box);
+  EXPECT_EQ(box->text(), "5");
+  EXPECT_EQ(box->geometry().topLeft(), w.gridView()->geometry().topLeft() + w.cellRect(1, 1).topLeft());
+  box->selectAll();
+  type("1");
+  EXPECT_EQ(c().gettext(1, 1), "1");  // written through at every key
+  type("2");
+  EXPECT_EQ(c().gettext(1, 1), "12");
+  key(Qt::Key_Return);
+  settle();
+  EXPECT_EQ(c().gettext(1, 3), "24");  // the edited row only
+  EXPECT_EQ(c().gettext(2, 3), "14");
+  // Enter in the grid then moves down and opens the editor on (2, 1).
+  EXPECT_EQ(c().grid().Row(), 1);
+  key(Qt::Key_Return);
+  settle();
+  EXPECT_EQ(c().grid().Row(), 2);
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), box);
+  EXPECT_EQ(box->text(), "7");
+}
+
+TEST_F(WidgetTest, InputMethodCommitsReachTheCell) {
+  click(3, 2);
+  ASSERT_EQ(QApplication::focusWidget(), w.editorBox());
+  QInputMethodEvent preedit(QStringLiteral("zhong"), {});
+  QApplication::sendEvent(w.editorBox(), &preedit);
+  EXPECT_EQ(c().gettext(3, 2), "");  // composing is not typing yet
+  QInputMethodEvent commit;
+  commit.setCommitString(QStringLiteral("中文"));
+  QApplication::sendEvent(w.editorBox(), &commit);
+  EXPECT_EQ(c().gettext(3, 2), "中文");
+}
+
+TEST_F(WidgetTest, RightClickShowsTheSixteenCommands) {
+  QStringList captions;
+  int separators = 0;
+  QString title;
+  whenShown([] { return QApplication::activePopupWidget(); },
+            [&](QWidget* shown) {
+              auto* menu = qobject_cast<QMenu*>(shown);
+              ASSERT_NE(menu, nullptr);
+              title = menu->title();
+              for (QAction* a : menu->actions()) {
+                if (a->isSeparator()) ++separators;
+                else captions << a->text();
+              }
+              menu->close();
+            });
+  std::vector<std::string> events;
+  QObject::connect(&w, &tablique::Widget::mouseDown, [&](int button, int, float, float) { events.push_back(std::to_string(button)); });
+  click(4, 2, Qt::RightButton);
+  EXPECT_EQ(title, "弹出菜单");
+  EXPECT_EQ(captions, (QStringList{"复制  Ctrl+C", "粘贴  Ctrl+V", "剪切  Ctrl+X", "删除  Del",
+                                   "插入行", "删除行", "行上移", "行下移",
+                                   "插入列", "删除列", "列左移", "列右移",
+                                   "计算公式", "清空表格", "数据导出", "数据导入"}));
+  EXPECT_EQ(separators, 3);
+  EXPECT_EQ(events, std::vector<std::string>{"2"});  // MouseDown re-emitted as the Qt signal
+  EXPECT_FALSE(w.editorBox()->isVisible());
+}
+
+TEST_F(WidgetTest, MenuChoiceRunsItsCommandAndItsMessageBoxIsAnswered) {
+  c().settext(2, 2, "keep");
+  // 清空表格 asks first; Cancel keeps the table.
+  auto chooseClear = [](QWidget* shown) {
+    auto* menu = qobject_cast<QMenu*>(shown);
+    for (QAction* a : menu->actions())
+      if (a->text() == "清空表格") QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+  };
+  QString text, title;
+  auto answer = [&](QMessageBox::StandardButton button) {
+    return [&text, &title, button](QWidget* shown) {
+      auto* box = qobject_cast<QMessageBox*>(shown);
+      ASSERT_NE(box, nullptr);
+      text = box->text();
+      title = box->windowTitle();
+      box->button(button)->click();
+    };
+  };
+  whenShown([] { return QApplication::activePopupWidget(); }, chooseClear);
+  whenShown([] { return QApplication::activeModalWidget(); }, answer(QMessageBox::Cancel));
+  click(4, 2, Qt::RightButton);
+  EXPECT_EQ(text, "表格内容将被清除，确定？");
+  EXPECT_EQ(title, "温馨提示");
+  EXPECT_EQ(c().gettext(2, 2), "keep");
+
+  // The same question through the public method, answered OK.
+  text.clear();
+  whenShown([] { return QApplication::activeModalWidget(); }, answer(QMessageBox::Ok));
+  c().m_clc();
+  EXPECT_EQ(text, "表格内容将被清除，确定？");
+  EXPECT_EQ(c().gettext(2, 2), "");
+}
+
+TEST_F(WidgetTest, SizeMessageIsAModalBoxWithOneButton) {
+  QString text;
+  int buttons = 0;
+  whenShown([] { return QApplication::activeModalWidget(); }, [&](QWidget* shown) {
+    auto* box = qobject_cast<QMessageBox*>(shown);
+    ASSERT_NE(box, nullptr);
+    text = box->text();
+    buttons = int(box->buttons().size());
+    box->button(QMessageBox::Ok)->click();
+  });
+  c().rowcol(350, 1000);
+  EXPECT_EQ(text, "行或列数超出，请重新设置！");
+  EXPECT_EQ(buttons, 1);
+  EXPECT_EQ(c().rows(), 500);
+}
+
+TEST_F(WidgetTest, CtrlCAndCtrlVGoThroughTheSystemClipboard) {
+  //      C1  C2
+  //  2   a   b
+  //  3   c   d
+  c().settext(2, 1, "a");
+  c().settext(2, 2, "b");
+  c().settext(3, 1, "c");
+  c().settext(3, 2, "d");
+  // Drag from (2, 1) to (3, 2) with the left button.
+  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(2, 1));
+  QMouseEvent move(QEvent::MouseMove, centreOf(3, 2), viewport()->mapToGlobal(centreOf(3, 2)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport(), &move);
+  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(3, 2));
+  settle();
+  ASSERT_EQ(c().rr0(), 2);
+  ASSERT_EQ(c().RR(), 3);
+  ASSERT_EQ(c().cc(), 2);
+  QGuiApplication::clipboard()->setText("stale");
+  ctrlKey(Qt::Key_C);  // the Ctrl press hands the keys from the editor to the grid
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "a\tb\r\nc\td\r\n");
+
+  click(6, 1);
+  ctrlKey(Qt::Key_V);
+  settle();
+  EXPECT_EQ(c().gettext(6, 1), "a");
+  EXPECT_EQ(c().gettext(7, 2), "d");
+
+  // Text another program put on the clipboard.
+  QGuiApplication::clipboard()->setText("x\ty\r\n");
+  click(9, 1);
+  ctrlKey(Qt::Key_V);
+  settle();
+  EXPECT_EQ(c().gettext(9, 1), "x");
+  EXPECT_EQ(c().gettext(9, 2), "y");
+}
+
+TEST_F(WidgetTest, WheelNotchesArriveAsArrowKeysAtTheFocusedWidget) {
+  click(12, 2);  // the editor opens over (12, 2) and has the focus
+  ASSERT_EQ(QApplication::focusWidget(), w.editorBox());
+  // The mouse rests over row 10, then one notch away from the user: three Up presses; the
+  // first ends the editing, the other two move the grid's current cell.
+  QMouseEvent hover(QEvent::MouseMove, centreOf(10, 2), viewport()->mapToGlobal(centreOf(10, 2)), Qt::NoButton,
+                    Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport(), &hover);
+  wheel(viewport(), centreOf(10, 2), 120);
+  EXPECT_EQ(c().grid().Row(), 10);
+  EXPECT_EQ(QApplication::focusWidget(), w.gridView());
+  EXPECT_FALSE(w.editorBox()->isVisible());
+  // Over the editor the wheel only ends the editing.
+  click(5, 3);
+  ASSERT_TRUE(w.editorBox()->isVisible());
+  wheel(w.editorBox(), QPoint(5, 5), -120);
+  EXPECT_FALSE(w.editorBox()->isVisible());
+  EXPECT_EQ(c().grid().Row(), 5);
+  EXPECT_EQ(QApplication::focusWidget(), w.gridView());
+}
+
+TEST_F(WidgetTest, FocusMovingToAnotherHostWidgetEndsTheEdit) {
+  QLineEdit other(&window);  // another input of the host, outside the control
+  other.setGeometry(0, 0, 1, 1);
+  other.show();
+  // An edit no formula uses: the control lets the focus go.
+  click(2, 5);
+  type("9");
+  ASSERT_EQ(c().focus(), FocusTarget::Editor);
+  other.setFocus(Qt::MouseFocusReason);
+  settle();
+  EXPECT_EQ(c().focus(), FocusTarget::None);
+  EXPECT_EQ(QApplication::focusWidget(), &other);
+  EXPECT_EQ(c().gettext(2, 5), "9");
+
+  // An edit of a column a formula uses: the restricted recalc runs as the edit ends, and the
+  // control then gives its grid the focus, which the Qt side follows.
+  c().settext(1, 1, "3");
+  c().formuset(2, "C1*2");
+  c().update(2);
+  click(1, 1);
+  w.editorBox()->selectAll();
+  type("4");
+  ASSERT_EQ(QApplication::focusWidget(), w.editorBox());
+  other.setFocus(Qt::MouseFocusReason);
+  settle();
+  EXPECT_EQ(c().gettext(1, 2), "8");
+  EXPECT_EQ(c().focus(), FocusTarget::Grid);
+  EXPECT_EQ(QApplication::focusWidget(), w.gridView());
+}
+
+}  // namespace
+}  // namespace tablique::qt_test
