@@ -16,8 +16,20 @@ constexpr int16_t kLeft = 1;
 inline float cellX(const Control& c, int32_t col) { return float(c.grid().visibleColLeft(col) + 10); }
 inline float cellY(const Control& c, int32_t row) { return float(c.grid().visibleRowTop(row) + 10); }
 
+// Scrolls (r, col) into view as a user does with the arrow keys, when it is out of view.
+inline void reveal(Control& c, int32_t r, int32_t col) {
+  const Grid& g = c.grid();
+  const bool visible = g.visibleColLeft(col) >= g.colLeft(1) && g.visibleColLeft(col + 1) <= g.Width &&
+                       g.visibleRowTop(r) >= g.rowTop(1) && g.visibleRowTop(r + 1) <= g.Height;
+  if (visible) return;
+  const bool last = col == g.Cols() - 1;
+  c.mouseset(r, last ? col - 1 : col + 1);
+  c.pressKey(last ? 39 : 37);  // Right / Left: the grid scrolls the current cell into view
+}
+
 // A left press on (r0, c0), a drag to (r1, c1) and the release, as a user selects.
 inline void select(Control& c, int32_t r0, int32_t c0, int32_t r1, int32_t c1) {
+  reveal(c, r0, c0);
   c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, c0), cellY(c, r0));
   c.MSFlexGrid1_MouseMove(kLeft, 0, cellX(c, c1), cellY(c, r1));
   c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, c1), cellY(c, r1));

@@ -114,7 +114,7 @@ TEST(Columns, InsertRenumbersReferencesAndMovesRecords) {
   EXPECT_EQ(record(c, 13), "C1<4>+C11<4>;");
   EXPECT_EQ(c.state().colFormula[12], "");
   EXPECT_EQ(c.cols(), 51);
-  EXPECT_EQ(c.grid().Col(), 2);  // cc0 + 1
+  EXPECT_EQ(c.grid().Col(), 3);  // cc0 + 1
   pasteAt(c, 2, 11, "30");
   EXPECT_EQ(c.gettext(2, 13), "32");
   expectConsistent(c);
@@ -216,11 +216,12 @@ TEST(RowsAndColumns, FormulasFollowTheirDataThroughASequence) {
   click(c, 1, 4);
   c.m_collef();  // columns 3 and 4 exchange: data C1 _ C3 C2 f cf
   click(c, 2, 1);
-  c.m_rowins();  // the data rows are now 1, 3, 4
+  c.m_rowins();  // the data rows are now 1, 3, 4; the new row gets data (a column formula
+  put(c, 2, 1, {{"0", "", "0", "0"}});  // runs over an unbroken run of data)
   click(c, 4, 1);
   c.m_rowup();   // rows 3 and 4 exchange: rows 1, 4, 3 hold old rows 1, 3, 2
   EXPECT_EQ(block(c, 1, 1, 4, 6), (Rows{{"1", "", "3", "2", "7", ""},
-                                        {"", "", "", "", "", ""},
+                                        {"0", "", "0", "0", "", ""},
                                         {"7", "", "9", "8", "79", ""},
                                         {"4", "", "6", "5", "34", "68"}}));
   expectConsistent(c);
