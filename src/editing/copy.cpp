@@ -2,6 +2,7 @@
 #include <tablique/control.h>
 
 #include <array>
+#include <cstring>
 
 #include "editing/copy_text.h"
 #include "editing/selection.h"
@@ -26,43 +27,60 @@ std::string_view trimSpaces(std::string_view s) {
 
 }  // namespace
 
+// Both texts are written through raw pointers into buffers sized for the worst case (every cell
+// plus its marker and separator, 16 bytes of slack): a short cell is copied as one 16-byte
+// block, which a std::string always has readable (its buffer holds at least 15 characters and
+// the terminator).
 CopyTexts buildCopyTexts(const Grid& grid, int32_t r0, int32_t c0, int32_t r1, int32_t c1) {
   const bool lineEnds = r1 != r0;
-  size_t total = 0;
+  size_t total = 16;
   for (int32_t i = r0; i <= r1; ++i)
     for (int32_t j = c0; j <= c1; ++j) total += grid.textAt(i, j).size() + 2;
   total += size_t(r1 - r0 + 1) * 2;
   CopyTexts out;
-  out.marked.reserve(total);
-  out.clipboard.reserve(total);
+  out.marked.resize(total);
+  out.clipboard.resize(total);
+  char* pm = out.marked.data();
+  char* pc = out.clipboard.data();
   for (int32_t i = r0; i <= r1; ++i) {
     for (int32_t j = c0; j <= c1; ++j) {
-      const std::string_view cell = trimSpaces(grid.textAt(i, j));
-      out.marked += kCellMark;
-      bool plain = true;
-      for (char ch : cell)
-        if (kSpecial[static_cast<unsigned char>(ch)]) { plain = false; break; }
-      if (plain) {
-        out.marked.append(cell);
-        out.clipboard.append(cell);
+      const std::string& text = grid.textAt(i, j);
+      *pm++ = kCellMark;
+      const size_t n = text.size();
+      bool plain = n == 0 || (text.front() != ' ' && text.back() != ' ');
+      for (size_t k = 0; k < n && plain; ++k) plain = !kSpecial[static_cast<unsigned char>(text[k])];
+      if (plain && n <= 16) {
+        std::memcpy(pm, text.data(), 16);
+        std::memcpy(pc, text.data(), 16);
+        pm += n;
+        pc += n;
+      } else if (plain) {
+        std::memcpy(pm, text.data(), n);
+        std::memcpy(pc, text.data(), n);
+        pm += n;
+        pc += n;
       } else {
-        for (char ch : cell) {
-          // marked: "," and " " protected; plain: markers resolved, U+0008 dropped
-          out.marked += ch == ',' ? kCommaInCell : ch == ' ' ? kSpaceInCell : ch;
+        // marked: "," and " " protected; plain: markers resolved, U+0008 dropped
+        for (char ch : trimSpaces(text)) {
+          *pm++ = ch == ',' ? kCommaInCell : ch == ' ' ? kSpaceInCell : ch;
           if (ch == kCellMark) continue;
-          out.clipboard += ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
+          *pc++ = ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
         }
       }
       if (j != c1) {
-        out.marked += '\t';
-        out.clipboard += '\t';
+        *pm++ = '\t';
+        *pc++ = '\t';
       }
     }
     if (lineEnds) {
-      out.marked += "\r\n";
-      out.clipboard += "\r\n";
+      *pm++ = '\r';
+      *pm++ = '\n';
+      *pc++ = '\r';
+      *pc++ = '\n';
     }
   }
+  out.marked.resize(size_t(pm - out.marked.data()));
+  out.clipboard.resize(size_t(pc - out.clipboard.data()));
   return out;
 }
 

@@ -11,23 +11,31 @@ namespace tablique::editing {
 
 namespace {
 
-// Characters that the numeric test disregards.
-constexpr std::array<bool, 256> kNumericNoise = [] {
-  std::array<bool, 256> t{};
-  for (unsigned char ch : {' ', ',', '\t', '\r', '\n', '.', '-', '+', 'e', 'E'}) t[ch] = true;
+// The numeric test's classes: 0 anything else, 1 a digit, 2 disregarded, 3 disregarded and a
+// cell separator of numeric text (which also bounds the number of cells).
+constexpr std::array<uint8_t, 256> kNumericClass = [] {
+  std::array<uint8_t, 256> t{};
+  for (unsigned char ch = '0'; ch <= '9'; ++ch) t[ch] = 1;
+  for (unsigned char ch : {'\r', '.', '-', '+', 'e', 'E'}) t[ch] = 2;
+  for (unsigned char ch : {' ', ',', '\t', '\n'}) t[ch] = 3;
   return t;
 }();
 
-bool isNumericText(std::string_view text) {
+// Whether text is numeric; separators counts the numeric separators when it is.
+bool isNumericText(std::string_view text, size_t& separators) {
   bool digit = false;
+  size_t count = 0;
   for (char ch : text) {
-    const auto u = static_cast<unsigned char>(ch);
-    if (kNumericNoise[u]) continue;
-    if (u < '0' || u > '9') return false;
-    digit = true;
+    const uint8_t k = kNumericClass[static_cast<unsigned char>(ch)];
+    if (k == 0) return false;
+    digit |= k == 1;
+    count += k == 3;
   }
+  separators = count;
   return digit;
 }
+
+PasteSource classify(std::string_view text, std::string_view copyText, size_t& separators);
 
 // text == the clipboard text of copyText (markers resolved), i.e. the control's own last copy
 bool isOwnClipboardText(std::string_view text, std::string_view copyText) {
@@ -65,8 +73,19 @@ std::string_view trimSpaces(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-std::string cellText(std::string_view raw, bool marked) {
-  if (!marked) return std::string(trimSpaces(raw));
+std::string cellText(std::string_view raw);
+
+// A cell's final text appended to cells.
+void addCell(std::vector<std::string>& cells, std::string_view raw, bool marked) {
+  if (!marked) {
+    const std::string_view t = trimSpaces(raw);
+    cells.emplace_back(t.data(), t.size());
+    return;
+  }
+  cells.push_back(cellText(raw));
+}
+
+std::string cellText(std::string_view raw) {
   std::string s;
   s.reserve(raw.size());
   for (char ch : raw) {
@@ -81,13 +100,24 @@ std::string cellText(std::string_view raw, bool marked) {
 }  // namespace
 
 PasteSource classifyPasteText(std::string_view text, std::string_view copyText) {
-  if (!copyText.empty() && !text.empty() && text[0] == kCellMark) return PasteSource::OwnCopy;
-  if (isOwnClipboardText(text, copyText)) return PasteSource::OwnCopy;
-  return isNumericText(text) ? PasteSource::Numeric : PasteSource::Text;
+  size_t separators = 0;
+  return classify(text, copyText, separators);
 }
 
+namespace {
+
+// separators: when numeric, the count of numeric separators in text.
+PasteSource classify(std::string_view text, std::string_view copyText, size_t& separators) {
+  if (!copyText.empty() && !text.empty() && text[0] == kCellMark) return PasteSource::OwnCopy;
+  if (isOwnClipboardText(text, copyText)) return PasteSource::OwnCopy;
+  return isNumericText(text, separators) ? PasteSource::Numeric : PasteSource::Text;
+}
+
+}  // namespace
+
 PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
-  const PasteSource source = classifyPasteText(text, copyText);
+  size_t separators = 0;
+  const PasteSource source = classify(text, copyText, separators);
   std::string_view s = source == PasteSource::OwnCopy ? copyText : text;
   if (source == PasteSource::Numeric) {  // numeric text is trimmed of spaces as a whole
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -97,6 +127,12 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
 
   PasteBlock block;
   block.lines = 1;
+  // Every cell ends at a separator, a line end or the end: an upper bound for the cells.
+  if (source == PasteSource::Text)
+    separators = size_t(std::count(s.begin(), s.end(), '\t') + std::count(s.begin(), s.end(), '\n'));
+  else if (source == PasteSource::OwnCopy)
+    for (char ch : s) separators += rules.sep[static_cast<unsigned char>(ch)] | (ch == '\n');
+  block.cells.reserve(separators + 1);
   std::vector<int32_t> emptyRows;  // rows that stand for empty lines between others
   int32_t pendingEmpty = 0;        // empty lines seen since the last non-empty one
   bool seenLine = false;           // a non-empty line has been taken
@@ -117,7 +153,7 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
       const bool atLineEnd = !atEnd && s[p] == '\r' && p + 1 < n && s[p + 1] == '\n';
       if (atEnd || atLineEnd || rules.sep[static_cast<unsigned char>(s[p])]) {
         if (!atEnd && !atLineEnd) lineEmpty = false;  // a separator is a character of the line
-        block.cells.push_back(cellText(s.substr(cellStart, p - cellStart), marked));
+        addCell(block.cells, s.substr(cellStart, p - cellStart), marked);
         marked = false;
         if (atEnd) { endOfText = true; break; }
         if (atLineEnd) { p += 2; ++block.lines; break; }
