@@ -45,6 +45,31 @@ std::string headerText(int32_t j) {
   throw Error(ErrorCode::File, path + ": " + reason);
 }
 
+// At least the rows x width of the block the paste would make of `text`, counted without
+// splitting (a huge file must be refused before it is split into cells).
+int64_t pasteCellsBound(std::string_view text, editing::PasteSource kind) {
+  if (kind == editing::PasteSource::OwnCopy) return 0;  // the block is the control's own copy
+  const std::string_view separators = kind == editing::PasteSource::Numeric ? "\t, " : "\t";
+  int64_t first = -1, last = -1, line = 0, widest = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view body = text.substr(start, end - start);
+    if (body.find_first_not_of('\b') != std::string_view::npos) {
+      if (first < 0) first = line;
+      last = line;
+    }
+    int64_t cells = 1;
+    for (char ch : body)
+      if (separators.find(ch) != std::string_view::npos) ++cells;
+    widest = std::max(widest, cells);
+    ++line;
+    start = end + 2;
+  }
+  return first < 0 ? 0 : (last - first + 1) * widest;
+}
+
 // savetxt and savexls: the used area as a text table.
 void saveTextTable(Control& c, const Grid& grid, const char* filter, const char* ext,
                    std::string& remembered) {
@@ -70,10 +95,9 @@ void Control::opentxt() {
   const std::string bytes = files::readWholeFile(*path);
   if (bytes.find('\0') != std::string::npos) fail(*path, "not a text file (it holds NUL bytes)");
   const std::string text = files::joinLinesCrLf(files::fromNarrow(bytes, *path));
+  if (pasteCellsBound(text, editing::classifyPasteText(text, st_.copyText)) > kCellBudget)
+    fail(*path, "the file holds more cells than the table can hold");
   editing::PasteBlock block = editing::splitPasteText(text, st_.copyText);
-  if (int64_t(block.rows()) * int64_t(block.width) > kCellBudget)
-    fail(*path, "the file holds " + std::to_string(block.rows()) + " rows of " +
-                    std::to_string(block.width) + " cells, more than the table can hold");
 
   const int32_t rows = grid_.Rows(), cols = grid_.Cols();
   for (int32_t i = 1; i < rows; ++i)

@@ -247,6 +247,12 @@ std::vector<std::string> readTbqFields(std::string_view text, TbqShape shape, st
       if (comma == std::string_view::npos) break;
       fs = comma + 1;
     }
+    if (!dataLine) {
+      // Column 1's record always carries the layout piece: a file cut at a line end has none.
+      const std::string_view first = body.substr(0, body.find(','));
+      if (first.find('?') == std::string_view::npos || (!first.empty() && first[0] == kCellStart))
+        fail(what, "not a data file: the formula line is missing (the file may be cut short)");
+    }
     if (count < shape.fields)
       fail(what, "line " + std::to_string(line) + " has fewer fields (" + std::to_string(count) +
                      ") than the first line (" + std::to_string(shape.fields) + ")");

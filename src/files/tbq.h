@@ -63,8 +63,8 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula);
 
 // The import's view of a file: L lines of F fields, row-major; the last field of the file is
 // not kept (left empty). Throws tablique::Error(File) naming `what` when the text is not such a
-// file: empty, no formula line, a line with another number of fields than the first, a data
-// field that is neither <0> nor begins with <8>.
+// file: empty, no formula line (its first field holds the layout piece), a line with another
+// number of fields than the first, a data field that is neither <0> nor begins with <8>.
 struct TbqShape {
   int32_t lines = 0;   // L: data lines + the formula line
   int32_t fields = 0;  // F: fields per line, counted at commas in the first line

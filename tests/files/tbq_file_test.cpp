@@ -1,0 +1,322 @@
+// The native data file through m_daexp and m_dainp: the bytes, the formula line with the layout
+// piece, the record compaction, round trips, growth, and hostile files changing nothing.
+#include <cerrno>
+
+#include "files/file_io.h"
+#include "files_fixture.h"
+
+namespace tablique {
+namespace {
+
+using namespace tablique::testing;
+
+const std::string NUL(1, '\0');
+const std::string BS = "\x08";
+
+std::string exportTo(Control& c, const std::string& path) {
+  c.headless().queueFile(path);
+  c.m_daexp();
+  return readBytes(path);
+}
+
+void importFrom(Control& c, const std::string& path) {
+  c.headless().queueFile(path);
+  c.m_dainp();
+}
+
+TEST(DataExport, BytesOfASmallTableInALargerGrid) {
+  TempDir dir;
+  Control c;
+  c.rowcol(10, 5);
+  // +------+-----+
+  // | a, b | 007 |     3 x 2 data cells in a grid of 10 x 5:
+  // |  x   |     |     N = 3 + 2 = 5 data lines, M = 2 + 2 = 4 fields
+  // |  中  |  1  |
+  c.settext(1, 1, "  a, b ");
+  c.settext(1, 2, "007");
+  c.settext(2, 1, "x");
+  c.settext(3, 1, "中");
+  c.settext(3, 2, "1");
+  const std::string expected =
+      BS + "a\x01\x02" "b," + BS + "007," + NUL + "," + BS + "\r\n" +
+      BS + "x," + NUL + "," + NUL + "," + BS + "\r\n" +
+      BS + "\xD6\xD0," + BS + "1," + NUL + "," + BS + "\r\n" +
+      NUL + "," + NUL + "," + NUL + "," + BS + "\r\n" +
+      NUL + "," + NUL + "," + NUL + "," + BS + "\r\n" +
+      "=?," + NUL + "," + NUL + ",\r\n";
+  EXPECT_EQ(exportTo(c, dir.file("t.tbq")), expected);
+  const FileDialogCall& call = c.headless().fileDialogs()[0];
+  EXPECT_TRUE(call.save);
+  EXPECT_EQ(call.filter, "TBQ格式文件(*.tbq)|*.tbq");
+  EXPECT_EQ(call.defaultExt, "tbq");
+  EXPECT_EQ(c.state().tbqFileName, dir.file("t.tbq"));
+  EXPECT_EQ(c.grid().Cols(), 6);  // the last column held no data: no spare columns
+  EXPECT_EQ(c.state().colFormula[1], "");
+}
+
+TEST(DataExport, LayoutPieceAndCompactionOfTheRecords) {
+  TempDir dir;
+  Control c;
+  c.settext(1, 1, "1");
+  c.settext(1, 2, "2");
+  c.settext(1, 3, "3");
+  c.formuset(1, "C2+C3");
+  ASSERT_EQ(c.state().colFormula[1], "C2\x04+C3;");
+  c.formuset(2, "C3+1");
+  c.formuset(2, "C3-1");  // the older column formula stays in the record until compaction
+  ASSERT_EQ(c.state().colFormula[2], "C3\x04-1;C3\x04+1;");
+  c.setcolw(3, 26.46f);   // 1500 twips
+  c.setrowh(2, 8.82f);    // 500 twips
+  ASSERT_EQ(c.grid().ColWidth(3), 1500);
+  ASSERT_EQ(c.grid().RowHeight(2), 500);
+
+  const std::string bytes = exportTo(c, dir.file("f.tbq"));
+  const size_t lineStart = bytes.rfind("\r\n", bytes.size() - 3) + 2;
+  const std::string formulaLine = bytes.substr(lineStart);
+  EXPECT_EQ(formulaLine.substr(0, formulaLine.find(',')),
+            "C2\x04+C3;=26.46\x07" "3?8.82\x07" "2");
+  EXPECT_EQ(formulaLine, "C2\x04+C3;=26.46\x07" "3?8.82\x07" "2,C3\x04-1;," + NUL + "," + NUL + ",\r\n");
+  // The records are compacted in memory; column 1's layout piece is gone again.
+  EXPECT_EQ(c.state().colFormula[1], "C2\x04+C3;");
+  EXPECT_EQ(c.state().colFormula[2], "C3\x04-1;");
+}
+
+TEST(DataExport, SpareColumnsWhenTheLastColumnHoldsDataEvenOnCancel) {
+  TempDir dir;
+  Control c;
+  c.rowcol(4, 3);
+  c.settext(2, 3, "z");
+  c.formuset(1, "C3*2");
+  c.m_daexp();  // Cancel: the spare columns are there all the same
+  EXPECT_EQ(c.grid().Cols(), 6);
+  EXPECT_EQ(c.gettext(0, 4), "C4");
+  EXPECT_EQ(c.gettext(0, 5), "C5");
+  EXPECT_EQ(c.state().colFormula.size(), 6u);
+  EXPECT_EQ(c.state().colFormula[1], "C3\x04*2;;");  // one empty piece more, dropped later
+  expectConsistent(c);
+
+  const std::string bytes = exportTo(c, dir.file("s.tbq"));
+  EXPECT_EQ(c.grid().Cols(), 6);  // column 3 is no longer the last: nothing more is added
+  // N = 2 + 2 = 4 lines, M = 3 + 2 = 5 fields: the two spare columns travel along.
+  EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), NUL + "," + NUL + "," + NUL + "," + NUL + "," + BS);
+  Control d;
+  importFrom(d, dir.file("s.tbq"));
+  EXPECT_EQ(d.gettext(2, 3), "z");
+  EXPECT_EQ(d.state().colFormula[1], "C3\x04*2;");
+}
+
+TEST(DataImport, RoundTripCellsFormulasAndSizes) {
+  TempDir dir;
+  Control a;
+  a.rowcol(12, 6);
+  // +--------+--------+----------+
+  // | 007    | a, b   |  中 文   |
+  // | x\ty   |        | 1,2 3    |
+  // ...
+  // | last   |        |          |   row 9
+  a.settext(1, 1, "007");
+  a.settext(1, 2, "a, b");
+  a.settext(1, 3, "  中 文  ");
+  a.settext(2, 1, "x\ty");  // a TAB inside a cell shifts nothing
+  a.settext(2, 3, "1,2 3");
+  a.settext(9, 1, "last");
+  a.formuset(3, "C1+Power(C2,2)");
+  a.formuset(4, "C1 & \"x\"");
+  a.setcolw(1, 30.01f);  // 1701 twips, stored as 30 mm
+  a.setcolw(3, 26.46f);
+  a.setrowh(2, 8.82f);
+  a.setrowh(9, 2.0f);
+  const std::string path = dir.file("r.tbq");
+  exportTo(a, path);
+
+  Control b;
+  b.setcolw(40, 50.0f);  // outside the file's area: kept
+  b.setrowh(3, 20.0f);   // inside: reset to the default
+  importFrom(b, path);
+  for (int32_t i = 1; i <= 12; ++i)
+    for (int32_t j = 1; j <= 6; ++j) {
+      std::string want = a.gettext(i, j);
+      if (i == 1 && j == 3) want = "中 文";  // leading and trailing spaces are dropped
+      EXPECT_EQ(b.gettext(i, j), want) << i << "," << j;
+    }
+  for (int32_t j = 1; j <= 3; ++j) EXPECT_EQ(b.state().colFormula[size_t(j)], a.state().colFormula[size_t(j)]) << j;
+  EXPECT_EQ(b.state().colFormula[4], "C1 & \"x\";");
+  EXPECT_EQ(b.formuget(3), "C1+Power(C2,2);");
+  for (int32_t j = 1; j <= 6; ++j) EXPECT_NEAR(b.grid().ColWidth(j), a.grid().ColWidth(j), 1) << j;
+  for (int32_t i = 1; i <= 12; ++i) EXPECT_NEAR(b.grid().RowHeight(i), a.grid().RowHeight(i), 1) << i;
+  EXPECT_EQ(b.grid().ColWidth(1), 1700);
+  EXPECT_EQ(b.grid().RowHeight(3), 285);
+  EXPECT_EQ(b.grid().ColWidth(40), 2834);
+  EXPECT_EQ(b.grid().Rows(), 501);  // more rows than lines: the grid keeps its rows
+  EXPECT_EQ(b.grid().Cols(), 51);
+  EXPECT_EQ(b.grid().Row(), 1);
+  EXPECT_EQ(b.grid().Col(), 1);
+  EXPECT_FALSE(b.editor().visible());
+  EXPECT_EQ(b.state().tbqFileName, path);
+  EXPECT_FALSE(b.headless().fileDialogs()[0].save);
+  expectConsistent(b);
+}
+
+TEST(DataImport, GrowsRowsAndColumnsToTheFile) {
+  TempDir dir;
+  Control a;
+  a.rowcol(30, 10);
+  a.settext(30, 10, "corner");
+  a.settext(1, 1, "first");
+  a.formuset(2, "C1*3");
+  const std::string path = dir.file("g.tbq");
+  exportTo(a, path);  // 30 data lines of 12 fields (two spare columns), one formula line
+
+  Control b;
+  b.rowcol(3, 2);
+  b.formuset(1, "C2+1");
+  importFrom(b, path);
+  EXPECT_EQ(b.rows(), 30);  // data rows = data lines
+  EXPECT_EQ(b.cols(), 12);  // F columns; old records discarded, headers rewritten
+  EXPECT_EQ(b.gettext(30, 10), "corner");
+  EXPECT_EQ(b.gettext(1, 1), "first");
+  EXPECT_EQ(b.state().colFormula[1], "");
+  EXPECT_EQ(b.state().colFormula[2], "C1\x04*3;");
+  EXPECT_EQ(b.state().colFormula.size(), 13u);
+  expectConsistent(b);
+}
+
+TEST(DataImport, CancelKeepsTheTable) {
+  Control c;
+  c.settext(3, 3, "keep");
+  c.m_dainp();
+  EXPECT_EQ(c.gettext(3, 3), "keep");
+  EXPECT_EQ(c.grid().Row(), 1);
+}
+
+TEST(DataImport, HostileFilesChangeNothingAndThrow) {
+  TempDir dir;
+  Control source;
+  source.rowcol(6, 4);
+  source.settext(1, 1, "a");
+  source.settext(4, 2, "b");
+  const std::string good = exportTo(source, dir.file("good.tbq"));
+
+  writeBytes(dir.file("junk.tbq"), std::string("\x7F" "ELF\x02\x01\x01\xFF\xFE\x80\x00\x00,\r\n", 16));
+  writeBytes(dir.file("empty.tbq"), "");
+  writeBytes(dir.file("cut.tbq"), good.substr(0, good.size() / 2 + 1));
+  writeBytes(dir.file("cutline.tbq"), good.substr(0, good.find("\r\n", good.size() / 2) + 2));
+  {
+    // Line 2 carries one field more than the first line.
+    std::string longer = good;
+    const size_t line2 = longer.find("\r\n") + 2;
+    longer.insert(line2, NUL + ",");
+    writeBytes(dir.file("longer.tbq"), longer);
+  }
+  writeBytes(dir.file("text.tbq"), "plain,text\r\nfile,here\r\n");
+  {
+    // 7000 lines of 60 fields: the grid would grow beyond the cell budget.
+    std::string line;
+    for (int j = 0; j < 59; ++j) line += NUL + ",";
+    line += BS + "\r\n";
+    std::string big;
+    for (int i = 0; i < 7000; ++i) big += line;
+    writeBytes(dir.file("budget.tbq"), big);
+  }
+  {
+    // A first line of 100 MB: fields without end.
+    std::string big;
+    big.reserve((100u << 20) + 8);
+    while (big.size() < (100u << 20)) big += BS + "abc,";
+    big += BS + "\r\n" + NUL + "\r\n";
+    writeBytes(dir.file("huge.tbq"), big);
+  }
+
+  Control c;
+  c.settext(2, 2, "keep");
+  c.formuset(2, "C1+1");
+  c.setrowh(4, 9.0f);
+  const TableSnapshot before = snapshot(c);
+  for (const char* name : {"junk.tbq", "empty.tbq", "cut.tbq", "cutline.tbq", "longer.tbq", "text.tbq",
+                           "budget.tbq", "huge.tbq", "missing.tbq"}) {
+    expectFileError([&] { importFrom(c, dir.file(name)); }, dir.file(name));
+    EXPECT_EQ(snapshot(c), before) << name;
+  }
+  expectFileError([&] { importFrom(c, dir.path().string()); }, dir.path().string());
+  EXPECT_EQ(snapshot(c), before);
+  fs::remove(dir.file("huge.tbq"));
+
+  // The good file is still read after all that.
+  importFrom(c, dir.file("good.tbq"));
+  EXPECT_EQ(c.gettext(4, 2), "b");
+  EXPECT_EQ(c.gettext(2, 2), "");
+}
+
+// A platform whose dialog answers with a file it removes first.
+class VanishingFilePlatform : public HeadlessPlatform {
+public:
+  std::optional<std::string> fileDialog(const FileDialogCall& call) override {
+    std::optional<std::string> answer = HeadlessPlatform::fileDialog(call);
+    if (answer) fs::remove(*answer);
+    return answer;
+  }
+};
+
+TEST(DataImport, FileThatDisappearsAfterTheDialog) {
+  TempDir dir;
+  Control source;
+  const std::string path = dir.file("v.tbq");
+  source.settext(1, 1, "a");
+  exportTo(source, path);
+  VanishingFilePlatform platform;
+  Control c(platform);
+  c.settext(1, 1, "keep");
+  const TableSnapshot before = snapshot(c);
+  platform.queueFile(path);
+  expectFileError([&] { c.m_dainp(); }, path);
+  EXPECT_EQ(snapshot(c), before);
+}
+
+TEST(DataExport, FailedSaveLeavesTheOldFileTheRecordsAndTheTable) {
+  TempDir dir;
+  Control c;
+  c.settext(1, 1, "a");
+  c.formuset(1, "C2+1");
+  c.formuset(1, "C2+2");
+  const std::string path = dir.file("old.tbq");
+  writeBytes(path, "old");
+  const TableSnapshot before = snapshot(c);
+  {
+    files::ScopedFileSystemCalls restore;
+    files::fileSystemCalls().write = [n = 0](int fd, const void* d, size_t s) mutable -> ssize_t {
+      if (n++ == 0) return ::write(fd, d, s / 3);  // a short write, then the disk is full
+      errno = ENOSPC;
+      return -1;
+    };
+    c.headless().queueFile(path);
+    expectFileError([&] { c.m_daexp(); }, path);
+  }
+  c.headless().queueFile(dir.file("no/folder/x.tbq"));
+  expectFileError([&] { c.m_daexp(); }, dir.file("no/folder/x.tbq"));
+  EXPECT_EQ(readBytes(path), "old");
+  EXPECT_EQ(snapshot(c), before);  // not compacted, no layout piece left behind
+}
+
+TEST(DataImport, FullTableRoundTrip) {
+  // The largest table: 6999 x 50 grid cells. The export adds two spare columns; the import
+  // of that file into a fresh control is accepted.
+  TempDir dir;
+  Control a;
+  a.rowcol(6998, 49);
+  for (int32_t i = 1; i <= 6998; ++i)
+    for (int32_t j = 1; j <= 49; ++j) a.settext(i, j, std::to_string(i * 100 + j));
+  a.formuset(2, "C1*2");
+  const std::string path = dir.file("full.tbq");
+  exportTo(a, path);
+  EXPECT_EQ(a.grid().Cols(), 52);
+  Control b;
+  importFrom(b, path);
+  EXPECT_EQ(b.rows(), 6998);
+  EXPECT_EQ(b.cols(), 51);
+  EXPECT_EQ(b.gettext(6998, 49), "699849");
+  EXPECT_EQ(b.gettext(1, 1), "101");
+  EXPECT_EQ(b.state().colFormula[2], "C1\x04*2;");
+}
+
+}  // namespace
+}  // namespace tablique
