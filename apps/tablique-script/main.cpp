@@ -3,7 +3,8 @@
 //   $ echo '1/3 & "|" & TypeName(2^3^2)' | tablique-script
 //   0.333333333333333|Double	String
 //
-// Output per line: CStr(result) TAB TypeName(result), or "error N" TAB description.
+// Output per line: CStr(result) TAB TypeName(result), or "error N" TAB description
+// (a Null, array or Nothing result prints an empty text before its type name).
 // Tabs, line breaks and backslashes in printed text are written as \t, \n, \r, \\.
 // The control's function library is loaded first unless --bare is given.
 #include <tablique/script.h>
@@ -67,7 +68,8 @@ int main(int argc, char** argv) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     try {
       tablique::script::Value v = engine.Eval(line);
-      std::string text = v.toString();
+      // Null, arrays and Nothing have no CStr; their line shows an empty text and the type name.
+      std::string text = v.isNull() || v.isArray() || v.isObject() ? std::string() : v.toString();
       std::cout << escaped(text) << '\t' << v.typeName() << '\n';
     } catch (const tablique::script::ScriptError& e) {
       std::cout << "error " << e.number() << '\t' << escaped(e.description()) << '\n';

@@ -143,8 +143,8 @@ TQ_BUILTIN(fnDateDiff) {
     case Interval::Weekday: r = (dayNumber(q) - dayNumber(p)) / 7; break;
     case Interval::Week: {
       // count of week starts (firstdayofweek) crossed
-      long long offset = (first + 2) % 7;  // day numbers: 0 = Saturday 12/30/1899
-      r = floorDiv(dayNumber(q) - offset + 7, 7) - floorDiv(dayNumber(p) - offset + 7, 7);
+      // day number `first` is a day of that weekday (day 1, 12/31/1899, was a Sunday)
+      r = floorDiv(dayNumber(q) - first, 7) - floorDiv(dayNumber(p) - first, 7);
       break;
     }
     case Interval::Hour: r = floorDiv(absoluteSeconds(q), 3600) - floorDiv(absoluteSeconds(p), 3600); break;

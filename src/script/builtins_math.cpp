@@ -74,7 +74,7 @@ TQ_BUILTIN(fnSgn) {
   return Value::integer(int16_t(x > 0 ? 1 : x < 0 ? -1 : 0));
 }
 
-TQ_BUILTIN(fnRnd) { return Value::single(in.nextRandom(has(n, 1) ? &a[0] : nullptr)); }
+TQ_BUILTIN(fnRnd) { return Value::single(in.nextRandom(has(n, 0) ? &a[0] : nullptr)); }
 
 // Round(x [, decimals]): ties to even, the subtype of x kept (strings become Double).
 TQ_BUILTIN(fnRound) {
