@@ -124,9 +124,11 @@ TEST(Columns, InsertWithAWiderSelectionMovesEveryReferenceAtOrAfterIt) {
   Control c;
   put(c, 1, 5, {{"5"}});
   enterFormula(c, 1, 9, "C5*2");
+  enterFormula(c, 1, 10, "Len(\"C5\") + C1");  // a quoted reference follows its column too
   select(c, 1, 4, 1, 6);  // three columns; the current column is the anchor, column 4
   c.m_colins();
   EXPECT_EQ(record(c, 12), "C8<4>*2;");
+  EXPECT_EQ(record(c, 13), "(Len(\"C8\") + C1<4>);");
   EXPECT_EQ(c.gettext(1, 8), "5");
   c.update(12);
   EXPECT_EQ(c.gettext(1, 12), "10");
