@@ -159,17 +159,10 @@ void Control::Text1_LostFocus() {
   st_.formuMode = FormuMode::Prompt;
   st_.pasteMode = PasteMode::None;
   try {
-    // When the focus left the control for another window, the current cell is restored but
-    // the focus is not pulled back.
-    if (focus_ == FocusTarget::None) {
-      grid_.setRow(R);
-      grid_.setCol(K);
-    } else {
-      mouseset(R, K);
-      focusGrid();
-    }
+    mouseset(R, K);
   } catch (const std::exception&) {
   }
+  focusGrid();
 }
 
 }  // namespace tablique

@@ -207,14 +207,15 @@ TEST_F(EditRecalc, EditInAnUnreferencedColumnOrWithoutChangeRecomputesNothing) {
   EXPECT_EQ(c.gettext(1, 3), "2");
 }
 
-// The focus leaving the control ends the edit too, without being pulled back to the grid.
+// The focus leaving the control ends the edit too. The recalc gives the grid the focus again
+// (the formula command and the end of the edit both do).
 TEST_F(EditRecalc, FocusLeavingTheControlEndsTheEdit) {
   click(c, 3, 1);
   c.typeText("1");  // 301
   c.focusOut();
   EXPECT_EQ(c.gettext(3, 3), "602");
-  EXPECT_EQ(c.focus(), FocusTarget::None);
-  EXPECT_EQ(c.headless().focus(), FocusTarget::None);
+  EXPECT_EQ(c.gettext(2, 3), "4");
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
   EXPECT_EQ(c.grid().Row(), 3);
   EXPECT_EQ(c.grid().Col(), 1);
 }
