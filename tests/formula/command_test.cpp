@@ -120,13 +120,13 @@ TEST(FormulaCommand, StringFormulasGetParentheses) {
   fillColumn(c, 1, {"ab", "cd"});
   enterFormula(c, 1, 2, "\"C1\" & \"!\"");
   EXPECT_EQ(column(c, 2, 2), (V{"ab!", "cd!"}));
-  EXPECT_EQ(record(c, 2), "(\"C1\" & \"!\")\x04;");
+  EXPECT_EQ(record(c, 2), "(\"C1\" & \"!\");");
   enterFormula(c, 2, 3, "=\"C1\"&\"?\"");
   EXPECT_EQ(c.gettext(2, 3), "cd?");
-  EXPECT_EQ(record(c, 3), "=(\"C1\"&\"?\")\x04\x0B" "2;");
+  EXPECT_EQ(record(c, 3), "=(\"C1\"&\"?\")\x0B" "2;");
   // Already enclosed: unchanged.
   enterFormula(c, 1, 4, "(\"C1\")");
-  EXPECT_EQ(record(c, 4), "(\"C1\")\x04;");
+  EXPECT_EQ(record(c, 4), "(\"C1\");");
 }
 
 TEST(FormulaCommand, CellFormulaRetiresTheRowsEarlierOne) {
