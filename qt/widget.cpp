@@ -24,7 +24,7 @@ QFont defaultGridFont() {
   f.setFamilies({QStringLiteral("SimSun"), QStringLiteral("宋体"), QStringLiteral("NSimSun"),
                  QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
                  QStringLiteral("Noto Sans SC")});
-  f.setPointSizeF(10.5);
+  f.setPointSizeF(12);
   return f;
 }
 

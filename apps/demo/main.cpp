@@ -23,7 +23,7 @@ void scriptedSession(DemoWindow& window) {
   }
   c.formuset(3, "C1*C2");
   c.update(3);
-  c.setcolw(5, 32.0f);
+  c.setcolw(5, 45.0f);
   c.statis(5);  // the anchor column after start-up is column 1
   c.settext(1, 7, "单价与数量");
   c.settext(2, 7, "C3 = C1*C2");
