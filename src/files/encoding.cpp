@@ -4,7 +4,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include <tablique/error.h>
 
@@ -12,11 +14,19 @@ namespace tablique::files {
 
 namespace {
 
-bool isAscii(std::string_view s) {
-  for (unsigned char ch : s)
-    if (ch >= 0x80) return false;
-  return true;
+// Length of the ASCII prefix of s from `from`, eight bytes at a time.
+size_t asciiRun(std::string_view s, size_t from) {
+  size_t i = from;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    if (w & 0x8080808080808080ull) break;
+  }
+  while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+  return i - from;
 }
+
+bool isAscii(std::string_view s) { return asciiRun(s, 0) == s.size(); }
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0.
 size_t utf8SequenceLength(std::string_view s, size_t i) {
@@ -111,6 +121,8 @@ std::string hex(unsigned v, int width) {
 
 bool isValidUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
+    i += asciiRun(bytes, i);
+    if (i == bytes.size()) break;
     const size_t n = utf8SequenceLength(bytes, i);
     if (n == 0) return false;
     i += n;
@@ -118,8 +130,8 @@ bool isValidUtf8(std::string_view bytes) {
   return true;
 }
 
-std::string toNarrow(std::string_view utf8, std::string_view what) {
-  if (isAscii(utf8)) return std::string(utf8);
+std::string toNarrow(std::string utf8, std::string_view what) {
+  if (isAscii(utf8)) return utf8;
   for (size_t i = 0; i < utf8.size();) {
     const size_t n = utf8SequenceLength(utf8, i);
     if (n == 0) fail(what, "the text holds bytes that are not UTF-8 (offset " + std::to_string(i) + ")");
@@ -135,10 +147,11 @@ std::string toNarrow(std::string_view utf8, std::string_view what) {
   return out;
 }
 
-std::string fromNarrow(std::string_view bytes, std::string_view what) {
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF" && isValidUtf8(bytes.substr(3)))
-    return std::string(bytes.substr(3));
-  if (isValidUtf8(bytes)) return std::string(bytes);
+std::string fromNarrow(std::string bytes, std::string_view what) {
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 &&
+      isValidUtf8(std::string_view(bytes).substr(3)))
+    return bytes.erase(0, 3);
+  if (isValidUtf8(bytes)) return bytes;
   Converter conv("UTF-8", "GB18030");
   if (!conv.ok()) fail(what, "the GB18030 converter is not available");
   std::string out;

@@ -13,11 +13,11 @@ namespace tablique::files {
 
 // UTF-8 -> GB18030. Throws tablique::Error(File) when the text is not valid UTF-8 or holds a
 // character GB18030 cannot carry; `what` names the file for the message.
-std::string toNarrow(std::string_view utf8, std::string_view what);
+std::string toNarrow(std::string utf8, std::string_view what);
 
 // File bytes -> UTF-8 (see above). Throws tablique::Error(File) naming `what` when the bytes are
 // neither valid UTF-8 nor valid GB18030 (binary data, a sequence cut short).
-std::string fromNarrow(std::string_view bytes, std::string_view what);
+std::string fromNarrow(std::string bytes, std::string_view what);
 
 // True when every byte sequence of `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
 bool isValidUtf8(std::string_view bytes);

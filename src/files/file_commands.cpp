@@ -49,7 +49,7 @@ std::string headerText(int32_t j) {
 // splitting (a huge file must be refused before it is split into cells).
 int64_t pasteCellsBound(std::string_view text, editing::PasteSource kind) {
   if (kind == editing::PasteSource::OwnCopy) return 0;  // the block is the control's own copy
-  const std::string_view separators = kind == editing::PasteSource::Numeric ? "\t, " : "\t";
+  const bool numeric = kind == editing::PasteSource::Numeric;
   int64_t first = -1, last = -1, line = 0, widest = 0;
   size_t start = 0;
   while (start <= text.size()) {
@@ -60,9 +60,9 @@ int64_t pasteCellsBound(std::string_view text, editing::PasteSource kind) {
       if (first < 0) first = line;
       last = line;
     }
-    int64_t cells = 1;
-    for (char ch : body)
-      if (separators.find(ch) != std::string_view::npos) ++cells;
+    int64_t cells = 1 + std::count(body.begin(), body.end(), '\t');
+    if (numeric)
+      cells += std::count(body.begin(), body.end(), ',') + std::count(body.begin(), body.end(), ' ');
     widest = std::max(widest, cells);
     ++line;
     start = end + 2;
@@ -92,17 +92,23 @@ void Control::opentxt() {
       askFile(*platform_, false, files::texts::kTxtFilter, "txt", st_.txtFileName);
   if (!path) return;
   focusGrid();
-  const std::string bytes = files::readWholeFile(*path);
+  std::string bytes = files::readWholeFile(*path);
   if (bytes.find('\0') != std::string::npos) fail(*path, "not a text file (it holds NUL bytes)");
-  const std::string text = files::joinLinesCrLf(files::fromNarrow(bytes, *path));
+  const std::string text = files::joinLinesCrLf(files::fromNarrow(std::move(bytes), *path));
   if (pasteCellsBound(text, editing::classifyPasteText(text, st_.copyText)) > kCellBudget)
     fail(*path, "the file holds more cells than the table can hold");
   editing::PasteBlock block = editing::splitPasteText(text, st_.copyText);
 
+  // Empty the table. When the block fits the grid the paste cannot stop early, and the cells
+  // it writes at (1, 1) need not be emptied first.
   const int32_t rows = grid_.Rows(), cols = grid_.Cols();
-  for (int32_t i = 1; i < rows; ++i)
-    for (int32_t j = 1; j < cols; ++j)
+  const bool fits = block.rows() <= rows - 1 && block.width <= cols - 1;
+  for (int32_t i = 1; i < rows; ++i) {
+    const int32_t k = i - 1;
+    const int32_t written = fits && k < block.rows() ? block.rowLength(k) : 0;
+    for (int32_t j = 1 + written; j < cols; ++j)
       if (!grid_.textAt(i, j).empty()) grid_.setTextAt(i, j, {});
+  }
   for (size_t j = 1; j < st_.colFormula.size(); ++j) st_.colFormula[j].clear();
 
   if (rows > 1 && cols > 1) mouseset(1, 1);
@@ -181,28 +187,28 @@ void Control::datainp() {
       fail(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
                       " fields, more than the table can hold");
   }
-  std::vector<std::string> fields = files::readTbqFields(text, shape, *path);
+  const std::vector<std::string_view> fields = files::readTbqFields(text, shape, *path);
 
-  // Empty the table; hide the editor.
+  // Empty the table (the cells the data lines fill are overwritten below); hide the editor.
+  const int32_t D = L - 1;  // data lines
   for (int32_t i = 1; i < grid_.Rows(); ++i)
-    for (int32_t j = 1; j < grid_.Cols(); ++j)
+    for (int32_t j = i <= D ? F + 1 : 1; j < grid_.Cols(); ++j)
       if (!grid_.textAt(i, j).empty()) grid_.setTextAt(i, j, {});
   hideEditor();
 
-  // Room for L lines: empty rows inserted before the last row, two more than needed.
+  // Room for the lines. The import adds two rows more than the file needs before the last row
+  // and removes the last two rows at the end, passing the formula line through row L: in effect
+  // the grid ends with max(Rows, L) rows, the old last row replaced by a fresh one.
   {
     const int32_t rows = grid_.Rows();
-    const int32_t add = L <= rows - 1 ? 2 : L - rows + 2;
-    grid_.setRows(rows + add);
-    if (rows > 1) grid_.setRowPosition(rows - 1, rows - 1 + add);
+    if (L > rows - 1) grid_.setRows(L);
+    if (rows > 1) grid_.setRowHeight(rows - 1, Grid::kDefaultRowHeight);
     for (int32_t i = 1; i < grid_.Rows(); ++i) grid_.setTextAt(i, 0, std::to_string(i));
-    for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   }
   // Room for F fields: all records are discarded when columns are added.
   if (F > grid_.Cols() - 1) {
     grid_.setCols(F + 1);
     st_.colFormula.assign(size_t(F) + 1, std::string());
-    for (int32_t j = 1; j <= F; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
     for (int32_t j = 1; j <= F; ++j) {
       grid_.setRow(0);
       grid_.setCol(j);
@@ -210,23 +216,18 @@ void Control::datainp() {
       grid_.setCellAlignment(kAlignCenterTop);
     }
   }
+  for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   st_.colFormula.resize(size_t(grid_.Cols()));
   grid_.setRow(1);
   grid_.setCol(1);
 
-  // The fields, F per row; the formula line lands in row L.
+  // The data lines, F fields per row; the formula line gives the records (the last field of
+  // the file, column F's record, is not read back).
   size_t at = 0;
-  for (int32_t r = 1; r <= L; ++r)
-    for (int32_t c = 1; c <= F; ++c) grid_.moveTextAt(r, c, std::move(fields[at++]));
-  const int32_t R = L;
-  for (int32_t j = 1; j < grid_.Cols(); ++j) {
-    st_.colFormula[size_t(j)] = grid_.textAt(R, j);
-    grid_.setTextAt(R, j, {});
-  }
-
-  // The two spare rows go again; fresh row numbers.
-  grid_.setRows(grid_.Rows() - 2);
-  for (int32_t i = 1; i < grid_.Rows(); ++i) grid_.setTextAt(i, 0, std::to_string(i));
+  for (int32_t r = 1; r <= D; ++r)
+    for (int32_t c = 1; c <= F; ++c) grid_.moveTextAt(r, c, files::decodeField(fields[at++]));
+  for (int32_t j = 1; j < grid_.Cols(); ++j)
+    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(fields[at++]) : std::string();
 
   // Sizes: defaults within the file's area, then the layout piece.
   for (int32_t i = 1; i <= std::min(L, grid_.Rows() - 1); ++i)

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include <tablique/error.h>
@@ -71,6 +73,26 @@ std::vector<SizeEntry> parseEntries(const std::vector<std::string_view>& entries
   return out;
 }
 
+// Whether any of the eight bytes of w equals b.
+inline bool hasByte(uint64_t w, uint8_t b) {
+  const uint64_t x = w ^ (0x0101010101010101ull * b);
+  return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+}
+
+// Appends the encoded cell text (see encodeCellText) without a temporary.
+void appendEncoded(std::string& out, std::string_view text) {
+  size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  const size_t at = out.size();
+  out.append(text.substr(b, e - b));
+  for (size_t k = at; k < out.size(); ++k) {
+    char& ch = out[k];
+    if (ch == ',') ch = kCommaInCell;
+    else if (ch == ' ') ch = kSpaceInCell;
+  }
+}
+
 }  // namespace
 
 std::string encodeCellText(std::string_view text) {
@@ -87,6 +109,10 @@ std::string encodeCellText(std::string_view text) {
 
 std::string decodeField(std::string_view field) {
   if (field.size() == 1 && field[0] == kFieldEmpty) return {};
+  bool plain = !field.empty() && field[0] == kCellStart;
+  for (size_t k = 1; plain && k < field.size(); ++k)
+    plain = field[k] != kCellStart && field[k] != kCommaInCell && field[k] != kSpaceInCell;
+  if (plain) return std::string(field.substr(1));
   std::string out;
   out.reserve(field.size());
   for (char ch : field) {
@@ -166,10 +192,7 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   colFormula[1] += layout + ";";
 
   std::string out;
-  size_t size = 0;
-  for (int32_t i = 1; i <= N; ++i)
-    for (int32_t j = 1; j <= M; ++j) size += grid.textAt(i, j).size() + 2;
-  out.reserve(size + size_t(N) * 2 + 64);
+  out.reserve(size_t(N) * size_t(M) * 12 + 256);
 
   // Data lines.
   for (int32_t i = 1; i <= N; ++i) {
@@ -179,13 +202,13 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
         out += kFieldEmpty;
       } else {
         out += kCellStart;
-        out += encodeCellText(text);
+        appendEncoded(out, text);
       }
       out += ',';
     }
     if (M >= 1) {
       out += kCellStart;
-      out += encodeCellText(grid.textAt(i, M));
+      appendEncoded(out, grid.textAt(i, M));
     }
     out += "\r\n";
   }
@@ -214,52 +237,71 @@ TbqShape scanTbq(std::string_view text, std::string_view what) {
   const size_t firstEnd = std::min(text.find("\r\n"), text.size());
   shape.fields = 1 + int32_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(firstEnd), ','));
   size_t lines = 1;
-  for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2)) ++lines;
+  for (const char* p = text.data(), *end = text.data() + text.size();;) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    if (!lf) break;
+    if (lf > text.data() && lf[-1] == '\r') ++lines;
+    p = lf + 1;
+  }
   if (lines > size_t(std::numeric_limits<int32_t>::max())) fail(what, "too many lines");
   shape.lines = int32_t(lines);
   if (shape.lines < 2) fail(what, "not a data file: no data lines before the formula line");
   return shape;
 }
 
-std::vector<std::string> readTbqFields(std::string_view text, TbqShape shape, std::string_view what) {
+std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shape,
+                                            std::string_view what) {
   while (text.size() >= 2 && text.substr(text.size() - 2) == "\r\n") text.remove_suffix(2);
-  std::vector<std::string> fields;
+  std::vector<std::string_view> fields;
   fields.reserve(size_t(shape.lines) * size_t(shape.fields));
-  size_t start = 0;
-  for (int32_t line = 1; line <= shape.lines; ++line) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view body = text.substr(start, end - start);
-    const bool dataLine = line < shape.lines;
-    int32_t count = 0;
-    size_t fs = 0;
-    for (;;) {
-      const size_t comma = body.find(',', fs);
-      const std::string_view field = body.substr(fs, comma == std::string_view::npos ? std::string_view::npos : comma - fs);
-      if (++count > shape.fields)
-        fail(what, "line " + std::to_string(line) + " has more fields than the first line (" +
-                       std::to_string(shape.fields) + ")");
-      if (dataLine && !(field.size() == 1 && field[0] == kFieldEmpty) &&
-          (field.empty() || field[0] != kCellStart))
-        fail(what, "not a data file: line " + std::to_string(line) + ", field " + std::to_string(count) +
-                       " is not a cell field");
-      fields.push_back(decodeField(field));
-      if (comma == std::string_view::npos) break;
-      fs = comma + 1;
+  const char* const data = text.data();
+  const size_t n = text.size();
+  int32_t line = 1, count = 0;
+  size_t fieldStart = 0;
+  auto tooMany = [&] {
+    fail(what, "line " + std::to_string(line) + " has more fields than the first line (" +
+                   std::to_string(shape.fields) + ")");
+  };
+  for (size_t i = 0;; ++i) {
+    // Eight bytes at a time past the bytes that end nothing.
+    while (i + 8 <= n) {
+      uint64_t w;
+      std::memcpy(&w, data + i, 8);
+      if (hasByte(w, ',') || hasByte(w, '\r')) break;
+      i += 8;
     }
-    if (!dataLine) {
+    const bool atEnd = i == n;
+    const bool lineEnd = atEnd || (data[i] == '\r' && i + 1 < n && data[i + 1] == '\n');
+    if (!lineEnd && data[i] != ',') continue;
+    const std::string_view field(data + fieldStart, i - fieldStart);
+    if (++count > shape.fields) tooMany();
+    if (line < shape.lines) {
+      const bool cellField = (field.size() == 1 && field[0] == kFieldEmpty) ||
+                             (!field.empty() && field[0] == kCellStart);
+      if (!cellField)
+        fail(what, "not a data file: line " + std::to_string(line) + ", field " +
+                       std::to_string(count) + " is not a cell field");
+    } else if (count == 1) {
       // Column 1's record always carries the layout piece: a file cut at a line end has none.
-      const std::string_view first = body.substr(0, body.find(','));
-      if (first.find('?') == std::string_view::npos || (!first.empty() && first[0] == kCellStart))
+      if (field.find('?') == std::string_view::npos || (!field.empty() && field[0] == kCellStart))
         fail(what, "not a data file: the formula line is missing (the file may be cut short)");
     }
-    if (count < shape.fields)
-      fail(what, "line " + std::to_string(line) + " has fewer fields (" + std::to_string(count) +
-                     ") than the first line (" + std::to_string(shape.fields) + ")");
-    start = end + 2;
+    fields.push_back(field);
+    if (lineEnd) {
+      if (count < shape.fields)
+        fail(what, "line " + std::to_string(line) + " has fewer fields (" + std::to_string(count) +
+                       ") than the first line (" + std::to_string(shape.fields) + ")");
+      if (atEnd) break;
+      if (line == shape.lines) fail(what, "more lines than counted");
+      ++line;
+      count = 0;
+      ++i;  // the LF
+    }
+    fieldStart = i + 1;
   }
+  if (line != shape.lines) fail(what, "fewer lines than counted");
   // The last field of the file (the record of the last exported column) is not read back.
-  fields.back().clear();
+  fields.back() = std::string_view();
   return fields;
 }
 

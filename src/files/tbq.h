@@ -70,8 +70,10 @@ struct TbqShape {
   int32_t fields = 0;  // F: fields per line, counted at commas in the first line
 };
 TbqShape scanTbq(std::string_view text, std::string_view what);
-// Splits and checks the text of shape `shape`; returns L x F decoded fields.
-std::vector<std::string> readTbqFields(std::string_view text, TbqShape shape, std::string_view what);
+// Splits and checks the text of shape `shape`; returns the L x F fields as read (views into
+// `text`, to be decoded with decodeField), the last one empty.
+std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shape,
+                                            std::string_view what);
 
 // One size entry of the layout piece: size in millimetres and the row or column index.
 struct SizeEntry {

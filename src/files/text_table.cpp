@@ -38,18 +38,31 @@ std::string buildTextTable(const Grid& grid) {
   return out;
 }
 
-std::string joinLinesCrLf(std::string_view text) {
+std::string joinLinesCrLf(std::string text) {
+  // Already CR LF throughout: only a missing last line end is added.
+  bool plain = true;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n && plain; ++i) {
+    const char ch = text[i];
+    if (ch == '\r') plain = i + 1 < n && text[++i] == '\n';
+    else if (ch == '\n') plain = false;
+  }
+  if (plain) {
+    if (!text.empty() && !(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0))
+      text += "\r\n";
+    return text;
+  }
   std::string out;
   out.reserve(text.size() + 2);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      out.append(text.substr(start));
+    if (end == std::string::npos) {
+      out.append(text, start);
       out += "\r\n";
       break;
     }
-    out.append(text.substr(start, end - start));
+    out.append(text, start, end - start);
     out += "\r\n";
     start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
   }

@@ -27,6 +27,6 @@ std::string buildTextTable(const Grid& grid);
 
 // The text of a file read line by line: every line followed by CR LF. CR LF, a lone LF and a
 // lone CR all end a line; a last line without an ending counts too.
-std::string joinLinesCrLf(std::string_view text);
+std::string joinLinesCrLf(std::string text);
 
 }  // namespace tablique::files

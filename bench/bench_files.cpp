@@ -1,0 +1,193 @@
+// The file commands against plain C++ writing, reading and splitting the same bytes.
+//
+//   BM_TbqBaseline    the bytes of the tbq export written with fwrite, read back with fread and
+//                     split at "," and CR LF into a reserved vector of strings
+//   BM_TbqRoundTrip   m_daexp then m_dainp of that table (the file dialog answered at once)
+//   BM_TxtBaseline    the text table's bytes written, read back and split at TAB and CR LF
+//   BM_TxtRoundTrip   savetxt then opentxt of the same table
+//
+// The table is the largest the cell budget allows: 6998 x 49 data cells (6999 x 50 with the
+// headers), short numbers and texts, five formula columns, a few non-default sizes. The export
+// adds the two spare columns once (the last column holds data). After the run the medians of
+// the thread's CPU time and the ratios are printed.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <tablique/control.h>
+
+#include "files/file_io.h"
+
+using tablique::Control;
+
+namespace {
+
+constexpr int32_t kRows = 6998, kCols = 49;
+
+std::map<std::string, std::vector<double>> g_ms;
+
+double median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+double threadMs() {
+  timespec ts;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+const std::filesystem::path& benchDir() {
+  static const std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() / ("tablique-bench-files-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+// The full table; built once.
+Control& fullTable() {
+  static std::unique_ptr<Control> c = [] {
+    auto t = std::make_unique<Control>();
+    t->rowcol(kRows, kCols);
+    std::mt19937 rng(11);
+    for (int32_t i = 1; i <= kRows; ++i)
+      for (int32_t j = 1; j <= kCols; ++j)
+        t->settext(i, j, j % 3 == 0 ? "t " + std::to_string(rng() % 1000) + ",x"
+                                    : std::to_string(rng() % 10000) + "." + std::to_string(rng() % 100));
+    t->formuset(2, "C1*2");
+    t->formuset(5, "C4+Exp(C1)");
+    t->formuset(8, "=C7/3");
+    t->formuset(11, "C10-C9");
+    t->formuset(14, "Power(C13,2)");
+    t->setcolw(3, 30.0f);
+    t->setrowh(100, 9.0f);
+    return t;
+  }();
+  return *c;
+}
+
+std::vector<std::string> writeReadSplit(const std::string& path, const std::string& bytes, char sep) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  f = std::fopen(path.c_str(), "rb");
+  std::string text(bytes.size(), '\0');
+  const size_t got = std::fread(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  text.resize(got);
+  std::vector<std::string> cells;
+  cells.reserve(size_t(kRows + 2) * (kCols + 3));
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == sep) {
+      cells.emplace_back(text, start, i - start);
+      start = i + 1;
+    } else if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      cells.emplace_back(text, start, i - start);
+      start = i + 2;
+      ++i;
+    }
+  }
+  return cells;
+}
+
+void BM_TbqRoundTrip(benchmark::State& state) {
+  Control& c = fullTable();
+  const std::string path = (benchDir() / "t.tbq").string();
+  for (auto _ : state) {
+    const double t0 = threadMs();
+    c.headless().queueFile(path);
+    c.m_daexp();
+    const double t1 = threadMs();
+    c.headless().queueFile(path);
+    c.m_dainp();
+    const double t2 = threadMs();
+    g_ms["tbq export"].push_back(t1 - t0);
+    g_ms["tbq import"].push_back(t2 - t1);
+    g_ms["tbq round trip"].push_back(t2 - t0);
+  }
+}
+
+void BM_TbqBaseline(benchmark::State& state) {
+  Control& c = fullTable();
+  const std::string path = (benchDir() / "t.tbq").string();
+  c.headless().queueFile(path);
+  c.m_daexp();
+  const std::string bytes = tablique::files::readWholeFile(path);
+  const std::string copy = (benchDir() / "plain.tbq").string();
+  for (auto _ : state) {
+    const double t0 = threadMs();
+    auto cells = writeReadSplit(copy, bytes, ',');
+    benchmark::DoNotOptimize(cells.data());
+    g_ms["tbq baseline"].push_back(threadMs() - t0);
+  }
+}
+
+void BM_TxtRoundTrip(benchmark::State& state) {
+  Control& c = fullTable();
+  const std::string path = (benchDir() / "t.txt").string();
+  for (auto _ : state) {
+    const double t0 = threadMs();
+    c.headless().queueFile(path);
+    c.savetxt();
+    const double t1 = threadMs();
+    c.headless().queueFile(path);
+    c.opentxt();
+    const double t2 = threadMs();
+    g_ms["txt save"].push_back(t1 - t0);
+    g_ms["txt open"].push_back(t2 - t1);
+    g_ms["txt round trip"].push_back(t2 - t0);
+  }
+}
+
+void BM_TxtBaseline(benchmark::State& state) {
+  Control& c = fullTable();
+  const std::string path = (benchDir() / "t.txt").string();
+  c.headless().queueFile(path);
+  c.savetxt();
+  const std::string bytes = tablique::files::readWholeFile(path);
+  const std::string copy = (benchDir() / "plain.txt").string();
+  for (auto _ : state) {
+    const double t0 = threadMs();
+    auto cells = writeReadSplit(copy, bytes, '\t');
+    benchmark::DoNotOptimize(cells.data());
+    g_ms["txt baseline"].push_back(threadMs() - t0);
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_TbqBaseline)->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TbqRoundTrip)->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TxtBaseline)->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TxtRoundTrip)->Iterations(7)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::printf("\nmedians of thread CPU time (ms):\n");
+  for (const auto& [name, v] : g_ms) std::printf("  %-16s %8.2f\n", name.c_str(), median(v));
+  auto ratio = [](const char* a, const char* b) {
+    const double den = median(g_ms[b]);
+    return den > 0 ? median(g_ms[a]) / den : 0.0;
+  };
+  std::printf("ratios (limit 3): tbq round trip / baseline = %.2f, txt round trip / baseline = %.2f\n",
+              ratio("tbq round trip", "tbq baseline"), ratio("txt round trip", "txt baseline"));
+  std::error_code ec;
+  std::filesystem::remove_all(benchDir(), ec);
+  return 0;
+}
