@@ -225,7 +225,11 @@ void Control::datainp() {
   // the file, column F's record, is not read back).
   size_t at = 0;
   for (int32_t r = 1; r <= D; ++r)
-    for (int32_t c = 1; c <= F; ++c) grid_.moveTextAt(r, c, files::decodeField(fields[at++]));
+    for (int32_t c = 1; c <= F; ++c) {
+      const std::string_view field = fields[at++];
+      if (files::isPlainCellField(field)) grid_.setTextAt(r, c, field.substr(1));  // no copy
+      else grid_.moveTextAt(r, c, files::decodeField(field));
+    }
   for (int32_t j = 1; j < grid_.Cols(); ++j)
     st_.colFormula[size_t(j)] = j <= F ? files::decodeField(fields[at++]) : std::string();
 

@@ -84,8 +84,14 @@ void appendEncoded(std::string& out, std::string_view text) {
   size_t b = 0, e = text.size();
   while (b < e && text[b] == ' ') ++b;
   while (e > b && text[e - 1] == ' ') --e;
-  const size_t at = out.size();
+  size_t at = out.size();
   out.append(text.substr(b, e - b));
+  while (at + 8 <= out.size()) {  // eight bytes at a time past bytes that need no marker
+    uint64_t w;
+    std::memcpy(&w, out.data() + at, 8);
+    if (hasByte(w, ',') || hasByte(w, ' ')) break;
+    at += 8;
+  }
   for (size_t k = at; k < out.size(); ++k) {
     char& ch = out[k];
     if (ch == ',') ch = kCommaInCell;
@@ -107,12 +113,16 @@ std::string encodeCellText(std::string_view text) {
   return out;
 }
 
+bool isPlainCellField(std::string_view field) {
+  if (field.empty() || field[0] != kCellStart) return false;
+  for (size_t k = 1; k < field.size(); ++k)
+    if (field[k] == kCellStart || field[k] == kCommaInCell || field[k] == kSpaceInCell) return false;
+  return true;
+}
+
 std::string decodeField(std::string_view field) {
   if (field.size() == 1 && field[0] == kFieldEmpty) return {};
-  bool plain = !field.empty() && field[0] == kCellStart;
-  for (size_t k = 1; plain && k < field.size(); ++k)
-    plain = field[k] != kCellStart && field[k] != kCommaInCell && field[k] != kSpaceInCell;
-  if (plain) return std::string(field.substr(1));
+  if (isPlainCellField(field)) return std::string(field.substr(1));
   std::string out;
   out.reserve(field.size());
   for (char ch : field) {
