@@ -1,7 +1,9 @@
 // tablique-demo: the control on a window. With --screenshot PATH it runs a short scripted
 // session, writes a PNG of the window to PATH, prints the path and exits.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMouseEvent>
 #include <QFontDatabase>
 #include <QPixmap>
 #include <QTimer>
@@ -31,6 +33,20 @@ void scriptedSession(DemoWindow& window) {
   c.mouseset(4, 3);
 }
 
+// A left-button drag from (1, 1) to (8, 2), as the user makes it: the selection and a logged
+// MouseDown event show in the picture.
+void scriptedDrag(DemoWindow& window) {
+  QWidget* viewport = window.grid()->gridView()->viewport();
+  auto send = [viewport](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, at, viewport->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &e);
+  };
+  const QPoint from = window.grid()->cellRect(1, 1).center(), to = window.grid()->cellRect(8, 2).center();
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +69,8 @@ int main(int argc, char** argv) {
   int status = 0;
   window.run(QStringLiteral("scripted session"), [&] { scriptedSession(window); });
   QTimer::singleShot(0, [&] {
+    QApplication::processEvents();
+    scriptedDrag(window);
     QApplication::processEvents();
     window.updateStatus();
     if (!window.grab().save(path, "PNG")) {
