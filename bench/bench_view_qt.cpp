@@ -161,7 +161,7 @@ BENCHMARK(BM_SettextEveryCell_Headless)->Unit(benchmark::kMillisecond)->Iteratio
 // Remembers each benchmark's time (the median when repetitions are aggregated).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-  std::map<std::string, double> times;
+  std::map<std::string, double> times, cpuTimes;
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       std::string name = run.benchmark_name();
@@ -169,13 +169,16 @@ public:
       if (auto slash = name.find('/'); slash != std::string::npos) name.resize(slash);
       if (auto median = name.rfind("_median"); median != std::string::npos) name.resize(median);
       times[name] = run.GetAdjustedRealTime();
+      cpuTimes[name] = run.GetAdjustedCPUTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
   void ratio(const char* what, const std::string& a, const std::string& b) const {
     auto ia = times.find(a), ib = times.find(b);
     if (ia == times.end() || ib == times.end() || ib->second <= 0) return;
-    std::printf("ratio %-28s %s / %s = %.3f\n", what, a.c_str(), b.c_str(), ia->second / ib->second);
+    // Wall time and CPU time: on a loaded machine the CPU time is the steadier of the two.
+    std::printf("ratio %-24s %s / %s = %.3f (wall), %.3f (cpu)\n", what, a.c_str(), b.c_str(),
+                ia->second / ib->second, cpuTimes.at(a) / cpuTimes.at(b));
   }
 };
 
