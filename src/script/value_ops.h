@@ -27,7 +27,10 @@ inline constexpr size_t kMaxStringLength = size_t(1) << 23;  // bytes of one str
 inline constexpr size_t kMaxArrayElements = size_t(1) << 20;
 inline constexpr int kMaxDepth = 400;           // nested evaluation (expressions and calls)
 inline constexpr int kMaxParseDepth = 200;      // nested parentheses and operators
-inline constexpr uint64_t kMaxSteps = 20'000'000;
+#ifndef TABLIQUE_SCRIPT_MAX_STEPS
+#define TABLIQUE_SCRIPT_MAX_STEPS 2000000  // the fuzz build sets a smaller bound
+#endif
+inline constexpr uint64_t kMaxSteps = TABLIQUE_SCRIPT_MAX_STEPS;  // statements, loop turns and calls
 
 struct ValueAccess {
   static Value string(std::string s);  // checks kMaxStringLength (error 14)
