@@ -106,6 +106,17 @@ TEST(GridKeys, DeleteLeavesTheCurrentCellOutsideTheSelection) {
   c.pressKey(46);
   EXPECT_EQ(c.gettext(3, 1), "below");
   EXPECT_EQ(c.editor().text(), "");
+
+  // The same for Ctrl+X: the cut empties the selection (2, 1) only.
+  click(c, 2, 1);
+  c.typeText("again");
+  c.pressKey(13);
+  c.pressKey(40);
+  c.pressKey(88, kCtrl);
+  EXPECT_EQ(c.gettext(2, 1), "");
+  EXPECT_EQ(c.gettext(3, 1), "below");
+  EXPECT_EQ(c.headless().clipboardText(), "again");
+  EXPECT_EQ(c.editor().text(), "");
 }
 
 TEST(GridKeys, CtrlReleaseDisarmsAndScrollHidesTheEditor) {
