@@ -66,6 +66,31 @@ TEST(FillDrag, ReleaseCopiesTheFilledRowsToTheClipboard) {
   EXPECT_EQ(c.RR(), 2);
 }
 
+// The release pastes the filled rows back in place, which recomputes the formula columns that
+// use them.
+//    C1  C2  C3=C1*2
+//  1| 1 |   | 2 |
+//  2| 3 |   | 6 |
+//  3| 5 |   |10 |   <- filled, then computed by the release's paste
+//  4| 7 |   |14 |
+TEST(FillDrag, ReleaseRecomputesFormulaColumnsOfTheFilledRows) {
+  Control c;
+  c.settext(1, 1, "1");
+  c.settext(2, 1, "3");
+  c.formuset(3, "C1*2");
+  c.update(3);
+  ASSERT_EQ(column(c, 3, 1, 3), (std::vector<std::string>{"2", "6", ""}));
+  select(c, 1, 1, 2, 1);
+  arm(c, 2, 1);
+  fillMove(c, 4, 1);
+  EXPECT_EQ(column(c, 3, 3, 4), (std::vector<std::string>{"", ""}));
+  fillRelease(c, 4, 1);
+  EXPECT_EQ(column(c, 3, 1, 5), (std::vector<std::string>{"2", "6", "10", "14", ""}));
+  EXPECT_EQ(c.rr0(), 1);
+  EXPECT_EQ(c.RR(), 2);
+  expectConsistent(c);
+}
+
 // A fast drag reports row 6 right after row 2: rows 3 to 6 are all written, each by the series.
 TEST(FillDrag, FastDragLeavesNoGaps) {
   Control c;
