@@ -36,11 +36,11 @@ void encloseStringFormula(std::string& f) {
   }
 }
 
-// Rows 1.. of the unbroken run of non-empty cells of column h.
-int32_t dataRun(const Grid& grid, int32_t h) {
+// Rows 1.. of the unbroken run of non-empty cells of column h, counted up to row limit.
+int32_t dataRun(const Grid& grid, int32_t h, int32_t limit) {
   if (h < 1) return 0;
   int32_t n = 0;
-  while (n + 1 <= grid.Rows() - 1 && !grid.textAt(n + 1, h).empty()) ++n;
+  while (n + 1 <= limit && !grid.textAt(n + 1, h).empty()) ++n;
   return n;
 }
 
@@ -102,17 +102,28 @@ void Control::focal() {
         if (R >= 1 && t.forRow(grid_, R, expr))
           formula::evaluateInto(*ScriptControl1, grid_, expr, R, K);
       } else {
-        // The column formula over the data run of its highest referenced column.
+        // The column formula over the data run of its highest referenced column, from row 1
+        // (restricted: from R to R + pasteRows).
         formula::Translation t(f, maxCol, false);
-        int32_t last = dataRun(grid_, t.highest());
-        int32_t first = 1;
-        if (st_.formuMode == FormuMode::Silent && st_.pasteMode == PasteMode::Restricted) {
+        const int32_t h = t.highest();
+        int32_t first = 1, limit = grid_.Rows() - 1;
+        const bool restricted =
+            st_.formuMode == FormuMode::Silent && st_.pasteMode == PasteMode::Restricted;
+        if (restricted) {
           first = std::max(R, 1);
-          if (R + st_.pasteRows < last) last = R + st_.pasteRows;
+          limit = std::min(limit, R + st_.pasteRows);
         }
-        formula::retireRows(record, first, last);
-        for (int32_t r = first; r <= last; ++r)
-          if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
+        if (restricted || record.find(formula::kRowMark) != std::string::npos) {
+          const int32_t last = dataRun(grid_, h, limit);
+          formula::retireRows(record, first, last);
+          for (int32_t r = first; r <= last; ++r)
+            if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
+        } else if (h >= 1) {
+          // The run ends at the first empty cell of column h; K is not h, so the writes do not
+          // move the end, and the run is found while the rows are computed.
+          for (int32_t r = 1; r <= limit && !grid_.textAt(r, h).empty(); ++r)
+            if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
+        }
       }
     } catch (const std::exception&) {
     }

@@ -1,6 +1,8 @@
 #include "formula/result.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace tablique::formula {
@@ -11,25 +13,121 @@ constexpr uint64_t kPow5[16] = {1ull,          5ull,          25ull,          12
                                 625ull,        3125ull,       15625ull,       78125ull,
                                 390625ull,     1953125ull,    9765625ull,     48828125ull,
                                 244140625ull,  1220703125ull, 6103515625ull,  30517578125ull};
-constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                               1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr uint64_t kTwo53 = uint64_t(1) << 53;
 
-// The double nearest to q / 10^k.
-double decimalToDouble(unsigned __int128 q, int k) {
-  if (q < (unsigned __int128)1 << 53) return double(uint64_t(q)) / kPow10[k];
+using u128 = unsigned __int128;
+
+struct Parts {
+  uint64_t mant;  // 53-bit significand, implicit bit included
+  int exp;        // value = mant * 2^exp
+};
+
+// A finite, non-zero, positive double as an integer times a power of two.
+Parts split(double x) {
+  const uint64_t bits = std::bit_cast<uint64_t>(x);
+  const int biased = int((bits >> 52) & 0x7ff);
+  const uint64_t frac = bits & ((uint64_t(1) << 52) - 1);
+  if (biased == 0) return {frac, -1074};  // subnormal
+  return {frac | (uint64_t(1) << 52), biased - 1075};
+}
+
+// The double nearest to q / 10^k (ties to even), for q / 10^k below 2^53.
+double nearestDouble(u128 q, int k) {
+  if (q < kTwo53) return double(uint64_t(q)) / kPow10[k];
+  const u128 p = kPow5[k] * (u128(1) << k);  // 10^k
+  double x = double(q) / kPow10[k];           // within a few units in the last place
+  for (int step = 0; step < 8; ++step) {
+    const Parts xp = split(x);
+    const int s = 1 - xp.exp;  // q * 2^s compares with the midpoints scaled by 10^k * 2^s
+    if (s < 0 || s > 60) break;
+    const u128 scaled = q << s;
+    const u128 upper = (2 * u128(xp.mant) + 1) * p;
+    if (scaled > upper || (scaled == upper && (xp.mant & 1))) {
+      x = std::nextafter(x, HUGE_VAL);
+      continue;
+    }
+    const bool powerOfTwo = xp.mant == (uint64_t(1) << 52);
+    const u128 lower = powerOfTwo ? (4 * u128(xp.mant) - 1) * p : (2 * u128(xp.mant) - 1) * p;
+    const u128 scaledLow = powerOfTwo ? q << (s + 1) : scaled;
+    if (scaledLow < lower || (scaledLow == lower && (xp.mant & 1))) {
+      x = std::nextafter(x, 0.0);
+      continue;
+    }
+    return x;
+  }
+  // Not reached for the magnitudes rounded here; the library conversion as a safe answer.
   char buf[64];
-  char* p = buf + sizeof buf;
-  *--p = '\0';
-  p -= 4;
-  p[0] = 'e';
-  p[1] = '-';
-  p[2] = char('0' + k / 10);
-  p[3] = char('0' + k % 10);
+  char* end = buf + sizeof buf;
+  char* pch = end - 5;
+  std::snprintf(pch, 5, "e-%02d", k);
   do {
-    *--p = char('0' + int(q % 10));
+    *--pch = char('0' + int(q % 10));
     q /= 10;
   } while (q != 0);
-  return std::strtod(p, nullptr);
+  return std::strtod(pch, nullptr);
+}
+
+// Reads the text numberText writes ([-]digits[.digits][E(+|-)dd], at most 15 significant
+// digits) exactly and quickly; anything else goes to the engine's own coercion.
+bool readNumber(std::string_view s, double& out) {
+  size_t i = 0;
+  const bool negative = !s.empty() && s[0] == '-';
+  if (negative) ++i;
+  uint64_t mant = 0;
+  int digits = 0, scale = 0;
+  bool any = false, point = false;
+  for (; i < s.size(); ++i) {
+    const char ch = s[i];
+    if (ch >= '0' && ch <= '9') {
+      any = true;
+      if (mant != 0 || ch != '0') ++digits;
+      mant = mant * 10 + uint64_t(ch - '0');
+      if (point) ++scale;
+      if (digits > 15) return script::parseNumber(s, out);
+    } else if (ch == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!any) return script::parseNumber(s, out);
+  if (i < s.size()) {
+    if (s[i] != 'E' || i + 4 != s.size() || (s[i + 1] != '+' && s[i + 1] != '-') ||
+        s[i + 2] < '0' || s[i + 2] > '9' || s[i + 3] < '0' || s[i + 3] > '9')
+      return script::parseNumber(s, out);
+    const int e = (s[i + 2] - '0') * 10 + (s[i + 3] - '0');
+    scale += s[i + 1] == '-' ? e : -e;
+  }
+  double v;
+  if (scale >= 0 && scale <= 22) {
+    v = double(mant) / kPow10[scale];
+  } else if (scale < 0 && scale >= -22) {
+    v = double(mant) * kPow10[-scale];  // both exact: one correctly rounded product
+  } else {
+    return script::parseNumber(s, out);
+  }
+  out = negative ? -v : v;
+  return true;
+}
+
+// The clean-up on a text whose value is d; fromNumberText: the text is numberText's own, so a
+// rounding that leaves d unchanged writes the same text again.
+std::string cleanUp(std::string text, double d, bool fromNumberText) {
+  if (!(d > 0.0009)) return text;
+  const double r10 = roundDecimal(d, 10);
+  double keep;
+  if (d > 0.9 && r10 == roundDecimal(d, 2)) {
+    keep = roundDecimal(d, 2);
+  } else if (r10 == roundDecimal(d, 12)) {
+    keep = roundDecimal(d, 11);
+  } else {
+    return text;
+  }
+  if (fromNumberText && keep == d) return text;
+  return script::numberText(keep);
 }
 
 }  // namespace
@@ -37,39 +135,38 @@ double decimalToDouble(unsigned __int128 q, int k) {
 double roundDecimal(double x, int k) {
   if (!std::isfinite(x) || x == 0.0 || k < 0 || k > 15) return x;
   const bool negative = x < 0;
-  int e2;
-  const double m = std::frexp(std::fabs(x), &e2);  // |x| = m * 2^e2, m in [0.5, 1)
-  const uint64_t mant = uint64_t(std::ldexp(m, 53));
-  const int shift = 53 - e2 - k;  // |x| * 10^k = mant * 5^k / 2^shift
-  if (shift <= 0) return x;      // already an integer number of 10^-k
-  const unsigned __int128 n = (unsigned __int128)mant * kPow5[k];
-  unsigned __int128 q;
+  const Parts xp = split(std::fabs(x));
+  const int shift = -(xp.exp + k);  // |x| * 10^k = mant * 5^k / 2^shift
+  if (shift <= 0) return x;         // already a whole number of 10^-k
+  const u128 n = u128(xp.mant) * kPow5[k];
+  u128 q;
   if (shift >= 127) {
     q = 0;  // n < 2^89: far below one half
   } else {
     q = n >> shift;
-    const unsigned __int128 rem = n - (q << shift);
-    const unsigned __int128 half = (unsigned __int128)1 << (shift - 1);
+    const u128 rem = n - (q << shift);
+    const u128 half = u128(1) << (shift - 1);
     if (rem > half || (rem == half && (q & 1))) ++q;
   }
-  const double r = decimalToDouble(q, k);
+  const double r = nearestDouble(q, k);
   return negative ? -r : r;
 }
 
 std::string cleanNumberText(std::string text) {
   double d;
   if (!script::parseNumber(text, d)) return text;
-  if (!(d > 0.0009)) return text;
-  const double r10 = roundDecimal(d, 10);
-  if (d > 0.9) {
-    const double r2 = roundDecimal(d, 2);
-    if (r10 == r2) return script::numberText(r2);
-  }
-  if (r10 == roundDecimal(d, 12)) return script::numberText(roundDecimal(d, 11));
-  return text;
+  return cleanUp(std::move(text), d, false);
 }
 
-std::string resultText(const script::Value& v) { return cleanNumberText(v.toString()); }
+std::string resultText(const script::Value& v) {
+  if (v.type() == script::Type::Double) {
+    std::string text = script::numberText(v.real());
+    double d;
+    if (!readNumber(text, d)) return text;
+    return cleanUp(std::move(text), d, true);
+  }
+  return cleanNumberText(v.toString());
+}
 
 }  // namespace tablique::formula
 

@@ -1,6 +1,7 @@
 #include "formula/translate.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <tablique/grid.h>
 
@@ -93,6 +94,12 @@ Translation::Translation(std::string_view text, int32_t maxCol, bool cellFormula
       text, maxCol, [&](std::string_view lit) { literals_.emplace_back(lit); },
       [&](int32_t n) { refs_.push_back(n); });
   if (cellFormula && !literals_.front().empty()) literals_.front().erase(0, 1);
+  if (bracketed_) {
+    for (size_t k = 0; k + 1 < literals_.size(); ++k) {
+      literals_[k].push_back('(');
+      literals_[k + 1].insert(0, 1, ')');
+    }
+  }
   for (const auto& lit : literals_) literalSize_ += lit.size();
   columns_ = refs_;
   std::sort(columns_.begin(), columns_.end());
@@ -100,25 +107,27 @@ Translation::Translation(std::string_view text, int32_t maxCol, bool cellFormula
 }
 
 bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
-  out.clear();
   if (literalOnly_ || maxCol_ >= grid.Cols() || r < 0 || r >= grid.Rows())
     return literalForRow(grid, r, out);
-  out.reserve(literalSize_ + refs_.size() * 16);
-  out.append(literals_[0]);
+  // Literal segments already carry the parentheses of the bracketed class.
+  size_t total = literalSize_;
+  for (int32_t n : refs_) total += grid.textAt(r, n).size();
+  out.resize(total);
+  char* p = out.data();
+  auto put = [&p](const std::string& s) {
+    if (!s.empty()) std::memcpy(p, s.data(), s.size());
+    p += s.size();
+  };
+  put(literals_[0]);
   for (size_t k = 0; k < refs_.size(); ++k) {
-    const std::string& cell = grid.textAt(r, refs_[k]);
-    // A cell text holding a bracket could be matched by a later replacement.
-    if (cell.find(kRefBracket) != std::string::npos) return literalForRow(grid, r, out);
-    if (bracketed_) {
-      out.push_back('(');
-      out.append(cell);
-      out.push_back(')');
-    } else {
-      out.append(cell);
-    }
-    out.append(literals_[k + 1]);
+    put(grid.textAt(r, refs_[k]));
+    put(literals_[k + 1]);
   }
-  return !out.empty();
+  // A cell text holding a bracket could be matched by a later replacement: the formula has
+  // none, so any in the result came from a cell.
+  if (total != 0 && std::memchr(out.data(), kRefBracket, total) != nullptr)
+    return literalForRow(grid, r, out);
+  return total != 0;
 }
 
 // The replacement sequence step by step; only texts that hold kRefBracket come here.

@@ -5,6 +5,10 @@
 #include "formula/formula_fixture.h"
 #include "formula/result.h"
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+
 namespace tablique {
 namespace {
 
@@ -81,6 +85,44 @@ TEST(WriteResult, FailuresLeaveTheCell) {
   c.m_focal();
   EXPECT_EQ(c.gettext(1, 6), "");
   testing::expectInvariants(c);
+}
+
+}  // namespace
+}  // namespace tablique
+
+namespace tablique {
+namespace {
+
+// The reference: exact decimal rounding by the C library (exact conversion, ties to even),
+// read back by strtod.
+double referenceRound(double x, int k) {
+  char buf[512];
+  std::snprintf(buf, sizeof buf, "%.*f", k, x);
+  return std::strtod(buf, nullptr);
+}
+
+TEST(RoundDecimal, AgreesWithExactDecimalConversion) {
+  std::mt19937_64 rng(99);
+  std::uniform_real_distribution<double> mag(-6, 17);
+  for (int i = 0; i < 200000; ++i) {
+    double x = std::pow(10.0, mag(rng));
+    if (i % 4 == 0) x = std::round(x * 1000) / 1000;     // few decimals
+    if (i % 4 == 1) x = std::ldexp(double(rng() >> 30), -int(rng() % 40));  // exact binary ties
+    for (int k : {2, 10, 11, 12}) ASSERT_EQ(roundDecimal(x, k), referenceRound(x, k)) << x << " " << k;
+  }
+}
+
+// Results of the engine are written as numberText gives them, cleaned up: the fast reading of
+// numberText's own text agrees with the generic clean-up of the same text.
+TEST(NumberCleanUp, DoubleResultsAgreeWithTheGenericPath) {
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> mag(-8, 22);
+  for (int i = 0; i < 100000; ++i) {
+    double x = std::pow(10.0, mag(rng)) * (rng() % 2 ? 1 : -1);
+    if (i % 3 == 0) x = std::round(x * 100) / 100 + 1e-13;
+    const script::Value v(x);
+    ASSERT_EQ(formula::resultText(v), cleanNumberText(script::numberText(x))) << x;
+  }
 }
 
 }  // namespace
