@@ -186,21 +186,23 @@ TEST(FormulaMethods, UpdateRunsTheStoredFormulaOrTheRowsCellFormula) {
   expectInvariants(c);
 }
 
-// Restricted mode: current row 10, pasteRows 2, data run of 20 rows.
-TEST(FormulaCommand, RestrictedModeComputesTheEditedRowsOnly) {
+// Restricted mode: a paste of three rows at row 10 (pasteRows 2) into column 1, whose data run
+// is 20 rows long; column 2 = C1*2 is recomputed for rows 10 to 12 only (row 5, changed by the
+// host without recalculation, stays stale).
+TEST(FormulaCommand, RestrictedModeComputesThePastedRowsOnly) {
   Control c;
   for (int r = 1; r <= 20; ++r) c.settext(r, 1, std::to_string(r));
-  c.formuset(2, "C1*2");
+  enterFormula(c, 1, 2, "C1*2");
+  c.settext(5, 1, "999");
+  c.headless().setClipboardText("100\r\n110\r\n120\r\n");
   c.mouseset(10, 1);
-  // What a paste of three rows does before it recalculates.
-  auto& st = const_cast<ControlState&>(c.state());
-  st.pasteMode = PasteMode::Restricted;
-  st.pasteRows = 2;
-  c.update(2);
-  st.pasteMode = PasteMode::None;
-  st.pasteRows = 0;
-  for (int r = 1; r <= 20; ++r)
-    EXPECT_EQ(c.gettext(r, 2), r >= 10 && r <= 12 ? std::to_string(2 * r) : "") << r;
+  c.m_paste();
+  ASSERT_EQ(c.gettext(11, 1), "110");
+  for (int r = 1; r <= 20; ++r) {
+    const int expected = r == 10 ? 200 : r == 11 ? 220 : r == 12 ? 240 : 2 * r;
+    EXPECT_EQ(c.gettext(r, 2), std::to_string(expected)) << r;
+  }
+  expectInvariants(c);
 }
 
 // C1 data, C3 = C2+1 stored earlier; entering C2 = C1*2 recalculates C3, but only when C3 lies
