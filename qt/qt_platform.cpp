@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 
 #include "widget_private.h"
 
@@ -17,13 +18,26 @@ namespace {
 QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 }  // namespace
 
+// A description that already names its patterns in brackets, as in "文本(*.txt)|*.txt", is
+// kept as it is; otherwise the patterns are added in Qt's form.
 QStringList nameFiltersFromPattern(const std::string& filter) {
+  static const QRegularExpression ownPatterns(QStringLiteral("\\(([^()]*)\\)\\s*$"));
   const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
   QStringList filters;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString description = parts[i].trimmed();
     QString patterns = parts[i + 1];
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns.simplified());
+    patterns = patterns.replace(QLatin1Char(';'), QLatin1Char(' ')).simplified();
+    const QRegularExpressionMatch named = ownPatterns.match(description);
+    if (named.hasMatch()) {
+      QString own = named.captured(1);
+      if (own.replace(QLatin1Char(';'), QLatin1Char(' ')).simplified() == patterns) {
+        filters << description;
+        continue;
+      }
+      description = description.left(named.capturedStart()).trimmed();
+    }
+    filters << QStringLiteral("%1 (%2)").arg(description, patterns);
   }
   if (filters.isEmpty() && !filter.empty()) filters << QString::fromStdString(filter);
   return filters;

@@ -1,6 +1,11 @@
 // The real widget driven as a user drives it: clicks, typing, Enter, the right-button menu,
 // Ctrl+C / Ctrl+V through the system clipboard, message boxes, the wheel and input methods.
 #include <QClipboard>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QDialogButtonBox>
 #include <QInputMethodEvent>
 #include <QMenu>
@@ -222,6 +227,87 @@ TEST_F(WidgetTest, FocusMovingToAnotherHostWidgetEndsTheEdit) {
   EXPECT_EQ(c().gettext(1, 2), "8");
   EXPECT_EQ(c().focus(), FocusTarget::Grid);
   EXPECT_EQ(QApplication::focusWidget(), w.gridView());
+}
+
+TEST_F(WidgetTest, CtrlMiddleDragFillsASeriesBelowTheSelection) {
+  //      C1
+  //  1   1   <- selection (1, 1)-(2, 1)
+  //  2   3
+  //  3..5    <- filled 5, 7, 9 by the drag
+  c().settext(1, 1, "1");
+  c().settext(2, 1, "3");
+  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(1, 1));
+  QMouseEvent select(QEvent::MouseMove, centreOf(2, 1), viewport()->mapToGlobal(centreOf(2, 1)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport(), &select);
+  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(2, 1));
+  ASSERT_EQ(c().RR(), 2);
+  QTest::mousePress(viewport(), Qt::MiddleButton, Qt::ControlModifier, centreOf(2, 1));
+  EXPECT_EQ(c().grid().fillMarker, 2);
+  for (int32_t row = 3; row <= 5; ++row) {
+    QMouseEvent drag(QEvent::MouseMove, centreOf(row, 1), viewport()->mapToGlobal(centreOf(row, 1)), Qt::NoButton,
+                     Qt::MiddleButton, Qt::ControlModifier);
+    QApplication::sendEvent(viewport(), &drag);
+  }
+  QTest::mouseRelease(viewport(), Qt::MiddleButton, Qt::ControlModifier, centreOf(5, 1));
+  settle();
+  EXPECT_EQ(c().gettext(3, 1), "5");
+  EXPECT_EQ(c().gettext(4, 1), "7");
+  EXPECT_EQ(c().gettext(5, 1), "9");
+  EXPECT_EQ(c().rr0(), 1);  // the selection is restored
+  EXPECT_EQ(c().RR(), 2);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "5\r\n7\r\n9\r\n");
+}
+
+TEST_F(WidgetTest, TabInTheEditorMovesItOneColumnRight) {
+  c().settext(2, 3, "next");
+  click(2, 2);
+  key(Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(c().grid().Col(), 3);
+  EXPECT_TRUE(w.editorBox()->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), w.editorBox());
+  EXPECT_EQ(w.editorBox()->text(), "next");
+  EXPECT_EQ(w.editorBox()->geometry().left(), w.gridView()->geometry().left() + w.cellRect(2, 3).left());
+}
+
+TEST_F(WidgetTest, DataExportAndImportGoThroughTheQtFileDialog) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath(QStringLiteral("表格"));  // no suffix: the dialog adds it
+  QStringList filters;
+  QString suffix, start;
+  bool saving = false;
+  auto answer = [&](QWidget* shown) {
+    auto* dialog = qobject_cast<QFileDialog*>(shown);
+    ASSERT_NE(dialog, nullptr);
+    filters = dialog->nameFilters();
+    suffix = dialog->defaultSuffix();
+    start = dialog->directory().absolutePath();
+    saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+    dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();  // as the Save or Open button does
+  };
+  c().settext(3, 2, "导出");
+  whenShown([] { return QApplication::activeModalWidget(); }, answer);
+  c().m_daexp();
+  EXPECT_EQ(filters, QStringList{"TBQ格式文件(*.tbq)"});
+  EXPECT_EQ(suffix, "tbq");
+  EXPECT_TRUE(saving);
+  EXPECT_EQ(start, QFileInfo(QCoreApplication::applicationFilePath()).absolutePath());
+  ASSERT_TRUE(QFileInfo::exists(path + ".tbq"));
+
+  c().settext(3, 2, "changed");
+  whenShown([] { return QApplication::activeModalWidget(); }, [&](QWidget* shown) {
+    auto* dialog = qobject_cast<QFileDialog*>(shown);
+    ASSERT_NE(dialog, nullptr);
+    saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+    dialog->selectFile(path + ".tbq");
+    static_cast<QDialog*>(dialog)->accept();  // as the Save or Open button does
+  });
+  c().m_dainp();
+  EXPECT_FALSE(saving);
+  EXPECT_EQ(c().gettext(3, 2), "导出");
 }
 
 }  // namespace
