@@ -130,6 +130,7 @@ private:
   void checkRow(int32_t r) const;
   void checkCol(int32_t c) const;
   void notify() const { if (changed) changed(); }
+  void applyColumnAlignments() const;
   void rebuildRowPositions() const;
   void rebuildColPositions() const;
   void reshape(int32_t rows, int32_t cols);
@@ -138,8 +139,12 @@ private:
   int32_t row_ = 0, col_ = 0;
   int32_t topRow_ = 1, leftCol_ = 1;
   int32_t mouseRow_ = 0, mouseCol_ = 0;
-  std::vector<Cell> cells_;            // row-major, rows_ * cols_
+  mutable std::vector<Cell> cells_;    // row-major, rows_ * cols_
   std::vector<uint8_t> colAlign_;      // per column
+  // Columns whose cells' own alignments a column alignment has overridden; applied to the
+  // cells in one row-major pass before the next alignment is read or cells move.
+  mutable std::vector<uint8_t> colAlignPending_;
+  mutable bool anyColAlignPending_ = false;
   std::vector<int32_t> colWidth_;      // per column, twips
   std::vector<int32_t> rowHeight_;     // per row, twips
   // Cached start positions, rebuilt lazily (size n+1).

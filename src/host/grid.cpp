@@ -31,6 +31,7 @@ void Grid::checkCol(int32_t c) const {
 
 // Rebuilds the row-major store for a new shape, keeping the cells that remain.
 void Grid::reshape(int32_t rows, int32_t cols) {
+  applyColumnAlignments();
   if (cols == cols_ && !cells_.empty()) {
     cells_.resize(size_t(rows) * size_t(cols));
   } else {
@@ -109,6 +110,7 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
 }
 
 void Grid::setCellAlignment(uint8_t code) {
+  applyColumnAlignments();
   cells_[index(row_, col_)].align = code;
   notify();
 }
@@ -116,9 +118,23 @@ void Grid::setCellAlignment(uint8_t code) {
 void Grid::setColAlignment(int32_t c, uint8_t code) {
   checkCol(c);
   colAlign_[size_t(c)] = code;
-  // A column alignment applies to the column's scrollable cells.
-  for (int32_t r = 1; r < rows_; ++r) cells_[index(r, c)].align = kAlignGeneral;
+  // A column alignment applies to the column's scrollable cells: their own codes are dropped,
+  // lazily, so that setting every column costs one pass over the store.
+  colAlignPending_.resize(size_t(cols_), 0);
+  colAlignPending_[size_t(c)] = 1;
+  anyColAlignPending_ = true;
   notify();
+}
+
+void Grid::applyColumnAlignments() const {
+  if (!anyColAlignPending_) return;
+  anyColAlignPending_ = false;
+  std::vector<int32_t> columns;
+  for (int32_t c = 0; c < int32_t(colAlignPending_.size()) && c < cols_; ++c)
+    if (colAlignPending_[size_t(c)]) columns.push_back(c);
+  colAlignPending_.assign(colAlignPending_.size(), 0);
+  for (int32_t r = 1; r < rows_; ++r)
+    for (int32_t c : columns) cells_[index(r, c)].align = kAlignGeneral;
 }
 
 uint8_t Grid::ColAlignment(int32_t c) const {
@@ -127,6 +143,7 @@ uint8_t Grid::ColAlignment(int32_t c) const {
 }
 
 uint8_t Grid::alignmentAt(int32_t r, int32_t c) const {
+  applyColumnAlignments();
   const uint8_t own = cells_[index(r, c)].align;
   return own != kAlignGeneral ? own : colAlign_[size_t(c)];
 }
@@ -160,6 +177,7 @@ void Grid::setRowHeight(int32_t r, int32_t twips) {
 }
 
 void Grid::setRowPosition(int32_t from, int32_t to) {
+  applyColumnAlignments();
   checkRow(from);
   checkRow(to);
   if (from == to) return;
@@ -176,6 +194,7 @@ void Grid::setRowPosition(int32_t from, int32_t to) {
 }
 
 void Grid::setColPosition(int32_t from, int32_t to) {
+  applyColumnAlignments();
   checkCol(from);
   checkCol(to);
   if (from == to) return;
@@ -195,6 +214,7 @@ void Grid::setColPosition(int32_t from, int32_t to) {
 }
 
 void Grid::AddItem(std::string_view text, int32_t index_) {
+  applyColumnAlignments();
   if (index_ < 0 || index_ > rows_) outOfRange("row", index_, rows_ + 1);
   std::vector<Cell> row(static_cast<size_t>(cols_));
   size_t start = 0;
@@ -214,6 +234,7 @@ void Grid::AddItem(std::string_view text, int32_t index_) {
 }
 
 void Grid::RemoveItem(int32_t index_) {
+  applyColumnAlignments();
   checkRow(index_);
   if (rows_ <= 1)
     throw Error(ErrorCode::InvalidArgument, "the fixed row cannot be removed");
@@ -228,6 +249,7 @@ void Grid::RemoveItem(int32_t index_) {
 }
 
 void Grid::insertCols(int32_t at, int32_t n) {
+  applyColumnAlignments();
   if (at < 0 || at > cols_) outOfRange("column", at, cols_ + 1);
   if (n <= 0) return;
   const int32_t newCols = cols_ + n;
@@ -244,6 +266,7 @@ void Grid::insertCols(int32_t at, int32_t n) {
 }
 
 void Grid::removeCols(int32_t at, int32_t n) {
+  applyColumnAlignments();
   checkCol(at);
   if (n <= 0) return;
   if (at + n > cols_ || cols_ - n < 1) outOfRange("column", at + n - 1, cols_);

@@ -72,6 +72,25 @@ TEST(Grid, InsertAndRemoveColumns) {
   EXPECT_EQ(g.ColWidth(2), 777);
 }
 
+TEST(Grid, ColumnAlignmentOverridesCellsUntilACellIsSetAgain) {
+  Grid g = small();
+  g.setRow(2);
+  g.setCol(1);
+  g.setCellAlignment(kAlignCenterTop);
+  g.setRow(0);
+  g.setCellAlignment(kAlignCenterTop);  // the fixed row keeps its own code
+  g.setColAlignment(1, kAlignLeftCenter);
+  g.setColAlignment(2, kAlignLeftCenter);
+  EXPECT_EQ(g.alignmentAt(2, 1), kAlignLeftCenter);
+  EXPECT_EQ(g.alignmentAt(0, 1), kAlignCenterTop);
+  g.setRow(3);
+  g.setCellAlignment(kAlignCenterTop);
+  EXPECT_EQ(g.alignmentAt(3, 1), kAlignCenterTop);
+  g.setColAlignment(1, kAlignLeftCenter);
+  g.setRowPosition(3, 1);  // a move applies the column's code before cells move
+  EXPECT_EQ(g.alignmentAt(1, 1), kAlignLeftCenter);
+}
+
 TEST(Grid, GeometryAndHitTestFollowScroll) {
   Grid g;
   g.setCols(51);
