@@ -118,6 +118,10 @@ public:
   // The view coalesces: it only marks itself dirty.
   std::function<void()> changed;
 
+  // Number of consecutive non-empty cells of column c counted from row 1 (cached; kept up to
+  // date by every text change, so that formulas find a column's data run in constant time).
+  int32_t dataRun(int32_t c) const;
+
   // Bytes held for cells (for the memory benchmark and tests).
   size_t cellCount() const { return cells_.size(); }
 
@@ -131,6 +135,8 @@ private:
   void checkCol(int32_t c) const;
   void notify() const { if (changed) changed(); }
   void applyColumnAlignments() const;
+  void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
+  void forgetRuns() const { runLength_.assign(size_t(cols_), -1); }
   void rebuildRowPositions() const;
   void rebuildColPositions() const;
   void reshape(int32_t rows, int32_t cols);
@@ -145,6 +151,7 @@ private:
   // cells in one row-major pass before the next alignment is read or cells move.
   mutable std::vector<uint8_t> colAlignPending_;
   mutable bool anyColAlignPending_ = false;
+  mutable std::vector<int32_t> runLength_;  // per column: dataRun, or -1 when not known
   std::vector<int32_t> colWidth_;      // per column, twips
   std::vector<int32_t> rowHeight_;     // per row, twips
   // Cached start positions, rebuilt lazily (size n+1).

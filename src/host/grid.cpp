@@ -31,6 +31,7 @@ void Grid::checkCol(int32_t c) const {
 
 // Rebuilds the row-major store for a new shape, keeping the cells that remain.
 void Grid::reshape(int32_t rows, int32_t cols) {
+  runLength_.clear();
   applyColumnAlignments();
   if (cols == cols_ && !cells_.empty()) {
     cells_.resize(size_t(rows) * size_t(cols));
@@ -99,14 +100,39 @@ void Grid::setTextAt(int32_t r, int32_t c, std::string_view text) {
   std::string& cell = cells_[index(r, c)].text;
   if (isNulCell(text)) text = {};
   if (cell == text) return;
+  const bool wasEmpty = cell.empty();
   cell.assign(text.data(), text.size());
+  textChanged(r, c, wasEmpty, cell.empty());
   notify();
 }
 
 void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
   if (isNulCell(text)) text.clear();
-  cells_[index(r, c)].text = std::move(text);
+  std::string& cell = cells_[index(r, c)].text;
+  const bool wasEmpty = cell.empty();
+  cell = std::move(text);
+  textChanged(r, c, wasEmpty, cell.empty());
   notify();
+}
+
+// Keeps the cached data run of column c in step with a cell that became empty or filled.
+void Grid::textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty) {
+  if (wasEmpty == isEmpty || r < 1 || size_t(c) >= runLength_.size()) return;
+  int32_t& run = runLength_[size_t(c)];
+  if (run < 0) return;
+  if (isEmpty && r <= run) run = r - 1;          // the run now ends above r
+  else if (!isEmpty && r == run + 1) run = -1;   // the run grows: count again when asked
+}
+
+int32_t Grid::dataRun(int32_t c) const {
+  checkCol(c);
+  if (runLength_.size() != size_t(cols_)) forgetRuns();
+  int32_t& run = runLength_[size_t(c)];
+  if (run < 0) {
+    run = 0;
+    while (run + 1 < rows_ && !cells_[index(run + 1, c)].text.empty()) ++run;
+  }
+  return run;
 }
 
 void Grid::setCellAlignment(uint8_t code) {
@@ -177,6 +203,7 @@ void Grid::setRowHeight(int32_t r, int32_t twips) {
 }
 
 void Grid::setRowPosition(int32_t from, int32_t to) {
+  runLength_.clear();
   applyColumnAlignments();
   checkRow(from);
   checkRow(to);
@@ -194,6 +221,7 @@ void Grid::setRowPosition(int32_t from, int32_t to) {
 }
 
 void Grid::setColPosition(int32_t from, int32_t to) {
+  runLength_.clear();
   applyColumnAlignments();
   checkCol(from);
   checkCol(to);
@@ -214,6 +242,7 @@ void Grid::setColPosition(int32_t from, int32_t to) {
 }
 
 void Grid::AddItem(std::string_view text, int32_t index_) {
+  runLength_.clear();
   applyColumnAlignments();
   if (index_ < 0 || index_ > rows_) outOfRange("row", index_, rows_ + 1);
   std::vector<Cell> row(static_cast<size_t>(cols_));
@@ -234,6 +263,7 @@ void Grid::AddItem(std::string_view text, int32_t index_) {
 }
 
 void Grid::RemoveItem(int32_t index_) {
+  runLength_.clear();
   applyColumnAlignments();
   checkRow(index_);
   if (rows_ <= 1)
@@ -249,6 +279,7 @@ void Grid::RemoveItem(int32_t index_) {
 }
 
 void Grid::insertCols(int32_t at, int32_t n) {
+  runLength_.clear();
   applyColumnAlignments();
   if (at < 0 || at > cols_) outOfRange("column", at, cols_ + 1);
   if (n <= 0) return;
@@ -266,6 +297,7 @@ void Grid::insertCols(int32_t at, int32_t n) {
 }
 
 void Grid::removeCols(int32_t at, int32_t n) {
+  runLength_.clear();
   applyColumnAlignments();
   checkCol(at);
   if (n <= 0) return;

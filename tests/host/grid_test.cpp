@@ -91,6 +91,35 @@ TEST(Grid, ColumnAlignmentOverridesCellsUntilACellIsSetAgain) {
   EXPECT_EQ(g.alignmentAt(1, 1), kAlignLeftCenter);
 }
 
+// The cached data run follows every change: compare with a plain count after each step.
+TEST(Grid, DataRunFollowsTextChangesAndMoves) {
+  Grid g;
+  g.setCols(3);
+  g.setRows(12);
+  auto plainRun = [&](int c) {
+    int n = 0;
+    while (n + 1 < g.Rows() && !g.TextMatrix(n + 1, c).empty()) ++n;
+    return n;
+  };
+  const int steps[][3] = {{1, 1, 1}, {2, 1, 1}, {4, 1, 1}, {3, 1, 1}, {2, 1, 0}, {2, 1, 1},
+                          {11, 1, 1}, {5, 1, 1}, {6, 1, 1}, {7, 1, 1}, {1, 1, 0}};
+  for (const auto& [r, c, fill] : steps) {
+    g.setTextMatrix(r, c, fill ? "x" : "");
+    ASSERT_EQ(g.dataRun(c), plainRun(c)) << "after row " << r;
+  }
+  g.setTextMatrix(1, 1, "x");
+  EXPECT_EQ(g.dataRun(1), 7);
+  g.RemoveItem(3);
+  EXPECT_EQ(g.dataRun(1), plainRun(1));
+  g.AddItem("\t", 1);
+  EXPECT_EQ(g.dataRun(1), 0);
+  g.setRowPosition(1, 10);
+  EXPECT_EQ(g.dataRun(1), plainRun(1));
+  g.insertCols(1, 1);
+  EXPECT_EQ(g.dataRun(2), plainRun(2));
+  EXPECT_EQ(g.dataRun(1), 0);
+}
+
 TEST(Grid, GeometryAndHitTestFollowScroll) {
   Grid g;
   g.setCols(51);
