@@ -150,7 +150,7 @@ private:
   // ---- control/
   void UserControl_Initialize();
   void showPopupMenu(float x, float y);  // opens popmu at the mouse and runs the choice
-  void hideEditor();                    // hide; a focused editor hands the focus to the grid
+  void hideEditor();                    // hide; the focus stays where it is
   void blankEditor();                   // hide and shrink to nothing
   void placeEditorOverCurrentCell(bool withWidth);
   void gridMoveByKey(int16_t keyCode);  // the grid's own cursor keys
