@@ -1,5 +1,7 @@
 #include "formula/result.h"
 
+#include <optional>
+
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -113,21 +115,50 @@ bool readNumber(std::string_view s, double& out) {
   return true;
 }
 
+// x * 10^k rounded to a whole number, ties to even, for x = p.mant * 2^p.exp with
+// p.exp + k < 0 (a fraction is left to round).
+u128 roundedUnits(Parts p, int k) {
+  const int shift = -(p.exp + k);
+  const u128 n = u128(p.mant) * kPow5[k];
+  if (shift >= 127) return 0;
+  u128 q = n >> shift;
+  const u128 rem = n - (q << shift);
+  const u128 half = u128(1) << (shift - 1);
+  if (rem > half || (rem == half && (q & 1))) ++q;
+  return q;
+}
+
+// Which value the clean-up writes for d > 0.0009, or nothing when the text stays.
+//   d > 0.9 and R(d, 10) = R(d, 2): R(d, 2);  R(d, 10) = R(d, 12): R(d, 11)
+std::optional<double> cleanedValue(double d) {
+  // Below 2^18 two different decimals of 10 (below 2^12: of 12) places never round to the same
+  // double, so the comparisons can be made on the decimals themselves.
+  if (d < 4096.0) {
+    const Parts p = split(d);
+    const u128 q10 = roundedUnits(p, 10);
+    if (d > 0.9) {
+      const u128 q2 = roundedUnits(p, 2);
+      if (q10 == q2 * 100000000u) return nearestDouble(q2, 2);
+    }
+    if (q10 * 100u == roundedUnits(p, 12)) return nearestDouble(roundedUnits(p, 11), 11);
+    return std::nullopt;
+  }
+  const double r10 = roundDecimal(d, 10);
+  if (d > 0.9) {
+    const double r2 = roundDecimal(d, 2);
+    if (r10 == r2) return r2;
+  }
+  if (r10 == roundDecimal(d, 12)) return roundDecimal(d, 11);
+  return std::nullopt;
+}
+
 // The clean-up on a text whose value is d; fromNumberText: the text is numberText's own, so a
 // rounding that leaves d unchanged writes the same text again.
 std::string cleanUp(std::string text, double d, bool fromNumberText) {
   if (!(d > 0.0009)) return text;
-  const double r10 = roundDecimal(d, 10);
-  double keep;
-  if (d > 0.9 && r10 == roundDecimal(d, 2)) {
-    keep = roundDecimal(d, 2);
-  } else if (r10 == roundDecimal(d, 12)) {
-    keep = roundDecimal(d, 11);
-  } else {
-    return text;
-  }
-  if (fromNumberText && keep == d) return text;
-  return script::numberText(keep);
+  const std::optional<double> keep = cleanedValue(d);
+  if (!keep || (fromNumberText && *keep == d)) return text;
+  return script::numberText(*keep);
 }
 
 }  // namespace
@@ -136,26 +167,23 @@ double roundDecimal(double x, int k) {
   if (!std::isfinite(x) || x == 0.0 || k < 0 || k > 15) return x;
   const bool negative = x < 0;
   const Parts xp = split(std::fabs(x));
-  const int shift = -(xp.exp + k);  // |x| * 10^k = mant * 5^k / 2^shift
-  if (shift <= 0) return x;         // already a whole number of 10^-k
-  const u128 n = u128(xp.mant) * kPow5[k];
-  u128 q;
-  if (shift >= 127) {
-    q = 0;  // n < 2^89: far below one half
-  } else {
-    q = n >> shift;
-    const u128 rem = n - (q << shift);
-    const u128 half = u128(1) << (shift - 1);
-    if (rem > half || (rem == half && (q & 1))) ++q;
-  }
-  const double r = nearestDouble(q, k);
+  if (xp.exp + k >= 0) return x;  // |x| * 10^k = mant * 5^k * 2^(exp+k) is already whole
+  const double r = nearestDouble(roundedUnits(xp, k), k);
   return negative ? -r : r;
 }
 
+// The rule written with the rounded doubles themselves; resultText decides the same on the
+// decimals where that is exact (checked against this in the tests).
 std::string cleanNumberText(std::string text) {
   double d;
-  if (!script::parseNumber(text, d)) return text;
-  return cleanUp(std::move(text), d, false);
+  if (!script::parseNumber(text, d) || !(d > 0.0009)) return text;
+  const double r10 = roundDecimal(d, 10);
+  if (d > 0.9) {
+    const double r2 = roundDecimal(d, 2);
+    if (r10 == r2) return script::numberText(r2);
+  }
+  if (r10 == roundDecimal(d, 12)) return script::numberText(roundDecimal(d, 11));
+  return text;
 }
 
 std::string resultText(const script::Value& v) {

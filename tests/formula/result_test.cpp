@@ -117,9 +117,10 @@ TEST(RoundDecimal, AgreesWithExactDecimalConversion) {
 TEST(NumberCleanUp, DoubleResultsAgreeWithTheGenericPath) {
   std::mt19937_64 rng(5);
   std::uniform_real_distribution<double> mag(-8, 22);
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < 300000; ++i) {
     double x = std::pow(10.0, mag(rng)) * (rng() % 2 ? 1 : -1);
     if (i % 3 == 0) x = std::round(x * 100) / 100 + 1e-13;
+    if (i % 3 == 1) x = std::round(x * 1e6) / 1e6 + (i % 2 ? 1e-14 : 0);
     const script::Value v(x);
     ASSERT_EQ(formula::resultText(v), cleanNumberText(script::numberText(x))) << x;
   }
