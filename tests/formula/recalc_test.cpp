@@ -4,6 +4,8 @@
 
 #include "formula/formula_fixture.h"
 
+#include <random>
+
 namespace tablique {
 namespace {
 
@@ -142,6 +144,41 @@ TEST(Recalc, CellTextThatReadsAsCodeOnlyFailsItsOwnCell) {
     EXPECT_EQ(c.gettext(2, 2), "kept") << f;
     EXPECT_EQ(c.gettext(3, 2), before[2]);
     expectInvariants(c);
+  }
+}
+
+}  // namespace
+}  // namespace tablique
+
+namespace tablique {
+namespace {
+
+// Random formula commands, stored formulas, updates and edits on a small table: nothing escapes
+// to the host, and the invariants hold after every step.
+TEST(FormulaRobustness, RandomCommandsKeepTheInvariants) {
+  std::mt19937 rng(31);
+  const std::vector<std::string> atoms = {"C1", "C2", "C3", "C4", "C5", "C12", "=", "+", "-", "*",
+                                          "/", "\\", "^", " Mod ", "(", ")", ",", ";", "\"", "1",
+                                          "2.5", "Power(", "Sqrt(", "x", "@", "\x0B", "\x01"};
+  Control c;
+  c.rowcol(8, 5);
+  for (int r = 1; r <= 8; ++r)
+    for (int col = 1; col <= 3; ++col) c.settext(r, col, std::to_string(int(rng() % 50) - 10));
+  for (int step = 0; step < 3000; ++step) {
+    std::string f;
+    for (int k = int(rng() % 7); k > 0; --k) f += atoms[rng() % atoms.size()];
+    const int32_t r = 1 + int32_t(rng() % 8), col = 1 + int32_t(rng() % 5);
+    ASSERT_NO_THROW({
+      switch (rng() % 5) {
+        case 0: enterFormula(c, r, col, f); break;
+        case 1: c.mouseset(r, col); c.formuset(col, f); break;
+        case 2: c.mouseset(r, col); c.update(col); break;
+        case 3: c.formuget(col); break;
+        case 4: editCell(c, r, col, std::to_string(int(rng() % 9))); break;
+      }
+    }) << "step " << step << " formula " << f;
+    expectInvariants(c);
+    if (HasFailure()) break;
   }
 }
 
