@@ -9,7 +9,7 @@
 //
 // Table: numbers in columns 1..40, column formulas in 41..50; with 695 columns a text in the
 // last column makes the used extent span all of them. After the run the medians per cell and
-// the ratios are printed.
+// the ratios are printed. Times are the thread's CPU time (the machine may be shared).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -30,7 +30,7 @@ using tablique::Control;
 namespace {
 
 constexpr int32_t kBigRows = 6860;  // 6861 x 51 cells: the largest table of 50 data columns
-constexpr int32_t kWideRows = 500;  // 501 x 696 cells: within the cell budget at 695 columns
+constexpr int32_t kWideRows = 500;  // 501 x 695 cells: within the cell budget at 695 columns
 
 // cols counts the grid's columns, the header column included (data columns = cols - 1).
 int32_t rowsFor(int32_t cols) { return cols <= 51 ? kBigRows : kWideRows; }
