@@ -36,14 +36,6 @@ void encloseStringFormula(std::string& f) {
   }
 }
 
-// Rows 1.. of the unbroken run of non-empty cells of column h, counted up to row limit.
-int32_t dataRun(const Grid& grid, int32_t h, int32_t limit) {
-  if (h < 1) return 0;
-  int32_t n = 0;
-  while (n + 1 <= limit && !grid.textAt(n + 1, h).empty()) ++n;
-  return n;
-}
-
 }  // namespace
 
 void Control::focal() {
@@ -113,17 +105,10 @@ void Control::focal() {
           first = std::max(R, 1);
           limit = std::min(limit, R + st_.pasteRows);
         }
-        if (restricted || record.find(formula::kRowMark) != std::string::npos) {
-          const int32_t last = dataRun(grid_, h, limit);
-          formula::retireRows(record, first, last);
-          for (int32_t r = first; r <= last; ++r)
-            if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
-        } else if (h >= 1) {
-          // The run ends at the first empty cell of column h; K is not h, so the writes do not
-          // move the end, and the run is found while the rows are computed.
-          for (int32_t r = 1; r <= limit && !grid_.textAt(r, h).empty(); ++r)
-            if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
-        }
+        const int32_t last = h >= 1 ? std::min(grid_.dataRun(h), limit) : 0;
+        formula::retireRows(record, first, last);
+        for (int32_t r = first; r <= last; ++r)
+          if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
       }
     } catch (const std::exception&) {
     }
