@@ -1,4 +1,5 @@
 // The Value module: construction, CStr, TypeName and every coercion rule.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -120,43 +121,54 @@ std::string Value::toString() const {
 // decimal places (0.000000000056789 stays fixed, 5.6789E-12 does not).
 std::string realText(double d, int digits) {
   if (d == 0 || !std::isfinite(d)) return "0";
+  // Scientific digits: [-]D[.DDD]e(+|-)XX. The shortest round-trip form, when it has at most
+  // `digits` significant digits, is also the value rounded to `digits` digits (a normal
+  // double lies far closer to it than to any rounding midpoint); otherwise round explicitly.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", digits - 1, d);
-  // buf: [-]D.DDDDe[+-]XX
+  char* end = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific).ptr;
+  const char* e = std::find(buf, end, 'e');
+  const int shortestDigits = int(e - buf) - (buf[0] == '-') - (e - buf > 2 + (buf[0] == '-'));
+  if (shortestDigits > digits || std::fabs(d) < std::numeric_limits<double>::min()) {
+    end = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, digits - 1).ptr;
+    e = std::find(buf, end, 'e');
+  }
   const char* p = buf;
-  bool negative = *p == '-';
+  const bool negative = *p == '-';
   if (negative) ++p;
-  std::string mant;
-  for (; *p && *p != 'e'; ++p)
-    if (*p != '.') mant += *p;
-  int exp10 = std::atoi(p + 1);
-  while (mant.size() > 1 && mant.back() == '0') mant.pop_back();
-  int n = int(mant.size());
+  char mant[32];
+  int n = 0;
+  for (; p < e; ++p)
+    if (*p != '.') mant[n++] = *p;
+  while (n > 1 && mant[n - 1] == '0') --n;
+  int exp10 = 0;
+  std::from_chars(e + 1 + (e[1] == '+'), end, exp10);
+
   std::string out;
+  out.reserve(size_t(n) + 24);
   if (negative) out += '-';
-  bool exponentForm = exp10 >= digits || (exp10 < 0 && (-exp10 - 1 + n) > digits);
+  const bool exponentForm = exp10 >= digits || (exp10 < 0 && (-exp10 - 1 + n) > digits);
   if (exponentForm) {
     out += mant[0];
     if (n > 1) {
       out += '.';
-      out.append(mant, 1, std::string::npos);
+      out.append(mant + 1, size_t(n - 1));
     }
-    char e[16];
-    std::snprintf(e, sizeof e, "E%c%02d", exp10 < 0 ? '-' : '+', exp10 < 0 ? -exp10 : exp10);
-    out += e;
+    const int a = exp10 < 0 ? -exp10 : exp10;
+    out += 'E';
+    out += exp10 < 0 ? '-' : '+';
+    if (a < 10) out += '0';
+    out += std::to_string(a);
   } else if (exp10 < 0) {
     out += "0.";
     out.append(size_t(-exp10 - 1), '0');
-    out += mant;
+    out.append(mant, size_t(n));
+  } else if (n <= exp10 + 1) {
+    out.append(mant, size_t(n));
+    out.append(size_t(exp10 + 1 - n), '0');
   } else {
-    if (n <= exp10 + 1) {
-      out += mant;
-      out.append(size_t(exp10 + 1 - n), '0');
-    } else {
-      out.append(mant, 0, size_t(exp10 + 1));
-      out += '.';
-      out.append(mant, size_t(exp10 + 1), std::string::npos);
-    }
+    out.append(mant, size_t(exp10 + 1));
+    out += '.';
+    out.append(mant + exp10 + 1, size_t(n - exp10 - 1));
   }
   return out;
 }

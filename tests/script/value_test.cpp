@@ -4,6 +4,10 @@
 #include <tablique/script.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
 
 #include "formula/function_library.h"
 
@@ -27,6 +31,49 @@ TEST(NumberText, MatchesCStr) {
   EXPECT_EQ(numberText(1e-300), "1E-300");
   EXPECT_EQ(numberText(99999999999999.9), "99999999999999.9");
   EXPECT_EQ(numberText(999999999999999.9), "1E+15");
+}
+
+// The rule written out slowly: round with printf's %.14e, drop trailing zeros, then choose the
+// fixed or the exponent form. numberText takes a faster road and must agree everywhere.
+std::string slowNumberText(double d) {
+  if (d == 0) return "0";
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", d);
+  std::string s(buf), mant;
+  const bool negative = s[0] == '-';
+  size_t i = negative ? 1 : 0;
+  for (; s[i] != 'e'; ++i)
+    if (s[i] != '.') mant += s[i];
+  const int exp10 = std::atoi(s.c_str() + i + 1);
+  while (mant.size() > 1 && mant.back() == '0') mant.pop_back();
+  const int n = int(mant.size());
+  std::string out = negative ? "-" : "";
+  if (exp10 >= 15 || (exp10 < 0 && -exp10 - 1 + n > 15)) {
+    out += mant.substr(0, 1) + (n > 1 ? "." + mant.substr(1) : "");
+    char e[16];
+    std::snprintf(e, sizeof e, "E%c%02d", exp10 < 0 ? '-' : '+', std::abs(exp10));
+    return out + e;
+  }
+  if (exp10 < 0) return out + "0." + std::string(size_t(-exp10 - 1), '0') + mant;
+  if (n <= exp10 + 1) return out + mant + std::string(size_t(exp10 + 1 - n), '0');
+  return out + mant.substr(0, size_t(exp10 + 1)) + "." + mant.substr(size_t(exp10 + 1));
+}
+
+TEST(NumberText, AgreesWithTheSlowRuleOnRandomDoubles) {
+  std::mt19937_64 rng(20261207);
+  for (int k = 0; k < 200000; ++k) {
+    double d;
+    if (k % 3 == 0) {
+      const uint64_t bits = rng();
+      std::memcpy(&d, &bits, sizeof d);
+      if (!std::isfinite(d)) continue;
+    } else if (k % 3 == 1) {
+      d = double(int64_t(rng() % 2000000) - 1000000) / std::pow(10.0, double(rng() % 12));
+    } else {
+      d = double(int64_t(rng() % 1000)) / double(1 + rng() % 97) * std::pow(10.0, double(int(rng() % 40) - 20));
+    }
+    ASSERT_EQ(numberText(d), slowNumberText(d)) << std::hexfloat << d;
+  }
 }
 
 TEST(ParseNumber, AcceptsWhatIsNumericAccepts) {
