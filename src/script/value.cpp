@@ -121,27 +121,51 @@ std::string Value::toString() const {
 // decimal places (0.000000000056789 stays fixed, 5.6789E-12 does not).
 std::string realText(double d, int digits) {
   if (d == 0 || !std::isfinite(d)) return "0";
-  // Scientific digits: [-]D[.DDD]e(+|-)XX. The shortest round-trip form, when it has at most
-  // `digits` significant digits, is also the value rounded to `digits` digits (a normal
-  // double lies far closer to it than to any rounding midpoint); otherwise round explicitly.
+  // Significant digits and decimal exponent of d rounded to `digits` digits, from the shortest
+  // round-trip form D of a normal double: when D has at most `digits` digits it is the rounded
+  // value itself; when it has more, rounding D's digits gives the same result as rounding the
+  // binary value, unless D's dropped digits are exactly one half (then no shorter or closer
+  // decimal lies between the two, so they cannot straddle any other midpoint). Subnormals and
+  // exact halves are rounded by the library from the binary value.
   char buf[64];
   char* end = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific).ptr;
   const char* e = std::find(buf, end, 'e');
-  const int shortestDigits = int(e - buf) - (buf[0] == '-') - (e - buf > 2 + (buf[0] == '-'));
-  if (shortestDigits > digits || std::fabs(d) < std::numeric_limits<double>::min()) {
-    end = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, digits - 1).ptr;
-    e = std::find(buf, end, 'e');
-  }
-  const char* p = buf;
-  const bool negative = *p == '-';
-  if (negative) ++p;
+  const bool negative = buf[0] == '-';
   char mant[32];
   int n = 0;
-  for (; p < e; ++p)
+  for (const char* p = buf + negative; p < e; ++p)
     if (*p != '.') mant[n++] = *p;
-  while (n > 1 && mant[n - 1] == '0') --n;
   int exp10 = 0;
   std::from_chars(e + 1 + (e[1] == '+'), end, exp10);
+  const bool normal = std::fabs(d) >= std::numeric_limits<double>::min();
+  bool exactHalf = false;
+  if (n > digits && normal) {
+    exactHalf = mant[digits] == '5';
+    for (int i = digits + 1; i < n && exactHalf; ++i) exactHalf = mant[i] == '0';
+  }
+  if (n > digits && normal && !exactHalf) {
+    const bool up = mant[digits] >= '5';
+    n = digits;
+    if (up) {
+      int i = n - 1;
+      while (i >= 0 && mant[i] == '9') mant[i--] = '0';
+      if (i >= 0) {
+        ++mant[i];
+      } else {  // 9.99..9 rounds to 10: one digit, one more in the exponent
+        mant[0] = '1';
+        n = 1;
+        ++exp10;
+      }
+    }
+  } else if (n > digits || !normal) {
+    end = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific, digits - 1).ptr;
+    e = std::find(buf, end, 'e');
+    n = 0;
+    for (const char* p = buf + negative; p < e; ++p)
+      if (*p != '.') mant[n++] = *p;
+    std::from_chars(e + 1 + (e[1] == '+'), end, exp10);
+  }
+  while (n > 1 && mant[n - 1] == '0') --n;
 
   std::string out;
   out.reserve(size_t(n) + 24);
