@@ -189,6 +189,12 @@ std::string cleanNumberText(std::string text) {
 std::string resultText(const script::Value& v) {
   if (v.type() == script::Type::Double) {
     std::string text = script::numberText(v.real());
+    // A plain decimal with at most ten decimals is its own R(d, 10): either R(d, 2) is that
+    // same value or the second rule rewrites it as R(d, 11), which is again the same text.
+    const size_t point = text.find('.');
+    if (text.find('E') == std::string::npos &&
+        (point == std::string::npos || text.size() - point - 1 <= 10))
+      return text;
     double d;
     if (!readNumber(text, d)) return text;
     return cleanUp(std::move(text), d, true);

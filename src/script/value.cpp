@@ -121,6 +121,10 @@ std::string Value::toString() const {
 // decimal places (0.000000000056789 stays fixed, 5.6789E-12 does not).
 std::string realText(double d, int digits) {
   if (d == 0 || !std::isfinite(d)) return "0";
+  if (digits == 15 && std::fabs(d) < 1e15 && d == std::trunc(d)) {  // whole numbers: as integers
+    char whole[24];
+    return std::string(whole, std::to_chars(whole, whole + sizeof whole, int64_t(d)).ptr);
+  }
   // Significant digits and decimal exponent of d rounded to `digits` digits, from the shortest
   // round-trip form D of a normal double: when D has at most `digits` digits it is the rounded
   // value itself; when it has more, rounding D's digits gives the same result as rounding the
