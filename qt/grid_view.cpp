@@ -93,18 +93,9 @@ int32_t GridView::lastLeftCol() const {
   return lo;
 }
 
-namespace {
-struct ScopedFlag {
-  int& flag;
-  explicit ScopedFlag(int& f) : flag(f) { ++flag; }
-  ~ScopedFlag() { --flag; }
-};
-int syncingScrollBars = 0;
-}  // namespace
-
 void GridView::syncScrollBars() {
   if (d_.dying) return;
-  ScopedFlag guard(syncingScrollBars);
+  ++syncingScrollBars_;
   const Grid& g = d_.control->grid();
   const int32_t maxTop = lastTopRow(), maxLeft = lastLeftCol();
   QScrollBar* vs = verticalScrollBar();
@@ -117,11 +108,12 @@ void GridView::syncScrollBars() {
   const int colPx = std::max(1, d_.q->toPixelsX(Grid::kDefaultColWidth));
   hs->setPageStep(std::max(1, viewport()->width() / colPx - 1));
   hs->setValue(std::min(g.LeftCol(), maxLeft) - 1);
+  --syncingScrollBars_;
 }
 
 // The user moved a scroll bar: the grid scrolls, then the control hears of it.
 void GridView::scrolledByUser(Qt::Orientation orientation, int value) {
-  if (syncingScrollBars > 0 || d_.dying) return;
+  if (syncingScrollBars_ > 0 || d_.dying) return;
   Grid& g = d_.grid();
   const int32_t before = orientation == Qt::Vertical ? g.TopRow() : g.LeftCol();
   if (before == value + 1) return;

@@ -7,6 +7,7 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 
+#include <array>
 #include <cmath>
 
 #include "widget_private.h"
@@ -38,12 +39,18 @@ double WidgetPrivate::pxPerTwipY() const { return q->logicalDpiY() / kTwipsPerIn
 
 void WidgetPrivate::deliver(const std::function<void()>& call) {
   if (dying || !control) return;
+  auto marks = [this] {
+    const ControlState& st = control->state();
+    const Grid& g = control->grid();
+    return std::array<int32_t, 7>{st.rr0, st.cc0, st.RR, st.cc, g.fillMarker, g.FocusRect, g.HighLight};
+  };
+  const auto before = marks();
   try {
     call();
   } catch (const std::exception& e) {
     qWarning("tablique: a handler failed: %s", e.what());
   }
-  if (view) view->viewport()->update();
+  if (view && !dying && marks() != before) view->viewport()->update();
 }
 
 void WidgetPrivate::gridChanged() {

@@ -75,6 +75,7 @@ private:
   void scrolledByUser(Qt::Orientation orientation, int value);
   WidgetPrivate& d_;
   int wheelRemainder_ = 0;
+  int syncingScrollBars_ = 0;  // > 0 while the bars are set from the grid, not by the user
 };
 
 // The in-cell editor Text1: a QLineEdit that mirrors the control's Editor and reports the
@@ -125,7 +126,8 @@ struct WidgetPrivate {
   double pxPerTwipY() const;
 
   // Runs a control handler for a Qt event; a failure inside the core must not unwind through
-  // Qt's event loop. Afterwards the view repaints (the selection lives outside the grid).
+  // Qt's event loop. The view repaints when the selection or a display setting changed (they
+  // live outside the grid's change notification); grid changes schedule their own repaint.
   void deliver(const std::function<void()>& call);
 
   void gridChanged();    // Grid::changed: coalesced into one queued sync
