@@ -90,6 +90,21 @@ TEST_F(WidgetTest, RightClickShowsTheSixteenCommands) {
   EXPECT_EQ(separators, 3);
   EXPECT_EQ(events, std::vector<std::string>{"2"});  // MouseDown re-emitted as the Qt signal
   EXPECT_FALSE(w.editorBox()->isVisible());
+
+  // A right click on the open editor raises the event and shows the same menu.
+  click(4, 2);
+  ASSERT_TRUE(w.editorBox()->isVisible());
+  captions.clear();
+  whenShown([] { return QApplication::activePopupWidget(); }, [&](QWidget* shown) {
+    for (QAction* a : shown->actions())
+      if (!a->isSeparator()) captions << a->text();
+    static_cast<QMenu*>(shown)->close();
+  });
+  QTest::mouseClick(w.editorBox(), Qt::RightButton, {}, QPoint(4, 4));
+  settle();
+  EXPECT_EQ(captions.size(), 16);
+  EXPECT_EQ(events, (std::vector<std::string>{"2", "1", "2"}));
+  EXPECT_TRUE(w.editorBox()->isEnabled());  // enabled again after the menu
 }
 
 TEST_F(WidgetTest, MenuChoiceRunsItsCommandAndItsMessageBoxIsAnswered) {
