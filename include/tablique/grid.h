@@ -53,6 +53,10 @@ public:
   const std::string& textAt(int32_t r, int32_t c) const { return cells_[index(r, c)].text; }
   void setTextAt(int32_t r, int32_t c, std::string_view text);
   void moveTextAt(int32_t r, int32_t c, std::string&& text);
+  // Bulk form for whole rows: write(k, cell) sets the text of (r, c + k) for k = 0..n-1 in
+  // place (unchecked, like setTextAt); data runs kept in step, one change notification.
+  template <typename Write>
+  void writeRowTexts(int32_t r, int32_t c, int32_t n, Write write);
 
   // Alignment: per cell (CellAlignment of the current cell) over per column (ColAlignment).
   void setCellAlignment(uint8_t code);
@@ -158,5 +162,19 @@ private:
   mutable std::vector<int64_t> rowPos_, colPos_;
   mutable bool rowPosDirty_ = true, colPosDirty_ = true;
 };
+
+template <typename Write>
+void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
+  if (n <= 0) return;
+  Cell* cells = cells_.data() + index(r, c);
+  for (int32_t k = 0; k < n; ++k) {
+    std::string& text = cells[k].text;
+    const bool wasEmpty = text.empty();
+    write(k, text);
+    if (text.size() == 1 && text[0] == '\0') text.clear();  // U+0000 alone: an empty cell
+    if (wasEmpty != text.empty()) textChanged(r, c + k, wasEmpty, text.empty());
+  }
+  notify();
+}
 
 }  // namespace tablique

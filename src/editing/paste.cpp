@@ -7,6 +7,7 @@
 //     back to the origin at the end.
 #include <tablique/control.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -49,16 +50,13 @@ void Control::pasteBlock(editing::PasteBlock block) {
         }
       }
       const int32_t len = block.rowLength(k);
-      int32_t j = 0;
-      for (; j < len; ++j) {
-        if (c0 + j > lastCol) {
-          platform_->messageBox(editing::texts::kColsExceeded, editing::texts::kOverflowTitle, false);
-          stopped = true;
-          break;
-        }
-        grid_.moveTextAt(r, c0 + j, std::move(block.at(k, j)));
+      const int32_t fit = std::max(0, std::min(len, lastCol - c0 + 1));
+      grid_.writeRowTexts(r, c0, fit, [&](int32_t j, std::string& cell) { cell.assign(block.at(k, j)); });
+      if (fit < len) {
+        platform_->messageBox(editing::texts::kColsExceeded, editing::texts::kOverflowTitle, false);
+        stopped = true;
       }
-      written.push_back(j);
+      written.push_back(fit);
     }
 
     // Retire the cell formulas of the written cells, one scan per touched record.

@@ -1,9 +1,11 @@
 // The paste's splitting rules (see paste_text.h). One scan over the source text; cells are
-// built straight from slices of it.
+// spans of it (only cells with markers inside get text of their own).
 #include "editing/paste_text.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "editing/copy_text.h"
 
@@ -65,37 +67,38 @@ Rules rulesFor(PasteSource source) {
   return r;
 }
 
-// A cell's final text: markers resolved, U+0008 removed, spaces trimmed.
-std::string_view trimSpaces(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && s[b] == ' ') ++b;
-  while (e > b && s[e - 1] == ' ') --e;
-  return s.substr(b, e - b);
-}
-
-std::string cellText(std::string_view raw);
-
-// A cell's final text appended to cells.
-void addCell(std::vector<std::string>& cells, std::string_view raw, bool marked) {
-  if (!marked) {
-    const std::string_view t = trimSpaces(raw);
-    cells.emplace_back(t.data(), t.size());
-    return;
-  }
-  cells.push_back(cellText(raw));
-}
-
-std::string cellText(std::string_view raw) {
-  std::string s;
-  s.reserve(raw.size());
+// A marked cell's final text (markers resolved, U+0008 removed, spaces trimmed) appended to
+// out; returns its length.
+size_t appendMarkedCell(std::string& out, std::string_view raw) {
+  const size_t start = out.size();
   for (char ch : raw) {
     if (ch == kCellMark) continue;
-    s += ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
+    out += ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
   }
-  const std::string_view t = trimSpaces(s);
-  if (t.size() == s.size()) return s;
-  return std::string(t);
+  size_t b = start, e = out.size();
+  while (b < e && out[b] == ' ') ++b;
+  while (e > b && out[e - 1] == ' ') --e;
+  out.erase(e);
+  out.erase(start, b - start);
+  return out.size() - start;
 }
+
+// Eight bytes at a time: a mask with the top bit set in each byte that may stop a cell under
+// the rules (bytes below 0x20 or 0x21, and ","), exact for the lowest flagged byte.
+struct StopFinder {
+  uint64_t below;  // bytes below this value (repeated) may stop
+  bool comma;
+
+  static constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  uint64_t mask(uint64_t w) const {
+    uint64_t m = (w - below) & ~w & kHigh;
+    if (comma) {
+      const uint64_t x = w ^ (kOnes * uint64_t(','));
+      m |= (x - kOnes) & ~x & kHigh;
+    }
+    return m;
+  }
+};
 
 }  // namespace
 
@@ -115,15 +118,27 @@ PasteSource classify(std::string_view text, std::string_view copyText, size_t& s
 
 }  // namespace
 
-PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
+namespace {
+
+// Splits text (or copyText for an own copy) into spans; the cells whose markers have to be
+// resolved go to `made`, their spans counted from the end of the source.
+PasteBlock split(std::string_view text, std::string_view copyText, std::string& made,
+                 bool& fromCopy) {
   size_t separators = 0;
   const PasteSource source = classify(text, copyText, separators);
-  std::string_view s = source == PasteSource::OwnCopy ? copyText : text;
+  fromCopy = source == PasteSource::OwnCopy;
+  const std::string_view whole = fromCopy ? copyText : text;
+  std::string_view s = whole;
   if (source == PasteSource::Numeric) {  // numeric text is trimmed of spaces as a whole
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   }
   const Rules rules = rulesFor(source);
+  // Every stop character is below 0x20 but the separators "," and (numeric) " ".
+  const StopFinder finder{StopFinder::kOnes * (source == PasteSource::Numeric ? 0x21u : 0x20u),
+                          source != PasteSource::Text};
+  const size_t base = size_t(s.data() - whole.data());  // offset of s in the source
+  const size_t madeBase = whole.size();                 // spans of `made` follow the source
 
   PasteBlock block;
   block.lines = 1;
@@ -133,11 +148,42 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
   else if (source == PasteSource::OwnCopy)
     for (char ch : s) separators += rules.sep[static_cast<unsigned char>(ch)] | (ch == '\n');
   block.cells.reserve(separators + 1);
+  auto addCell = [&](size_t from, size_t to, bool marked) {
+    if (marked) {
+      const size_t at = made.size();
+      block.cells.push_back({madeBase + at, appendMarkedCell(made, s.substr(from, to - from))});
+      return;
+    }
+    while (from < to && s[from] == ' ') ++from;
+    while (to > from && s[to - 1] == ' ') --to;
+    block.cells.push_back({base + from, to - from});
+  };
+  const char* const data = s.data();
+  const size_t n = s.size();
+  // The first index from p on that holds a stop character, or n.
+  auto nextStop = [&](size_t p) {
+    if constexpr (std::endian::native == std::endian::little) {
+      while (p + 8 <= n) {
+        uint64_t w;
+        std::memcpy(&w, data + p, 8);
+        const uint64_t m = finder.mask(w);
+        if (m == 0) {
+          p += 8;
+          continue;
+        }
+        p += size_t(std::countr_zero(m)) / 8;
+        if (rules.stop[static_cast<unsigned char>(data[p])]) return p;
+        ++p;
+      }
+    }
+    while (p < n && !rules.stop[static_cast<unsigned char>(data[p])]) ++p;
+    return p;
+  };
+
   std::vector<int32_t> emptyRows;  // rows that stand for empty lines between others
   int32_t pendingEmpty = 0;        // empty lines seen since the last non-empty one
   bool seenLine = false;           // a non-empty line has been taken
   size_t p = 0;
-  const size_t n = s.size();
   while (true) {
     // One line: s[p, lineEnd), lineEnd at CR LF or the end of the text.
     uint32_t cellsBefore = uint32_t(block.cells.size());
@@ -147,13 +193,13 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
     bool endOfText = false;
     while (true) {
       const size_t runStart = p;
-      while (p < n && !rules.stop[static_cast<unsigned char>(s[p])]) ++p;
+      p = nextStop(p);
       if (p > runStart) lineEmpty = false;
       const bool atEnd = p >= n;
-      const bool atLineEnd = !atEnd && s[p] == '\r' && p + 1 < n && s[p + 1] == '\n';
-      if (atEnd || atLineEnd || rules.sep[static_cast<unsigned char>(s[p])]) {
+      const bool atLineEnd = !atEnd && data[p] == '\r' && p + 1 < n && data[p + 1] == '\n';
+      if (atEnd || atLineEnd || rules.sep[static_cast<unsigned char>(data[p])]) {
         if (!atEnd && !atLineEnd) lineEmpty = false;  // a separator is a character of the line
-        addCell(block.cells, s.substr(cellStart, p - cellStart), marked);
+        addCell(cellStart, p, marked);
         marked = false;
         if (atEnd) { endOfText = true; break; }
         if (atLineEnd) { p += 2; ++block.lines; break; }
@@ -161,12 +207,12 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
         continue;
       }
       // a marker or a lone CR inside the cell; the usual U+0008 in front of a cell is skipped
-      if (s[p] == kCellMark && p == cellStart) {
+      if (data[p] == kCellMark && p == cellStart) {
         cellStart = ++p;
         continue;
       }
-      if (s[p] != kCellMark) lineEmpty = false;
-      if (s[p] != '\r') marked = true;
+      if (data[p] != kCellMark) lineEmpty = false;
+      if (data[p] != '\r') marked = true;
       ++p;
     }
     if (lineEmpty) {
@@ -186,21 +232,47 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
   }
   // Empty lines between non-empty ones become rows of `width` empty cells.
   if (!emptyRows.empty()) {
-    std::vector<std::string> cells;
+    std::vector<PasteBlock::Span> cells;
     std::vector<uint32_t> starts{0};
     cells.reserve(block.cells.size() + emptyRows.size() * size_t(block.width));
     for (int32_t k = 0; k < block.rows(); ++k) {
       const uint32_t b = block.rowStart[size_t(k)], e = block.rowStart[size_t(k) + 1];
-      if (b == e) {
+      if (b == e)
         cells.resize(cells.size() + size_t(block.width));
-      } else {
-        for (uint32_t i = b; i < e; ++i) cells.push_back(std::move(block.cells[i]));
-      }
+      else
+        cells.insert(cells.end(), block.cells.begin() + b, block.cells.begin() + e);
       starts.push_back(uint32_t(cells.size()));
     }
     block.cells = std::move(cells);
     block.rowStart = std::move(starts);
   }
+  return block;
+}
+
+}  // namespace
+
+PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
+  std::string made;
+  bool fromCopy = false;
+  PasteBlock block = split(text, copyText, made, fromCopy);
+  const std::string_view source = fromCopy ? copyText : text;
+  block.chars.reserve(source.size() + made.size());
+  block.chars.append(source);
+  block.chars += made;
+  return block;
+}
+
+PasteBlock splitOwnedPasteText(std::string text, std::string_view copyText) {
+  std::string made;
+  bool fromCopy = false;
+  PasteBlock block = split(text, copyText, made, fromCopy);
+  if (fromCopy) {
+    block.chars.reserve(copyText.size() + made.size());
+    block.chars.append(copyText);
+  } else {
+    block.chars = std::move(text);
+  }
+  block.chars += made;
   return block;
 }
 

@@ -22,8 +22,14 @@ namespace tablique::editing {
 enum class PasteSource { OwnCopy, Numeric, Text };
 
 // A block of cell texts, row-major and ragged: row k holds cells[rowStart[k] .. rowStart[k+1]).
+// The texts are stretches of `chars` (the source text, then the cells whose markers had to be
+// resolved), so splitting copies no cell text.
 struct PasteBlock {
-  std::vector<std::string> cells;
+  struct Span {
+    size_t begin = 0, size = 0;  // in chars
+  };
+  std::string chars;
+  std::vector<Span> cells;
   std::vector<uint32_t> rowStart{0};  // rows() + 1 entries
   int32_t width = 0;                  // the most cells in one row
   int32_t lines = 0;                  // CR LF pairs in the source text plus one (growth allowance)
@@ -31,8 +37,10 @@ struct PasteBlock {
   int32_t rows() const { return int32_t(rowStart.size()) - 1; }
   bool empty() const { return rows() == 0; }
   int32_t rowLength(int32_t k) const { return int32_t(rowStart[size_t(k) + 1] - rowStart[size_t(k)]); }
-  const std::string& at(int32_t k, int32_t j) const { return cells[rowStart[size_t(k)] + size_t(j)]; }
-  std::string& at(int32_t k, int32_t j) { return cells[rowStart[size_t(k)] + size_t(j)]; }
+  std::string_view at(int32_t k, int32_t j) const {
+    const Span& s = cells[rowStart[size_t(k)] + size_t(j)];
+    return std::string_view(chars).substr(s.begin, s.size);
+  }
 };
 
 // Which rules apply to `text`, given the control's last marked copy `copyText`.
@@ -41,6 +49,8 @@ PasteSource classifyPasteText(std::string_view text, std::string_view copyText);
 // Splits `text` into a block by the paste's rules. For the own-copy rule the block is taken from
 // `copyText` (pass the control's ControlState::copyText; an empty one disables the rule).
 PasteBlock splitPasteText(std::string_view text, std::string_view copyText);
+// The same, taking the text over as the block's storage instead of copying it.
+PasteBlock splitOwnedPasteText(std::string text, std::string_view copyText);
 
 }  // namespace tablique::editing
 

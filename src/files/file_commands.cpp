@@ -94,10 +94,10 @@ void Control::opentxt() {
   focusGrid();
   std::string bytes = files::readWholeFile(*path);
   if (bytes.find('\0') != std::string::npos) fail(*path, "not a text file (it holds NUL bytes)");
-  const std::string text = files::joinLinesCrLf(files::fromNarrow(std::move(bytes), *path));
+  std::string text = files::joinLinesCrLf(files::fromNarrow(std::move(bytes), *path));
   if (pasteCellsBound(text, editing::classifyPasteText(text, st_.copyText)) > kCellBudget)
     fail(*path, "the file holds more cells than the table can hold");
-  editing::PasteBlock block = editing::splitPasteText(text, st_.copyText);
+  editing::PasteBlock block = editing::splitOwnedPasteText(std::move(text), st_.copyText);
 
   // Empty the table. When the block fits the grid the paste cannot stop early, and the cells
   // it writes at (1, 1) need not be emptied first.
@@ -151,8 +151,7 @@ void Control::dataexp() {
   if (grid_.Rows() < 2 || grid_.Cols() < 2) fail(*path, "the table has no data cells to export");
   std::vector<std::string> records = st_.colFormula;
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
-  const std::string text = files::buildTbq(grid_, records);
-  files::writeFileAtomic(*path, files::toNarrow(text, *path));
+  files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
   st_.colFormula = std::move(records);
   removeLayoutPiece();
 }

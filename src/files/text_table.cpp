@@ -1,6 +1,9 @@
 // The text table file's layout.
 #include "files/text_table.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <tablique/grid.h>
 
 namespace tablique::files {
@@ -20,32 +23,39 @@ UsedArea usedArea(const Grid& grid) {
 
 std::string buildTextTable(const Grid& grid) {
   const UsedArea a = usedArea(grid);
-  size_t size = 2;
-  for (int32_t i = 1; i <= a.lastRow; ++i)
-    for (int32_t j = 1; j <= a.lastCol; ++j) size += grid.textAt(i, j).size() + 1;
-  size += size_t(a.lastRow);
   std::string out;
-  out.reserve(size);
+  // Row by row: the row's size, then its bytes written in place (one visit of the cells while
+  // they are in the cache). The buffer grows geometrically.
+  out.reserve(size_t(a.lastRow) * size_t(a.lastCol) * 8 + 2);
   for (int32_t i = 1; i <= a.lastRow; ++i) {
-    for (int32_t j = 1; j < a.lastCol; ++j) {
-      out += grid.textAt(i, j);
-      out += '\t';
+    size_t size = size_t(a.lastCol) + 1;  // TABs and CR LF
+    for (int32_t j = 1; j <= a.lastCol; ++j) size += grid.textAt(i, j).size();
+    const size_t at = out.size();
+    if (out.capacity() < at + size + 2) out.reserve(std::max(out.capacity() * 2, at + size + 2));
+    out.resize(at + size);
+    char* p = out.data() + at;
+    for (int32_t j = 1; j <= a.lastCol; ++j) {
+      const std::string& text = grid.textAt(i, j);
+      std::memcpy(p, text.data(), text.size());
+      p += text.size();
+      *p++ = '\t';
     }
-    out += grid.textAt(i, a.lastCol);
-    out += "\r\n";
+    p[-1] = '\r';  // the last cell ends the line
+    *p = '\n';
   }
   out += "\r\n";
   return out;
 }
 
 std::string joinLinesCrLf(std::string text) {
-  // Already CR LF throughout: only a missing last line end is added.
-  bool plain = true;
-  const size_t n = text.size();
-  for (size_t i = 0; i < n && plain; ++i) {
-    const char ch = text[i];
-    if (ch == '\r') plain = i + 1 < n && text[++i] == '\n';
-    else if (ch == '\n') plain = false;
+  // Already CR LF throughout (every LF after a CR, as many CRs as LFs): only a missing last
+  // line end is added.
+  bool plain = std::count(text.begin(), text.end(), '\r') == std::count(text.begin(), text.end(), '\n');
+  for (const char *p = text.data(), *end = p + text.size(); plain;) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+    if (!lf) break;
+    plain = lf > text.data() && lf[-1] == '\r';
+    p = lf + 1;
   }
   if (plain) {
     if (!text.empty() && !(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0))
