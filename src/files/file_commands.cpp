@@ -223,12 +223,10 @@ void Control::datainp() {
   // The data lines, F fields per row; the formula line gives the records (the last field of
   // the file, column F's record, is not read back).
   size_t at = 0;
-  for (int32_t r = 1; r <= D; ++r)
-    for (int32_t c = 1; c <= F; ++c) {
-      const std::string_view field = fields[at++];
-      if (files::isPlainCellField(field)) grid_.setTextAt(r, c, field.substr(1));  // no copy
-      else grid_.moveTextAt(r, c, files::decodeField(field));
-    }
+  for (int32_t r = 1; r <= D; ++r, at += size_t(F)) {
+    const std::string_view* row = fields.data() + at;
+    grid_.writeRowTexts(r, 1, F, [row](int32_t k, std::string& cell) { files::decodeFieldInto(row[k], cell); });
+  }
   for (int32_t j = 1; j < grid_.Cols(); ++j)
     st_.colFormula[size_t(j)] = j <= F ? files::decodeField(fields[at++]) : std::string();
 

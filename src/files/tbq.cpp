@@ -2,6 +2,8 @@
 #include "files/tbq.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -73,30 +75,43 @@ std::vector<SizeEntry> parseEntries(const std::vector<std::string_view>& entries
   return out;
 }
 
-// Whether any of the eight bytes of w equals b.
-inline bool hasByte(uint64_t w, uint8_t b) {
+// The top bit of every byte of w that equals b (exact for the lowest such byte).
+inline uint64_t byteMask(uint64_t w, uint8_t b) {
   const uint64_t x = w ^ (0x0101010101010101ull * b);
-  return ((x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull) != 0;
+  return (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
 }
 
-// Appends the encoded cell text (see encodeCellText) without a temporary.
-void appendEncoded(std::string& out, std::string_view text) {
+// The first index from i on holding "," or CR, or n.
+size_t nextFieldStop(const char* data, size_t i, size_t n) {
+  if constexpr (std::endian::native == std::endian::little) {
+    while (i + 8 <= n) {
+      uint64_t w;
+      std::memcpy(&w, data + i, 8);
+      const uint64_t m = byteMask(w, ',') | byteMask(w, '\r');
+      if (m != 0) return i + size_t(std::countr_zero(m)) / 8;
+      i += 8;
+    }
+  }
+  while (i < n && data[i] != ',' && data[i] != '\r') ++i;
+  return i;
+}
+
+// Byte -> byte as written in a cell field: "," as SOH, a space as STX, the rest unchanged.
+constexpr std::array<char, 256> kEncodeByte = [] {
+  std::array<char, 256> t{};
+  for (int i = 0; i < 256; ++i) t[size_t(i)] = char(i);
+  t[size_t(',')] = kCommaInCell;
+  t[size_t(' ')] = kSpaceInCell;
+  return t;
+}();
+
+// Writes the encoded cell text (see encodeCellText) at p; returns the end.
+char* writeEncoded(char* p, std::string_view text) {
   size_t b = 0, e = text.size();
   while (b < e && text[b] == ' ') ++b;
   while (e > b && text[e - 1] == ' ') --e;
-  size_t at = out.size();
-  out.append(text.substr(b, e - b));
-  while (at + 8 <= out.size()) {  // eight bytes at a time past bytes that need no marker
-    uint64_t w;
-    std::memcpy(&w, out.data() + at, 8);
-    if (hasByte(w, ',') || hasByte(w, ' ')) break;
-    at += 8;
-  }
-  for (size_t k = at; k < out.size(); ++k) {
-    char& ch = out[k];
-    if (ch == ',') ch = kCommaInCell;
-    else if (ch == ' ') ch = kSpaceInCell;
-  }
+  for (size_t k = b; k < e; ++k) *p++ = kEncodeByte[static_cast<unsigned char>(text[k])];
+  return p;
 }
 
 }  // namespace
@@ -132,6 +147,20 @@ std::string decodeField(std::string_view field) {
     else out += ch;
   }
   return out;
+}
+
+void decodeFieldInto(std::string_view field, std::string& out) {
+  if (field.size() == 1 && field[0] == kFieldEmpty) {
+    out.clear();
+    return;
+  }
+  out.resize(field.size());
+  char* p = out.data();
+  for (char ch : field) {
+    if (ch == kCellStart) continue;
+    *p++ = ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
+  }
+  out.resize(size_t(p - out.data()));
 }
 
 std::string compactForExport(std::string_view record) {
@@ -202,25 +231,35 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   colFormula[1] += layout + ";";
 
   std::string out;
-  out.reserve(size_t(N) * size_t(M) * 12 + 256);
+  out.reserve(size_t(N) * size_t(M) * 10 + 256);
 
-  // Data lines.
+  // Data lines, row by row: room for the row (every field at most its text, a marker and a
+  // comma), then its bytes written in place.
   for (int32_t i = 1; i <= N; ++i) {
+    size_t most = 2 * size_t(std::max(M, 0)) + 2;
+    for (int32_t j = 1; j <= M; ++j) most += grid.textAt(i, j).size();
+    const size_t at = out.size();
+    if (out.capacity() < at + most) out.reserve(std::max(out.capacity() * 2, at + most));
+    out.resize(at + most);
+    char* const start = out.data() + at;
+    char* p = start;
     for (int32_t j = 1; j < M; ++j) {
       const std::string& text = grid.textAt(i, j);
       if (text.empty()) {
-        out += kFieldEmpty;
+        *p++ = kFieldEmpty;
       } else {
-        out += kCellStart;
-        appendEncoded(out, text);
+        *p++ = kCellStart;
+        p = writeEncoded(p, text);
       }
-      out += ',';
+      *p++ = ',';
     }
     if (M >= 1) {
-      out += kCellStart;
-      appendEncoded(out, grid.textAt(i, M));
+      *p++ = kCellStart;
+      p = writeEncoded(p, grid.textAt(i, M));
     }
-    out += "\r\n";
+    *p++ = '\r';
+    *p++ = '\n';
+    out.resize(at + size_t(p - start));
   }
 
   // The formula line; compaction stores back, column 1 regains the layout piece.
@@ -273,13 +312,7 @@ std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shap
                    std::to_string(shape.fields) + ")");
   };
   for (size_t i = 0;; ++i) {
-    // Eight bytes at a time past the bytes that end nothing.
-    while (i + 8 <= n) {
-      uint64_t w;
-      std::memcpy(&w, data + i, 8);
-      if (hasByte(w, ',') || hasByte(w, '\r')) break;
-      i += 8;
-    }
+    i = nextFieldStop(data, i, n);
     const bool atEnd = i == n;
     const bool lineEnd = atEnd || (data[i] == '\r' && i + 1 < n && data[i + 1] == '\n');
     if (!lineEnd && data[i] != ',') continue;

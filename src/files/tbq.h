@@ -40,6 +40,8 @@ std::string encodeCellText(std::string_view text);
 // A field as read -> the text it stands for (SOH -> ",", STX -> space, BS removed, a field of
 // NUL alone -> empty).
 std::string decodeField(std::string_view field);
+// decodeField written into out (its old text replaced), without a temporary.
+void decodeFieldInto(std::string_view field, std::string& out);
 // True for a cell field that decodes to itself without its leading BS (no marker inside).
 bool isPlainCellField(std::string_view field);
 
