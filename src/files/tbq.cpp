@@ -9,6 +9,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <tablique/error.h>
 #include <tablique/grid.h>
 #include <tablique/script.h>
@@ -75,25 +79,24 @@ std::vector<SizeEntry> parseEntries(const std::vector<std::string_view>& entries
   return out;
 }
 
-// The top bit of every byte of w that equals b (exact for the lowest such byte).
-inline uint64_t byteMask(uint64_t w, uint8_t b) {
-  const uint64_t x = w ^ (0x0101010101010101ull * b);
-  return (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
-}
-
-// The first index from i on holding "," or CR, or n.
-size_t nextFieldStop(const char* data, size_t i, size_t n) {
-  if constexpr (std::endian::native == std::endian::little) {
-    while (i + 8 <= n) {
-      uint64_t w;
-      std::memcpy(&w, data + i, 8);
-      const uint64_t m = byteMask(w, ',') | byteMask(w, '\r');
-      if (m != 0) return i + size_t(std::countr_zero(m)) / 8;
-      i += 8;
+// Bit k set when data[k] is "," or CR, for the n <= 64 bytes at data.
+uint64_t fieldStopBits(const char* data, size_t n) {
+#if defined(__SSE2__)
+  if (n == 64) {
+    const __m128i comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r');
+    uint64_t bits = 0;
+    for (int k = 0; k < 4; ++k) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k));
+      const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, cr)));
+      bits |= uint64_t(uint16_t(m)) << (16 * k);
     }
+    return bits;
   }
-  while (i < n && data[i] != ',' && data[i] != '\r') ++i;
-  return i;
+#endif
+  uint64_t bits = 0;
+  for (size_t k = 0; k < n; ++k)
+    if (data[k] == ',' || data[k] == '\r') bits |= uint64_t(1) << k;
+  return bits;
 }
 
 // Byte -> byte as written in a cell field: "," as SOH, a space as STX, the rest unchanged.
@@ -311,11 +314,9 @@ std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shap
     fail(what, "line " + std::to_string(line) + " has more fields than the first line (" +
                    std::to_string(shape.fields) + ")");
   };
-  for (size_t i = 0;; ++i) {
-    i = nextFieldStop(data, i, n);
+  // Takes the field ending at i (a comma, a line end, or the end of the text at n).
+  auto take = [&](size_t i, bool lineEnd) {
     const bool atEnd = i == n;
-    const bool lineEnd = atEnd || (data[i] == '\r' && i + 1 < n && data[i + 1] == '\n');
-    if (!lineEnd && data[i] != ',') continue;
     const std::string_view field(data + fieldStart, i - fieldStart);
     if (++count > shape.fields) tooMany();
     if (line < shape.lines) {
@@ -330,18 +331,31 @@ std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shap
         fail(what, "not a data file: the formula line is missing (the file may be cut short)");
     }
     fields.push_back(field);
+    fieldStart = i + 1;
     if (lineEnd) {
       if (count < shape.fields)
         fail(what, "line " + std::to_string(line) + " has fewer fields (" + std::to_string(count) +
                        ") than the first line (" + std::to_string(shape.fields) + ")");
-      if (atEnd) break;
+      if (atEnd) return;
       if (line == shape.lines) fail(what, "more lines than counted");
       ++line;
       count = 0;
-      ++i;  // the LF
+      fieldStart = i + 2;  // past the LF
     }
-    fieldStart = i + 1;
+  };
+  // The commas and CRs of 64 bytes at a time, taken in order.
+  for (size_t block = 0; block < n; block += 64) {
+    for (uint64_t bits = fieldStopBits(data + block, std::min<size_t>(64, n - block)); bits != 0;
+         bits &= bits - 1) {
+      const size_t i = block + size_t(std::countr_zero(bits));
+      if (data[i] == ',') {
+        take(i, false);
+      } else if (i + 1 < n && data[i + 1] == '\n') {
+        take(i, true);
+      }  // a lone CR belongs to the field
+    }
   }
+  take(n, true);
   if (line != shape.lines) fail(what, "fewer lines than counted");
   // The last field of the file (the record of the last exported column) is not read back.
   fields.back() = std::string_view();
