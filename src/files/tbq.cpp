@@ -108,6 +108,15 @@ constexpr std::array<char, 256> kEncodeByte = [] {
   return t;
 }();
 
+// Byte -> byte as read from a cell field: SOH as ",", STX as a space, the rest unchanged.
+constexpr std::array<char, 256> kDecodeByte = [] {
+  std::array<char, 256> t{};
+  for (int i = 0; i < 256; ++i) t[size_t(i)] = char(i);
+  t[size_t(kCommaInCell)] = ',';
+  t[size_t(kSpaceInCell)] = ' ';
+  return t;
+}();
+
 // Writes the encoded cell text (see encodeCellText) at p; returns the end.
 char* writeEncoded(char* p, std::string_view text) {
   size_t b = 0, e = text.size();
@@ -159,9 +168,9 @@ void decodeFieldInto(std::string_view field, std::string& out) {
   }
   out.resize(field.size());
   char* p = out.data();
-  for (char ch : field) {
-    if (ch == kCellStart) continue;
-    *p++ = ch == kCommaInCell ? ',' : ch == kSpaceInCell ? ' ' : ch;
+  for (char ch : field) {  // every byte stored, BS overwritten by the next one
+    *p = kDecodeByte[static_cast<unsigned char>(ch)];
+    p += ch != kCellStart;
   }
   out.resize(size_t(p - out.data()));
 }
