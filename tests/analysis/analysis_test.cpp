@@ -7,24 +7,20 @@
 #include <tablique/control.h>
 
 #include "analysis/analysis.h"
-#include "interaction/driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
 
+using testing::click;
+using testing::column;
+using testing::Texts;
+
 // Fills column col from row 1 with the texts, then clicks (1, col): the anchor column.
-void column(Control& c, int32_t col, const std::vector<std::string>& texts) {
-  for (size_t i = 0; i < texts.size(); ++i) c.settext(int32_t(i) + 1, col, texts[i]);
-  testing::click(c, 1, col);
+void anchorColumn(Control& c, int32_t col, const Texts& texts) {
+  testing::fillColumn(c, col, texts);
+  click(c, 1, col);
 }
-
-std::vector<std::string> columnTexts(const Control& c, int32_t col, int32_t rows) {
-  std::vector<std::string> out;
-  for (int32_t i = 1; i <= rows; ++i) out.push_back(c.gettext(i, col));
-  return out;
-}
-
-using Texts = std::vector<std::string>;
 
 TEST(HeapSort, SortsLikeTheStandardSort) {
   std::mt19937 gen(7);
@@ -44,46 +40,46 @@ TEST(Psort, AscendingDescendingAndOnlyTheColumnMoves) {
   // | y | 1 |
   // | z | 2 |
   Control c;
-  column(c, 1, {"x", "y", "z"});
-  column(c, 2, {"3", "1", "2"});
+  anchorColumn(c, 1, {"x", "y", "z"});
+  anchorColumn(c, 2, {"3", "1", "2"});
   ASSERT_EQ(c.cc0(), 2);
   c.psort(0);
-  EXPECT_EQ(columnTexts(c, 2, 4), (Texts{"1", "2", "3", ""}));
+  EXPECT_EQ(column(c, 2, 4), (Texts{"1", "2", "3", ""}));
   c.psort(-1);
-  EXPECT_EQ(columnTexts(c, 2, 3), (Texts{"3", "2", "1"}));
+  EXPECT_EQ(column(c, 2, 3), (Texts{"3", "2", "1"}));
   c.psort();  // missing argument: ascending
-  EXPECT_EQ(columnTexts(c, 2, 3), (Texts{"1", "2", "3"}));
+  EXPECT_EQ(column(c, 2, 3), (Texts{"1", "2", "3"}));
   c.psort(true);  // True is -1: descending
-  EXPECT_EQ(columnTexts(c, 2, 3), (Texts{"3", "2", "1"}));
+  EXPECT_EQ(column(c, 2, 3), (Texts{"3", "2", "1"}));
   c.psort("0");  // a text that reads as 0
-  EXPECT_EQ(columnTexts(c, 2, 3), (Texts{"1", "2", "3"}));
+  EXPECT_EQ(column(c, 2, 3), (Texts{"1", "2", "3"}));
   c.psort(5);
   c.psort("x");
   c.psort(script::Value::null());
-  EXPECT_EQ(columnTexts(c, 2, 3), (Texts{"1", "2", "3"}));
-  EXPECT_EQ(columnTexts(c, 1, 3), (Texts{"x", "y", "z"}));
+  EXPECT_EQ(column(c, 2, 3), (Texts{"1", "2", "3"}));
+  EXPECT_EQ(column(c, 1, 3), (Texts{"x", "y", "z"}));
 }
 
 TEST(Psort, GapNumberTextsAndNonNumbers) {
   Control c;
-  column(c, 3, {"5", "4", "", "1"});
+  anchorColumn(c, 3, {"5", "4", "", "1"});
   c.psort(0);
-  EXPECT_EQ(columnTexts(c, 3, 4), (Texts{"4", "5", "", "1"}));  // only the run before the gap
+  EXPECT_EQ(column(c, 3, 4), (Texts{"4", "5", "", "1"}));  // only the run before the gap
 
   Control d;
-  column(d, 1, {"1e2", "1.50", "007", " -2 "});
+  anchorColumn(d, 1, {"1e2", "1.50", "007", " -2 "});
   d.psort(0);
-  EXPECT_EQ(columnTexts(d, 1, 4), (Texts{"-2", "1.5", "7", "100"}));
+  EXPECT_EQ(column(d, 1, 4), (Texts{"-2", "1.5", "7", "100"}));
 
   Control e;
-  column(e, 1, {"3", "abc", "1"});
+  anchorColumn(e, 1, {"3", "abc", "1"});
   e.psort(0);
   e.psort("C2");
-  EXPECT_EQ(columnTexts(e, 1, 3), (Texts{"3", "abc", "1"}));
+  EXPECT_EQ(column(e, 1, 3), (Texts{"3", "abc", "1"}));
   EXPECT_EQ(e.gettext(1, 2), "");
 
   Control f;
-  column(f, 1, {"9"});  // one value: nothing to do
+  anchorColumn(f, 1, {"9"});  // one value: nothing to do
   f.psort(-1);
   EXPECT_EQ(f.gettext(1, 1), "9");
 }
@@ -91,25 +87,25 @@ TEST(Psort, GapNumberTextsAndNonNumbers) {
 TEST(Psort, ColumnFilledToTheLastRow) {
   Control c;
   c.rowcol(5, 2);
-  column(c, 2, {"5", "3", "4", "1", "2"});
+  anchorColumn(c, 2, {"5", "3", "4", "1", "2"});
   c.psort(-1);
-  EXPECT_EQ(columnTexts(c, 2, 5), (Texts{"5", "4", "3", "2", "1"}));
+  EXPECT_EQ(column(c, 2, 5), (Texts{"5", "4", "3", "2", "1"}));
 }
 
 TEST(Psort, RankModeWithTies) {
   Control c;
-  column(c, 1, {"30", "20", "20", "10"});
+  anchorColumn(c, 1, {"30", "20", "20", "10"});
   c.psort("C3");
-  EXPECT_EQ(columnTexts(c, 3, 4), (Texts{"1", "2", "2", "4"}));
-  EXPECT_EQ(columnTexts(c, 1, 4), (Texts{"30", "20", "20", "10"}));
+  EXPECT_EQ(column(c, 3, 4), (Texts{"1", "2", "2", "4"}));
+  EXPECT_EQ(column(c, 1, 4), (Texts{"30", "20", "20", "10"}));
   c.psort("c1");  // into the source column itself: same ranks
-  EXPECT_EQ(columnTexts(c, 1, 4), (Texts{"1", "2", "2", "4"}));
+  EXPECT_EQ(column(c, 1, 4), (Texts{"1", "2", "2", "4"}));
   for (const char* p : {"c0", "C51", "C", "Cx", "C-1"}) {
     c.psort(p);
     EXPECT_EQ(c.gettext(1, 4), "") << p;
   }
   c.psort("C2.5");  // rounded half to even: column 2
-  EXPECT_EQ(columnTexts(c, 2, 4), (Texts{"4", "2", "2", "1"}));
+  EXPECT_EQ(column(c, 2, 4), (Texts{"4", "2", "2", "1"}));
 }
 
 TEST(Psort, NoSelectionDoesNothing) {
@@ -117,7 +113,7 @@ TEST(Psort, NoSelectionDoesNothing) {
   c.settext(1, 1, "2");
   c.settext(2, 1, "1");
   // A press on a row header leaves no usable anchor column.
-  testing::click(c, 1, 0);
+  click(c, 1, 0);
   ASSERT_EQ(c.cc0(), 0);
   c.psort(0);
   c.statis(2);
@@ -130,7 +126,7 @@ TEST(Psort, RanksOfManyValuesAboveTheOldLimit) {
   c.rowcol(40000, 3);
   std::vector<std::string> texts;
   for (int i = 0; i < 40000; ++i) texts.push_back(std::to_string((i * 7919) % 40000));
-  column(c, 1, texts);
+  anchorColumn(c, 1, texts);
   c.psort("C2");
   // value v of 0..39999, all distinct: rank = 40000 - v
   for (int i : {0, 1, 17, 39999}) EXPECT_EQ(c.gettext(i + 1, 2), std::to_string(40000 - (i * 7919) % 40000));
@@ -140,9 +136,9 @@ TEST(Psort, RanksOfManyValuesAboveTheOldLimit) {
 
 TEST(Statis, TheFourteenLines) {
   Control c;
-  column(c, 1, {"2", "4", "4", "5", "7", "9"});
+  anchorColumn(c, 1, {"2", "4", "4", "5", "7", "9"});
   c.statis(3);
-  const Texts exact = columnTexts(c, 3, 14);
+  const Texts exact = column(c, 3, 14);
   EXPECT_EQ(exact[0], "平均值=5.16666666666667");
   EXPECT_EQ(exact[2], "中位数=4.5");
   EXPECT_EQ(exact[3], "众数=4");
@@ -169,26 +165,26 @@ TEST(Statis, TheFourteenLines) {
 
 TEST(Statis, ModeCases) {
   Control c;
-  column(c, 1, {"1", "2", "2", "3", "3"});
+  anchorColumn(c, 1, {"1", "2", "2", "3", "3"});
   c.statis(2);
   EXPECT_EQ(c.gettext(4, 2), "众数=2");  // the smaller of two equally frequent values
   Control d;
-  column(d, 1, {"1", "2", "3", "4"});
+  anchorColumn(d, 1, {"1", "2", "3", "4"});
   d.statis(2);
   EXPECT_EQ(d.gettext(4, 2), "众数=N/A");
 }
 
 TEST(Statis, EqualValuesAndThreeValuesWriteWhatIsDefined) {
   Control c;
-  column(c, 1, {"5", "5", "5", "5"});
+  anchorColumn(c, 1, {"5", "5", "5", "5"});
   c.statis(2);
-  EXPECT_EQ(columnTexts(c, 2, 14),
+  EXPECT_EQ(column(c, 2, 14),
             (Texts{"平均值=5", "标准误差=0", "中位数=5", "众数=5", "标准差=0", "方差=0", "峰度=N/A",
                    "偏度=N/A", "极差=0", "最小值=5", "最大值=5", "求和=20", "观测数=4", "平均误差=0"}));
   Control d;
-  column(d, 1, {"1", "2", "6"});
+  anchorColumn(d, 1, {"1", "2", "6"});
   d.statis(1);  // into the source column itself
-  EXPECT_EQ(columnTexts(d, 1, 14),
+  EXPECT_EQ(column(d, 1, 14),
             (Texts{"平均值=3", "标准误差=1.52752523165195", "中位数=2", "众数=N/A",
                    "标准差=2.64575131106459", "方差=7", "峰度=N/A", "偏度=1.45786296732131", "极差=5",
                    "最小值=1", "最大值=6", "求和=9", "观测数=3", "平均误差=2"}));
@@ -196,14 +192,14 @@ TEST(Statis, EqualValuesAndThreeValuesWriteWhatIsDefined) {
 
 TEST(Statis, TooFewValuesNonNumbersAndOutputOutsideTheGrid) {
   Control c;
-  column(c, 1, {"1", "2"});
+  anchorColumn(c, 1, {"1", "2"});
   c.statis(2);
   EXPECT_EQ(c.gettext(1, 2), "");
   EXPECT_EQ(c.rows(), 500);
-  column(c, 1, {"1", "2", "x"});
+  anchorColumn(c, 1, {"1", "2", "x"});
   c.statis(2);
   EXPECT_EQ(c.gettext(1, 2), "");
-  column(c, 1, {"1", "2", "3"});
+  anchorColumn(c, 1, {"1", "2", "3"});
   c.statis(51);  // no such column: nothing written
   c.statis(0);   // the row numbers are not overwritten
   EXPECT_EQ(c.gettext(1, 0), "1");
@@ -211,7 +207,7 @@ TEST(Statis, TooFewValuesNonNumbersAndOutputOutsideTheGrid) {
   d.rowcol(20, 2);
   std::vector<std::string> many;
   for (int i = 1; i <= 20; ++i) many.push_back(std::to_string(i));
-  column(d, 1, many);
+  anchorColumn(d, 1, many);
   d.statis(2);
   EXPECT_EQ(d.rows(), 20);  // fourteen values or more: no rows added
   EXPECT_EQ(d.gettext(13, 2), "观测数=20");

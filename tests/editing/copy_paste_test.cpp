@@ -1,13 +1,12 @@
 // Copy, paste and the paste's text splitting.
-#include "editing_driver.h"
+#include "support/driver.h"
 
 #include "editing/paste_text.h"
 
 namespace tablique {
 namespace {
 
-using namespace editing_test;
-using Rows = std::vector<std::vector<std::string>>;
+using namespace tablique::testing;
 
 TEST(Copy, NormalisesSelectionAndWritesBothTexts) {
   Control c;

@@ -1,11 +1,10 @@
 // Delete, cut and clear table.
-#include "editing_driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
 
-using namespace editing_test;
-using Rows = std::vector<std::vector<std::string>>;
+using namespace tablique::testing;
 
 // Column 3 holds the column formula C1*2 and the cell formula =C1+100 of row 3.
 //      C1  C2  C3

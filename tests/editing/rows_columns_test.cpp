@@ -1,12 +1,11 @@
 // Row and column operations: cells, formula records, and formulas computing from the same data
 // afterwards.
-#include "editing_driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
 
-using namespace editing_test;
-using Rows = std::vector<std::vector<std::string>>;
+using namespace tablique::testing;
 
 // Column 1 holds 1..n; column 2 gets the cell formula =C1*10 in each of the given rows.
 void cellFormulas(Control& c, int32_t n, std::initializer_list<int32_t> rows) {

@@ -1,11 +1,10 @@
 // Transpose, and the popup menu's entries and wrapper steps.
-#include "editing_driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
 
-using namespace editing_test;
-using Rows = std::vector<std::vector<std::string>>;
+using namespace tablique::testing;
 
 TEST(Transpose, TurnsTheBlockAboutItsCorner) {
   Control c;

@@ -1,5 +1,6 @@
 // Shared helpers of the file tests: a temporary folder, whole-file bytes, a snapshot of the
-// table to prove that a failed command changed nothing, and the control's invariants.
+// table to prove that a failed command changed nothing, a file that vanishes after the dialog.
+// The control's invariants come with the driver.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,11 +10,14 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <tablique/control.h>
+
+#include "support/driver.h"
 
 namespace tablique::testing {
 
@@ -75,13 +79,16 @@ inline TableSnapshot snapshot(const Control& c) {
   return s;
 }
 
-// One formula record per data column, headers labelled, row numbers in place.
-inline void expectConsistent(const Control& c) {
-  const Grid& g = c.grid();
-  EXPECT_EQ(c.state().colFormula.size(), size_t(g.Cols()));
-  for (int32_t j = 1; j < g.Cols(); ++j) EXPECT_EQ(g.TextMatrix(0, j), "C" + std::to_string(j)) << j;
-  for (int32_t i = 1; i < g.Rows(); ++i) ASSERT_EQ(g.TextMatrix(i, 0), std::to_string(i)) << i;
-}
+// A platform whose open dialog answers with a file it removes first, as another program might
+// between the dialog and the read.
+class VanishingFilePlatform : public HeadlessPlatform {
+public:
+  std::optional<std::string> fileDialog(const FileDialogCall& call) override {
+    std::optional<std::string> answer = HeadlessPlatform::fileDialog(call);
+    if (answer) fs::remove(*answer);
+    return answer;
+  }
+};
 
 // Expects `f` to throw tablique::Error with ErrorCode::File whose message names `path`.
 template <typename F>

@@ -247,16 +247,6 @@ TEST(DataImport, HostileFilesChangeNothingAndThrow) {
   EXPECT_EQ(c.gettext(2, 2), "");
 }
 
-// A platform whose dialog answers with a file it removes first.
-class VanishingFilePlatform : public HeadlessPlatform {
-public:
-  std::optional<std::string> fileDialog(const FileDialogCall& call) override {
-    std::optional<std::string> answer = HeadlessPlatform::fileDialog(call);
-    if (answer) fs::remove(*answer);
-    return answer;
-  }
-};
-
 TEST(DataImport, FileThatDisappearsAfterTheDialog) {
   TempDir dir;
   Control source;

@@ -179,17 +179,6 @@ TEST(OpenTxt, EmptyFileLeavesAnEmptyTable) {
   EXPECT_EQ(c.gettext(2, 2), "");
 }
 
-// A platform whose open dialog answers with a file it removes first, as another program might
-// between the dialog and the read.
-class VanishingFilePlatform : public HeadlessPlatform {
-public:
-  std::optional<std::string> fileDialog(const FileDialogCall& call) override {
-    std::optional<std::string> answer = HeadlessPlatform::fileDialog(call);
-    if (answer) fs::remove(*answer);
-    return answer;
-  }
-};
-
 TEST(OpenTxt, HostileFilesChangeNothingAndThrow) {
   TempDir dir;
   writeBytes(dir.file("junk.txt"), std::string("\x89PNG\r\n\x1A\n\xFF\xFE\x00\x01\x80\x81", 16));

@@ -2,14 +2,14 @@
 // methods with the real engine; the headless platform answers the prompt.
 #include <gtest/gtest.h>
 
-#include "formula/formula_fixture.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
 
 using testing::column;
 using testing::enterFormula;
-using testing::expectInvariants;
+using testing::expectConsistent;
 using testing::fillColumn;
 using V = std::vector<std::string>;
 
@@ -34,7 +34,7 @@ TEST(FormulaCommand, PromptTextTitleAndDefault) {
   EXPECT_EQ(c.focus(), FocusTarget::Grid);
   EXPECT_EQ(c.grid().Row(), 1);
   EXPECT_EQ(c.grid().Col(), 2);
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 // Column 4 of:        C1  C2  C3  C4
@@ -65,7 +65,7 @@ TEST(FormulaCommand, WorkedSequenceOnColumnFour) {
   enterFormula(c, 1, 4, "C1-C2");
   EXPECT_EQ(column(c, 4, 5), (V{"-9", "-18", "-27", "-36", "-45"}));
   EXPECT_EQ(record(c, 4), "C1\x04-C2\x04;");
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 // Column 1 holds rows 1-5 and 7: a column formula fills the data run only.
@@ -112,7 +112,7 @@ TEST(FormulaCommand, CancelComputesNothingButCompacts) {
   EXPECT_EQ(record(c, 2), "C1\x04*2;");
   enterFormula(c, 1, 2, "");      // an empty entry counts as Cancel
   EXPECT_EQ(c.gettext(1, 2), "old");
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 TEST(FormulaCommand, StringFormulasGetParentheses) {
@@ -164,7 +164,7 @@ TEST(FormulaMethods, FormusetAndFormuget) {
   EXPECT_EQ(c.formuget(0), "");
   EXPECT_EQ(c.formuget(51), "");
   EXPECT_EQ(c.formuget(-1), "");
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 TEST(FormulaMethods, UpdateRunsTheStoredFormulaOrTheRowsCellFormula) {
@@ -183,7 +183,7 @@ TEST(FormulaMethods, UpdateRunsTheStoredFormulaOrTheRowsCellFormula) {
   c.update(2);                         // only the cell formula of row 1 is computed
   EXPECT_EQ(column(c, 2, 3), (V{"0", "20", "30"}));
   EXPECT_TRUE(c.headless().prompts().empty());
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 // Restricted mode: a paste of three rows at row 10 (pasteRows 2) into column 1, whose data run
@@ -202,7 +202,7 @@ TEST(FormulaCommand, RestrictedModeComputesThePastedRowsOnly) {
     const int expected = r == 10 ? 200 : r == 11 ? 220 : r == 12 ? 240 : 2 * r;
     EXPECT_EQ(c.gettext(r, 2), std::to_string(expected)) << r;
   }
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 // C1 data, C3 = C2+1 stored earlier; entering C2 = C1*2 recalculates C3, but only when C3 lies
@@ -221,7 +221,7 @@ TEST(FormulaCommand, DependentColumnsAreRecalculated) {
   EXPECT_EQ(column(c, 3, 3), (V{"3", "5", "7"}));
   EXPECT_EQ(c.grid().Row(), 1);
   EXPECT_EQ(c.grid().Col(), 2);
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 TEST(FormulaCommand, DependentColumnBeyondTheUsedExtentIsNotVisited) {
@@ -231,7 +231,7 @@ TEST(FormulaCommand, DependentColumnBeyondTheUsedExtentIsNotVisited) {
   enterFormula(c, 1, 2, "C1*2");
   EXPECT_EQ(column(c, 2, 3), (V{"2", "4", "6"}));
   EXPECT_EQ(column(c, 3, 3), (V{"", "", ""}));
-  expectInvariants(c);
+  expectConsistent(c);
 }
 
 }  // namespace

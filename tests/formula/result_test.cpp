@@ -2,7 +2,7 @@
 // evaluation leaving its cell.
 #include <gtest/gtest.h>
 
-#include "formula/formula_fixture.h"
+#include "support/driver.h"
 #include "formula/result.h"
 
 #include <cmath>
@@ -84,7 +84,7 @@ TEST(WriteResult, FailuresLeaveTheCell) {
   c.headless().queueInput("Null+C1");  // CStr of Null fails: nothing written
   c.m_focal();
   EXPECT_EQ(c.gettext(1, 6), "");
-  testing::expectInvariants(c);
+  testing::expectConsistent(c);
 }
 
 }  // namespace

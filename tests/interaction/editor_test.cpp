@@ -1,6 +1,6 @@
 // The in-cell editor: write-through, focus, keys handed back to the grid, Tab, Delete over a
 // wider selection, the mouse on the editor, and the restricted recalc at the end of an edit.
-#include "interaction/driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
@@ -23,6 +23,7 @@ TEST(Editor, TypingWritesThroughKeyByKey) {
   EXPECT_EQ(c.gettext(4, 2), "1中");
   EXPECT_EQ(c.grid().Row(), 4);  // Enter in the editor only ends the edit
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 TEST(Editor, FocusLoadsTheCellAndTypingNeedsTheFocus) {
@@ -80,6 +81,7 @@ TEST(Editor, TabMovesRightAndStaysInTheLastColumn) {
   EXPECT_EQ(c.rr0(), 2);
   EXPECT_EQ(c.cc0(), 1);
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 TEST(Editor, DeleteWorksInTheTextForOneCell) {
@@ -159,6 +161,7 @@ TEST(Editor, HeaderCellsAreNeverWritten) {
   c.Text1_MouseDown(kLeft, 0, 10, 10);
   c.typeText("x");
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 // Formulas: column 3 holds C1*2 (a marked reference to column 1).
@@ -192,6 +195,7 @@ TEST_F(EditRecalc, EditInAReferencedColumnRecomputesThatRowOnly) {
   EXPECT_EQ(c.state().pasteMode, PasteMode::None);
   EXPECT_EQ(c.state().formuMode, FormuMode::Prompt);
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 TEST_F(EditRecalc, EditInAnUnreferencedColumnOrWithoutChangeRecomputesNothing) {

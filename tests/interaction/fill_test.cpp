@@ -1,6 +1,6 @@
 // The fill drag: arming, the series and copy rules, rows skipped by a fast drag, disarming,
 // and the release's copy and paste of the filled rows.
-#include "interaction/driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
@@ -50,6 +50,7 @@ TEST(FillDrag, SeriesWrittenAsTheMousePassesEachRow) {
   EXPECT_EQ(c.grid().Col(), 1);
   EXPECT_EQ(column(c, 1, 1, 6), (std::vector<std::string>{"1", "3", "5", "7", "9", ""}));
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 TEST(FillDrag, ReleaseCopiesTheFilledRowsToTheClipboard) {
@@ -89,6 +90,7 @@ TEST(FillDrag, ReleaseRecomputesFormulaColumnsOfTheFilledRows) {
   EXPECT_EQ(c.rr0(), 1);
   EXPECT_EQ(c.RR(), 2);
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 // A fast drag reports row 6 right after row 2: rows 3 to 6 are all written, each by the series.

@@ -1,5 +1,5 @@
 // Grid keys (Enter, Ctrl+C/V/X, Delete, Ctrl release), the scroll notification and the wheel.
-#include "interaction/driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
@@ -38,6 +38,7 @@ TEST(GridKeys, EnterOnTheLastRowStaysThere) {
   EXPECT_FALSE(c.editor().visible());
   EXPECT_EQ(c.focus(), FocusTarget::Grid);
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 TEST(GridKeys, ArrowsAndPageKeysMoveTheCurrentCellOnly) {

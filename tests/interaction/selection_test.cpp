@@ -1,6 +1,6 @@
 // Mouse selection: the anchor and end members, the MouseDown event, the editor placed and
 // blanked, the popup menu at a right press.
-#include "interaction/driver.h"
+#include "support/driver.h"
 
 namespace tablique {
 namespace {
@@ -37,6 +37,7 @@ TEST(MouseSelection, DragLeavesMembersUnnormalisedAndOpensEditorOnAnchor) {
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].button, 1);
   expectConsistent(c);
+  expectSelectionInGrid(c);
 }
 
 TEST(MouseSelection, PlainClickSelectsThePressedCell) {
