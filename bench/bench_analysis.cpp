@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -22,23 +20,12 @@
 
 #include <tablique/control.h>
 
+#include "bench_support.h"
+
 using tablique::Control;
+using namespace tablique::bench;
 
 namespace {
-
-std::map<std::string, std::vector<double>> g_ms;
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double threadMs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
 
 std::vector<std::string> valueTexts(int32_t n) {
   std::mt19937 rng{uint32_t(n)};
@@ -55,15 +42,6 @@ std::unique_ptr<Control> columnOf(int32_t n) {
   const auto texts = valueTexts(n);
   for (int32_t i = 0; i < n; ++i) c->settext(i + 1, 1, texts[size_t(i)]);
   return c;
-}
-
-template <typename F>
-void timed(benchmark::State& state, const std::string& name, F f) {
-  for (auto _ : state) {
-    const double t0 = threadMs();
-    f();
-    g_ms[name].push_back(threadMs() - t0);
-  }
 }
 
 void BM_Rank(benchmark::State& state) {
@@ -105,12 +83,9 @@ BENCHMARK(BM_StdSort)->Arg(10000)->Arg(40000)->Iterations(15)->Unit(benchmark::k
 BENCHMARK(BM_Statis)->Arg(49000)->Iterations(15)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::printf("\nmedians of thread CPU time (ms):\n");
-  for (const auto& [name, v] : g_ms) std::printf("  %-18s %8.3f\n", name.c_str(), median(v));
-  const double r10 = median(g_ms["rank 10000"]), r40 = median(g_ms["rank 40000"]);
+  runBenchmarks(argc, argv);
+  g_ms.printMedians("\nmedians of thread CPU time (ms):\n", 18, 3);
+  const double r10 = g_ms.median("rank 10000"), r40 = g_ms.median("rank 40000");
   if (r10 > 0)
     std::printf("rank growth 10000 -> 40000: x%.2f (n log n: x%.2f, n^2: x16)\n", r40 / r10,
                 40000 * std::log2(40000.0) / (10000 * std::log2(10000.0)));

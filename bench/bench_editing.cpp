@@ -12,10 +12,7 @@
 // After the run the medians of the thread's CPU time and the ratios are printed.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <ctime>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -23,35 +20,14 @@
 
 #include <tablique/control.h>
 
+#include "bench_support.h"
+
 using tablique::Control;
+using namespace tablique::bench;
 
 namespace {
 
-constexpr int32_t kRows = 6998, kCols = 49;
-
-std::map<std::string, std::vector<double>> g_ms;  // milliseconds per iteration, per case
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// CPU time of this thread: the machine is shared, so wall time says more about the neighbours.
-double threadMs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-template <typename F>
-void timed(benchmark::State& state, const std::string& name, F f) {
-  for (auto _ : state) {
-    const double t0 = threadMs();
-    f();
-    g_ms[name].push_back(threadMs() - t0);
-  }
-}
+constexpr int32_t kRows = kFullRows, kCols = kFullCols;
 
 const std::string& blockText(int kind) {
   static std::string texts[2];
@@ -194,11 +170,9 @@ BENCHMARK(BM_RowInsDel)->Arg(1715)->Arg(3430)->Arg(6860)->Unit(benchmark::kMilli
 BENCHMARK(BM_ColInsDel)->Arg(1715)->Arg(3430)->Arg(6860)->Unit(benchmark::kMillisecond)->Iterations(7);
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  auto m = [](const std::string& k) { return median(g_ms[k]); };
-  auto ratio = [&](const std::string& a, const std::string& b) { return m(b) > 0 ? m(a) / m(b) : 0.0; };
+  runBenchmarks(argc, argv);
+  auto m = [](const std::string& k) { return g_ms.median(k); };
+  auto ratio = [](const std::string& a, const std::string& b) { return g_ms.ratio(a, b); };
   std::printf("\nmedians (ms of CPU time) and ratios, %d x %d block\n", kRows, kCols);
   for (const char* kind : {"numeric", "text"})
     std::printf("  paste %-7s %8.2f   split baseline %8.2f   ratio %.2f\n", kind, m(std::string("paste/") + kind),

@@ -14,11 +14,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -26,27 +23,15 @@
 
 #include <tablique/control.h>
 
+#include "bench_support.h"
 #include "files/file_io.h"
 
 using tablique::Control;
+using namespace tablique::bench;
 
 namespace {
 
-constexpr int32_t kRows = 6998, kCols = 49;
-
-std::map<std::string, std::vector<double>> g_ms;
-
-double median(std::vector<double> v) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-double threadMs() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
+constexpr int32_t kRows = kFullRows, kCols = kFullCols;
 
 const std::filesystem::path& benchDir() {
   static const std::filesystem::path dir = [] {
@@ -104,69 +89,56 @@ std::vector<std::string> writeReadSplit(const std::string& path, const std::stri
   return cells;
 }
 
-void BM_TbqRoundTrip(benchmark::State& state) {
+// One file format as the control reads and writes it: the save and open commands, the names its
+// times are kept under and the separator of its cells.
+struct Format {
+  const char* kind;
+  const char* saveName;
+  const char* openName;
+  void (Control::*save)();
+  void (Control::*open)();
+  char separator;
+};
+const Format kTbq{"tbq", "export", "import", &Control::m_daexp, &Control::m_dainp, ','};
+const Format kTxt{"txt", "save", "open", &Control::savetxt, &Control::opentxt, '\t'};
+
+void roundTrip(benchmark::State& state, const Format& f) {
   Control& c = fullTable();
-  const std::string path = (benchDir() / "t.tbq").string();
+  const std::string kind = f.kind;
+  const std::string path = (benchDir() / ("t." + kind)).string();
   for (auto _ : state) {
     const double t0 = threadMs();
     c.headless().queueFile(path);
-    c.m_daexp();
+    (c.*f.save)();
     const double t1 = threadMs();
     c.headless().queueFile(path);
-    c.m_dainp();
+    (c.*f.open)();
     const double t2 = threadMs();
-    g_ms["tbq export"].push_back(t1 - t0);
-    g_ms["tbq import"].push_back(t2 - t1);
-    g_ms["tbq round trip"].push_back(t2 - t0);
+    g_ms.add(kind + " " + f.saveName, t1 - t0);
+    g_ms.add(kind + " " + f.openName, t2 - t1);
+    g_ms.add(kind + " round trip", t2 - t0);
   }
 }
 
-void BM_TbqBaseline(benchmark::State& state) {
+// The bytes the control saves, written, read back and split by plain C++.
+void baseline(benchmark::State& state, const Format& f) {
   Control& c = fullTable();
-  const std::string path = (benchDir() / "t.tbq").string();
+  const std::string kind = f.kind;
+  const std::string path = (benchDir() / ("t." + kind)).string();
   c.headless().queueFile(path);
-  c.m_daexp();
+  (c.*f.save)();
   const std::string bytes = tablique::files::readWholeFile(path);
-  const std::string copy = (benchDir() / "plain.tbq").string();
-  for (auto _ : state) {
-    const double t0 = threadMs();
-    auto cells = writeReadSplit(copy, bytes, ',');
+  const std::string copy = (benchDir() / ("plain." + kind)).string();
+  timed(state, kind + " baseline", [&] {
+    auto cells = writeReadSplit(copy, bytes, f.separator);
     benchmark::DoNotOptimize(cells.data());
-    g_ms["tbq baseline"].push_back(threadMs() - t0);
-  }
+  });
 }
 
-void BM_TxtRoundTrip(benchmark::State& state) {
-  Control& c = fullTable();
-  const std::string path = (benchDir() / "t.txt").string();
-  for (auto _ : state) {
-    const double t0 = threadMs();
-    c.headless().queueFile(path);
-    c.savetxt();
-    const double t1 = threadMs();
-    c.headless().queueFile(path);
-    c.opentxt();
-    const double t2 = threadMs();
-    g_ms["txt save"].push_back(t1 - t0);
-    g_ms["txt open"].push_back(t2 - t1);
-    g_ms["txt round trip"].push_back(t2 - t0);
-  }
-}
-
-void BM_TxtBaseline(benchmark::State& state) {
-  Control& c = fullTable();
-  const std::string path = (benchDir() / "t.txt").string();
-  c.headless().queueFile(path);
-  c.savetxt();
-  const std::string bytes = tablique::files::readWholeFile(path);
-  const std::string copy = (benchDir() / "plain.txt").string();
-  for (auto _ : state) {
-    const double t0 = threadMs();
-    auto cells = writeReadSplit(copy, bytes, '\t');
-    benchmark::DoNotOptimize(cells.data());
-    g_ms["txt baseline"].push_back(threadMs() - t0);
-  }
-}
+void BM_TbqRoundTrip(benchmark::State& state) { roundTrip(state, kTbq); }
+void BM_TbqBaseline(benchmark::State& state) { baseline(state, kTbq); }
+void BM_TxtRoundTrip(benchmark::State& state) { roundTrip(state, kTxt); }
+void BM_TxtBaseline(benchmark::State& state) { baseline(state, kTxt); }
 
 }  // namespace
 
@@ -176,17 +148,10 @@ BENCHMARK(BM_TxtBaseline)->Iterations(7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TxtRoundTrip)->Iterations(7)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::printf("\nmedians of thread CPU time (ms):\n");
-  for (const auto& [name, v] : g_ms) std::printf("  %-16s %8.2f\n", name.c_str(), median(v));
-  auto ratio = [](const char* a, const char* b) {
-    const double den = median(g_ms[b]);
-    return den > 0 ? median(g_ms[a]) / den : 0.0;
-  };
+  runBenchmarks(argc, argv);
+  g_ms.printMedians("\nmedians of thread CPU time (ms):\n", 16, 2);
   std::printf("ratios (limit 3): tbq round trip / baseline = %.2f, txt round trip / baseline = %.2f\n",
-              ratio("tbq round trip", "tbq baseline"), ratio("txt round trip", "txt baseline"));
+              g_ms.ratio("tbq round trip", "tbq baseline"), g_ms.ratio("txt round trip", "txt baseline"));
   std::error_code ec;
   std::filesystem::remove_all(benchDir(), ec);
   return 0;

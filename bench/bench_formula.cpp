@@ -12,20 +12,20 @@
 // the ratios are printed. Times are the thread's CPU time (the machine may be shared).
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <ctime>
 #include <cstdio>
-#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <tablique/control.h>
 
+#include "bench_support.h"
 #include "formula/record.h"
 #include "formula/translate.h"
 
 using tablique::Control;
+using namespace tablique::bench;
 
 namespace {
 
@@ -70,30 +70,13 @@ std::unique_ptr<Table> makeTable(int32_t cols) {
   return t;
 }
 
-std::map<std::string, std::vector<double>> g_perCell;
-
-// CPU time of this thread: the machine is shared, wall time is not.
-double threadNanos() {
-  timespec ts;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return double(ts.tv_sec) * 1e9 + double(ts.tv_nsec);
-}  // ns per evaluated cell, per iteration
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
+Samples g_perCell;  // ns of this thread's CPU time per evaluated cell, per iteration
 
 template <typename Fn>
-void timed(benchmark::State& state, const std::string& name, int64_t cells, Fn fn) {
-  for (auto _ : state) {
-    const double t0 = threadNanos();
-    fn();
-    const double t1 = threadNanos();
-    g_perCell[name].push_back((t1 - t0) / double(cells));
-  }
+void timedPerCell(benchmark::State& state, const std::string& name, int64_t cells, Fn fn) {
+  timed(state, name, fn, g_perCell, 1e6 / double(cells));
   state.counters["cells"] = double(cells);
-  state.counters["ns_per_cell"] = median(g_perCell[name]);
+  state.counters["ns_per_cell"] = g_perCell.median(name);
 }
 
 void BM_BareEval(benchmark::State& state) {
@@ -107,7 +90,7 @@ void BM_BareEval(benchmark::State& state) {
     for (int32_t r = 1; r <= t->rows; ++r)
       if (tr.forRow(c.grid(), r, expr)) texts.push_back(expr);
   }
-  timed(state, "bare/" + std::to_string(cols), int64_t(texts.size()), [&] {
+  timedPerCell(state, "bare/" + std::to_string(cols), int64_t(texts.size()), [&] {
     for (const auto& s : texts) benchmark::DoNotOptimize(c.engine().Eval(s));
   });
 }
@@ -124,7 +107,7 @@ void BM_NumberText(benchmark::State& state) {
     for (int32_t r = 1; r <= t->rows; ++r)
       if (tr.forRow(c.grid(), r, expr)) values.push_back(c.engine().Eval(expr).toDouble());
   }
-  timed(state, "numbertext/" + std::to_string(cols), int64_t(values.size()), [&] {
+  timedPerCell(state, "numbertext/" + std::to_string(cols), int64_t(values.size()), [&] {
     for (double d : values) benchmark::DoNotOptimize(tablique::script::numberText(d));
   });
 }
@@ -132,7 +115,7 @@ void BM_NumberText(benchmark::State& state) {
 void BM_Update(benchmark::State& state) {
   const int32_t cols = int32_t(state.range(0));
   auto t = makeTable(cols);
-  timed(state, "update/" + std::to_string(cols), t->rows, [&] { t->control.update(50); });
+  timedPerCell(state, "update/" + std::to_string(cols), t->rows, [&] { t->control.update(50); });
 }
 
 void BM_Recalc(benchmark::State& state) {
@@ -141,7 +124,7 @@ void BM_Recalc(benchmark::State& state) {
   Control& c = t->control;
   const int64_t passes = 6;
   const int64_t cells = int64_t(t->rows) * (1 + passes * 10);
-  timed(state, "recalc/" + std::to_string(cols), cells, [&] {
+  timedPerCell(state, "recalc/" + std::to_string(cols), cells, [&] {
     c.mouseset(1, 41);
     c.headless().queueInput(formulaOf(1));
     c.m_focal();
@@ -156,10 +139,8 @@ BENCHMARK(BM_Recalc)->Arg(51)->Arg(695)->Unit(benchmark::kMillisecond)->Iteratio
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  auto m = [](const std::string& k) { return median(g_perCell[k]); };
+  runBenchmarks(argc, argv);
+  auto m = [](const std::string& k) { return g_perCell.median(k); };
   std::printf("\nmedian ns per evaluated cell\n");
   for (const char* cols : {"51", "695"}) {
     const double bare = m(std::string("bare/") + cols);
