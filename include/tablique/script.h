@@ -133,6 +133,11 @@ private:
 // dropped; the exponent form (E+15, E-12) only where VBScript uses it. The number text of
 // the whole core.
 std::string numberText(double d);
+// The same text written into a buffer (no allocation); valid while the buffer lives.
+struct NumberBuffer {
+  char chars[40];
+};
+std::string_view numberText(double d, NumberBuffer& buf);
 // VBScript's string-to-number coercion (what IsNumeric and CDbl accept): surrounding blanks,
 // a sign, digits with a decimal point, an exponent, or &H / &O literals. Empty text is not
 // numeric. Returns true and sets out when the text is numeric.

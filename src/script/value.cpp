@@ -1,5 +1,6 @@
 // The Value module: construction, CStr, TypeName and every coercion rule.
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -119,8 +120,128 @@ std::string Value::toString() const {
 // Rounds to `digits` significant digits; the exponent form is used when the decimal exponent
 // reaches `digits`, or when the fixed form of a small number would need more than `digits`
 // decimal places (0.000000000056789 stays fixed, 5.6789E-12 does not).
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr uint64_t kPow10u[20] = {1ull,
+                                  10ull,
+                                  100ull,
+                                  1000ull,
+                                  10000ull,
+                                  100000ull,
+                                  1000000ull,
+                                  10000000ull,
+                                  100000000ull,
+                                  1000000000ull,
+                                  10000000000ull,
+                                  100000000000ull,
+                                  1000000000000ull,
+                                  10000000000000ull,
+                                  100000000000000ull,
+                                  1000000000000000ull,
+                                  10000000000000000ull,
+                                  100000000000000000ull,
+                                  1000000000000000000ull,
+                                  10000000000000000000ull};
+
+constexpr uint64_t kPow5u[20] = {1ull,           5ull,           25ull,           125ull,
+                                 625ull,         3125ull,        15625ull,        78125ull,
+                                 390625ull,      1953125ull,     9765625ull,      48828125ull,
+                                 244140625ull,   1220703125ull,  6103515625ull,   30517578125ull,
+                                 152587890625ull, 762939453125ull, 3814697265625ull, 19073486328125ull};
+
+constexpr char kTwoDigits[201] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// round(mant * 2^e2 * 10^k), ties to even, exactly (k <= 19, the result below 2^64).
+uint64_t roundedScaled(uint64_t mant, int e2, int k) {
+  const u128 n = u128(mant) * kPow5u[k];  // mant * 5^k < 2^98
+  const int shift = -(e2 + k);
+  if (shift <= 0) return uint64_t(n << -shift);
+  if (shift >= 127) return 0;
+  const u128 q = n >> shift;
+  const u128 rem = n - (q << shift);
+  const u128 half = u128(1) << (shift - 1);
+  return uint64_t(q + ((rem > half || (rem == half && (q & 1))) ? 1 : 0));
+}
+
+// The 15-digit text of a finite d that is not whole, when it is written without exponent and
+// 1e-5 <= |d| < 1e15: d rounded to 15 significant digits (exactly, ties to even, which is what
+// realText's digit rounding gives), trailing zeros dropped. Writes into buf and returns the
+// length, or 0 for a value outside that range (realText's general path then applies).
+size_t fixedText15(double d, char* buf) {
+  const double a = std::fabs(d);
+  if (!(a >= 1e-5 && a < 1e15)) return 0;
+  const uint64_t bits = std::bit_cast<uint64_t>(a);
+  const uint64_t mant = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+  const int e2 = int(bits >> 52) - 1075;  // a = mant * 2^e2, normal
+  // floor(log10(a)) is floor(log10(2^(e2+52))) or one more; k decimals give 15 digits.
+  const int p = ((e2 + 52) * 78913) >> 18;
+  int k = 14 - p;
+  uint64_t q = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (k < 0 || k > 19) return 0;
+    q = roundedScaled(mant, e2, k);
+    if (q < kPow10u[14]) {
+      ++k;
+    } else if (q > kPow10u[15]) {
+      --k;
+    } else {
+      break;
+    }
+  }
+  if (q < kPow10u[14] || q > kPow10u[15]) return 0;
+  // The digits of q (15, or 16 for 10^15), two at a time from a table.
+  char digits[16];
+  auto four = [&digits](char* at, uint32_t x) {  // x < 10000 as four digits
+    std::memcpy(at, kTwoDigits + 2 * (x / 100), 2);
+    std::memcpy(at + 2, kTwoDigits + 2 * (x % 100), 2);
+  };
+  const uint64_t hi = q / 100000000, lo = q % 100000000;
+  four(digits, uint32_t(hi / 10000));
+  four(digits + 4, uint32_t(hi % 10000));
+  four(digits + 8, uint32_t(lo / 10000));
+  four(digits + 12, uint32_t(lo % 10000));
+  const int len = q == kPow10u[15] ? 16 : 15;
+  const char* first = digits + 16 - len;
+  const int whole = len - k;  // digits before the point (none or negative: leading zeros after it)
+  int last = len;             // digits kept: trailing zeros of the fraction dropped
+  while (last > std::max(whole, 0) && first[last - 1] == '0') --last;
+  const int decimals = last - whole;
+  if (decimals > 15 || whole > 15) return 0;  // the exponent form
+  char* out = buf;
+  if (d < 0) *out++ = '-';
+  if (whole > 0) {
+    std::memcpy(out, first, size_t(whole));
+    out += whole;
+    if (decimals > 0) {
+      *out++ = '.';
+      std::memcpy(out, first + whole, size_t(decimals));
+      out += decimals;
+    }
+  } else {
+    *out++ = '0';
+    *out++ = '.';
+    std::memset(out, '0', size_t(-whole));
+    out += -whole;
+    std::memcpy(out, first, size_t(last));
+    out += last;
+  }
+  return size_t(out - buf);
+}
+
+}  // namespace
+
 std::string realText(double d, int digits) {
   if (d == 0 || !std::isfinite(d)) return "0";
+  if (digits == 15) {
+    char fixed[40];
+    if (d != std::trunc(d))
+      if (const size_t n = fixedText15(d, fixed)) return std::string(fixed, n);
+  }
   if (digits == 15 && std::fabs(d) < 1e15 && d == std::trunc(d)) {  // whole numbers: as integers
     char whole[24];
     return std::string(whole, std::to_chars(whole, whole + sizeof whole, int64_t(d)).ptr);
@@ -202,6 +323,21 @@ std::string realText(double d, int digits) {
 }
 
 std::string numberText(double d) { return realText(d, 15); }
+
+std::string_view numberText(double d, NumberBuffer& buf) {
+  char* const out = buf.chars;
+  if (d != 0 && std::isfinite(d)) {
+    if (d == std::trunc(d)) {
+      if (std::fabs(d) < 1e15) return {out, size_t(std::to_chars(out, out + sizeof buf.chars, int64_t(d)).ptr - out)};
+    } else if (const size_t n = fixedText15(d, out)) {
+      return {out, n};
+    }
+  }
+  const std::string text = realText(d, 15);
+  const size_t n = std::min(text.size(), sizeof buf.chars);
+  std::memcpy(out, text.data(), n);
+  return {out, n};
+}
 
 std::string currencyText(int64_t scaled) {
   bool negative = scaled < 0;
