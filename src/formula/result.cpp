@@ -152,14 +152,6 @@ std::optional<double> cleanedValue(double d) {
   return std::nullopt;
 }
 
-// The clean-up on a text whose value is d; fromNumberText: the text is numberText's own, so a
-// rounding that leaves d unchanged writes the same text again.
-std::string cleanUp(std::string text, double d, bool fromNumberText) {
-  if (!(d > 0.0009)) return text;
-  const std::optional<double> keep = cleanedValue(d);
-  if (!keep || (fromNumberText && *keep == d)) return text;
-  return script::numberText(*keep);
-}
 
 }  // namespace
 
@@ -186,18 +178,30 @@ std::string cleanNumberText(std::string text) {
   return text;
 }
 
+namespace {
+
+// The written text of a Double result, in buf.
+std::string_view doubleResultText(double value, script::NumberBuffer& buf) {
+  const std::string_view text = script::numberText(value, buf);
+  // A plain decimal with at most ten decimals is its own R(d, 10): either R(d, 2) is that
+  // same value or the second rule rewrites it as R(d, 11), which is again the same text.
+  const size_t point = text.find('.');
+  if (text.find('E') == std::string_view::npos &&
+      (point == std::string_view::npos || text.size() - point - 1 <= 10))
+    return text;
+  double d;
+  if (!readNumber(text, d) || !(d > 0.0009)) return text;
+  const std::optional<double> keep = cleanedValue(d);
+  if (!keep || *keep == d) return text;  // the same value gives numberText's same text
+  return script::numberText(*keep, buf);
+}
+
+}  // namespace
+
 std::string resultText(const script::Value& v) {
   if (v.type() == script::Type::Double) {
-    std::string text = script::numberText(v.real());
-    // A plain decimal with at most ten decimals is its own R(d, 10): either R(d, 2) is that
-    // same value or the second rule rewrites it as R(d, 11), which is again the same text.
-    const size_t point = text.find('.');
-    if (text.find('E') == std::string::npos &&
-        (point == std::string::npos || text.size() - point - 1 <= 10))
-      return text;
-    double d;
-    if (!readNumber(text, d)) return text;
-    return cleanUp(std::move(text), d, true);
+    script::NumberBuffer buf;
+    return std::string(doubleResultText(v.real(), buf));
   }
   return cleanNumberText(v.toString());
 }
@@ -210,9 +214,17 @@ namespace tablique::formula {
 
 bool evaluateInto(script::Engine& engine, Grid& grid, std::string_view expression, int32_t r,
                   int32_t c) {
-  std::string text;
+  script::NumberBuffer buf;
+  std::string other;
+  std::string_view text;
   try {
-    text = resultText(engine.Eval(expression));
+    const script::Value v = engine.Eval(expression);
+    if (v.type() == script::Type::Double) {
+      text = doubleResultText(v.real(), buf);
+    } else {
+      other = cleanNumberText(v.toString());
+      text = other;
+    }
   } catch (const std::exception&) {  // ScriptError, or an engine limit
     return false;
   }
