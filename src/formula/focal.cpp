@@ -107,8 +107,11 @@ void Control::focal() {
         }
         const int32_t last = h >= 1 ? std::min(grid_.dataRun(h), limit) : 0;
         formula::retireRows(record, first, last);
-        for (int32_t r = first; r <= last; ++r)
+        for (int32_t r = first; r <= last; ++r) {
+          t.prefetchCells(grid_, r + 4, K);
+          t.prefetchTexts(grid_, r + 2, K);
           if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
+        }
       }
     } catch (const std::exception&) {
     }

@@ -130,6 +130,18 @@ bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
   return total != 0;
 }
 
+void Translation::prefetchCells(const Grid& grid, int32_t r, int32_t target) const {
+  if (r < 1 || r >= grid.Rows() || maxCol_ >= grid.Cols() || target >= grid.Cols()) return;
+  for (int32_t n : refs_) __builtin_prefetch(&grid.textAt(r, n));
+  __builtin_prefetch(&grid.textAt(r, target));
+}
+
+void Translation::prefetchTexts(const Grid& grid, int32_t r, int32_t target) const {
+  if (r < 1 || r >= grid.Rows() || maxCol_ >= grid.Cols() || target >= grid.Cols()) return;
+  for (int32_t n : refs_) __builtin_prefetch(grid.textAt(r, n).data());
+  __builtin_prefetch(grid.textAt(r, target).data());
+}
+
 // The replacement sequence step by step; only texts that hold kRefBracket come here.
 bool Translation::literalForRow(const Grid& grid, int32_t r, std::string& out) const {
   std::string s = bracketReferences(text_, maxCol_);

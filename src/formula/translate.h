@@ -45,6 +45,12 @@ public:
   // nothing to evaluate (step 5).
   bool forRow(const Grid& grid, int32_t r, std::string& out) const;
 
+  // For loops over rows: starts loading what row r will read (its referenced cells and the
+  // cell of column `target`) into the cache, the cells themselves (prefetchCells, a few rows
+  // ahead) or the texts they point to (prefetchTexts, closer). No effect on any result.
+  void prefetchCells(const Grid& grid, int32_t r, int32_t target) const;
+  void prefetchTexts(const Grid& grid, int32_t r, int32_t target) const;
+
   // Columns referenced, ascending, without duplicates.
   const std::vector<int32_t>& columns() const { return columns_; }
   int32_t highest() const { return columns_.empty() ? 0 : columns_.back(); }

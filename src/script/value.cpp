@@ -168,23 +168,39 @@ uint64_t roundedScaled(uint64_t mant, int e2, int k) {
   return uint64_t(q + ((rem > half || (rem == half && (q & 1))) ? 1 : 0));
 }
 
+// The parts of a finite, non-zero double's magnitude: |d| = mant * 2^e2.
+struct Binary {
+  uint64_t mant;
+  int e2;
+};
+Binary binaryOf(double d) {
+  const uint64_t bits = std::bit_cast<uint64_t>(d) & ~(uint64_t(1) << 63);
+  const int biased = int(bits >> 52);
+  const uint64_t frac = bits & ((uint64_t(1) << 52) - 1);
+  if (biased == 0) return {frac, -1074};
+  return {frac | (uint64_t(1) << 52), biased - 1075};
+}
+
+bool isWhole(Binary b) {
+  if (b.e2 >= 0) return true;
+  if (b.e2 < -52) return false;
+  return (b.mant & ((uint64_t(1) << -b.e2) - 1)) == 0;
+}
+
 // The 15-digit text of a finite d that is not whole, when it is written without exponent and
 // 1e-5 <= |d| < 1e15: d rounded to 15 significant digits (exactly, ties to even, which is what
-// realText's digit rounding gives), trailing zeros dropped. Writes into buf and returns the
-// length, or 0 for a value outside that range (realText's general path then applies).
-size_t fixedText15(double d, char* buf) {
+// realText's digit rounding gives), trailing zeros dropped. Writes into buf (room for 40) and
+// returns the length, or 0 for a value outside that range (realText's general path applies).
+size_t fixedText15(double d, Binary b, char* buf) {
   const double a = std::fabs(d);
   if (!(a >= 1e-5 && a < 1e15)) return 0;
-  const uint64_t bits = std::bit_cast<uint64_t>(a);
-  const uint64_t mant = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-  const int e2 = int(bits >> 52) - 1075;  // a = mant * 2^e2, normal
   // floor(log10(a)) is floor(log10(2^(e2+52))) or one more; k decimals give 15 digits.
-  const int p = ((e2 + 52) * 78913) >> 18;
+  const int p = ((b.e2 + 52) * 78913) >> 18;
   int k = 14 - p;
   uint64_t q = 0;
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (k < 0 || k > 19) return 0;
-    q = roundedScaled(mant, e2, k);
+    q = roundedScaled(b.mant, b.e2, k);
     if (q < kPow10u[14]) {
       ++k;
     } else if (q > kPow10u[15]) {
@@ -194,8 +210,8 @@ size_t fixedText15(double d, char* buf) {
     }
   }
   if (q < kPow10u[14] || q > kPow10u[15]) return 0;
-  // The digits of q (15, or 16 for 10^15), two at a time from a table.
-  char digits[16];
+  // The digits of q (15, or 16 for 10^15), two at a time from a table; room to copy 16 at once.
+  char digits[32];
   auto four = [&digits](char* at, uint32_t x) {  // x < 10000 as four digits
     std::memcpy(at, kTwoDigits + 2 * (x / 100), 2);
     std::memcpy(at + 2, kTwoDigits + 2 * (x % 100), 2);
@@ -208,26 +224,39 @@ size_t fixedText15(double d, char* buf) {
   const int len = q == kPow10u[15] ? 16 : 15;
   const char* first = digits + 16 - len;
   const int whole = len - k;  // digits before the point (none or negative: leading zeros after it)
-  int last = len;             // digits kept: trailing zeros of the fraction dropped
-  while (last > std::max(whole, 0) && first[last - 1] == '0') --last;
+  // Digits kept: trailing zeros of the fraction dropped (counted eight digits at a time).
+  int zeros = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    auto nonZeroDigits = [](const char* at) {  // top bit of every byte that is not '0'
+      uint64_t w;
+      std::memcpy(&w, at, 8);
+      const uint64_t x = w ^ 0x3030303030303030ull;
+      return (((x & 0x7f7f7f7f7f7f7f7full) + 0x7f7f7f7f7f7f7f7full) | x) & 0x8080808080808080ull;
+    };
+    const uint64_t m2 = nonZeroDigits(digits + 8), m1 = nonZeroDigits(digits);
+    zeros = m2 != 0 ? std::countl_zero(m2) / 8 : 8 + (m1 != 0 ? std::countl_zero(m1) / 8 : 8);
+  } else {
+    while (zeros < 16 && digits[15 - zeros] == '0') ++zeros;
+  }
+  const int last = std::max(len - zeros, std::max(whole, 0));
   const int decimals = last - whole;
   if (decimals > 15 || whole > 15) return 0;  // the exponent form
   char* out = buf;
   if (d < 0) *out++ = '-';
   if (whole > 0) {
-    std::memcpy(out, first, size_t(whole));
+    std::memcpy(out, first, 16);  // fixed-size copies; only the digits kept count
     out += whole;
     if (decimals > 0) {
       *out++ = '.';
-      std::memcpy(out, first + whole, size_t(decimals));
+      std::memcpy(out, first + whole, 16);
       out += decimals;
     }
   } else {
     *out++ = '0';
     *out++ = '.';
-    std::memset(out, '0', size_t(-whole));
+    std::memset(out, '0', 8);  // -whole <= 5 leading zeros
     out += -whole;
-    std::memcpy(out, first, size_t(last));
+    std::memcpy(out, first, 16);
     out += last;
   }
   return size_t(out - buf);
@@ -239,8 +268,9 @@ std::string realText(double d, int digits) {
   if (d == 0 || !std::isfinite(d)) return "0";
   if (digits == 15) {
     char fixed[40];
-    if (d != std::trunc(d))
-      if (const size_t n = fixedText15(d, fixed)) return std::string(fixed, n);
+    const Binary b = binaryOf(d);
+    if (!isWhole(b))
+      if (const size_t n = fixedText15(d, b, fixed)) return std::string(fixed, n);
   }
   if (digits == 15 && std::fabs(d) < 1e15 && d == std::trunc(d)) {  // whole numbers: as integers
     char whole[24];
@@ -326,12 +356,10 @@ std::string numberText(double d) { return realText(d, 15); }
 
 std::string_view numberText(double d, NumberBuffer& buf) {
   char* const out = buf.chars;
-  if (d != 0 && std::isfinite(d)) {
-    if (d == std::trunc(d)) {
-      if (std::fabs(d) < 1e15) return {out, size_t(std::to_chars(out, out + sizeof buf.chars, int64_t(d)).ptr - out)};
-    } else if (const size_t n = fixedText15(d, out)) {
-      return {out, n};
-    }
+  if (d != 0 && std::isfinite(d) && std::fabs(d) < 1e15) {
+    const Binary b = binaryOf(d);
+    if (isWhole(b)) return {out, size_t(std::to_chars(out, out + sizeof buf.chars, int64_t(d)).ptr - out)};
+    if (const size_t n = fixedText15(d, b, out)) return {out, n};
   }
   const std::string text = realText(d, 15);
   const size_t n = std::min(text.size(), sizeof buf.chars);
