@@ -125,6 +125,9 @@ public:
   // Number of consecutive non-empty cells of column c counted from row 1 (cached; kept up to
   // date by every text change, so that formulas find a column's data run in constant time).
   int32_t dataRun(int32_t c) const;
+  // The highest column 1..Cols-1 holding a non-empty cell in rows 1..Rows-1, 0 when none
+  // (per-column counts, cached and kept up to date like the data runs).
+  int32_t lastFilledCol() const;
 
   // Bytes held for cells (for the memory benchmark and tests).
   size_t cellCount() const { return cells_.size(); }
@@ -156,6 +159,8 @@ private:
   mutable std::vector<uint8_t> colAlignPending_;
   mutable bool anyColAlignPending_ = false;
   mutable std::vector<int32_t> runLength_;  // per column: dataRun, or -1 when not known
+  mutable std::vector<int32_t> filled_;     // per column: non-empty cells in rows 1.. (when known)
+  mutable bool filledKnown_ = false;
   std::vector<int32_t> colWidth_;      // per column, twips
   std::vector<int32_t> rowHeight_;     // per row, twips
   // Cached start positions, rebuilt lazily (size n+1).

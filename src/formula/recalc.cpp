@@ -1,6 +1,6 @@
 // recalc: every formula result of the table brought up to date, in passes.
 //
-//   used extent (last used row and column, one scan of the cells)
+//   used extent (last used row and column; the grid counts filled cells per column)
 //   passes = 2 + the columns that reference a used column to their right
 //   each pass, columns 1..last used column left to right:
 //     the column's cell formulas, rows 1..last used row (references beyond the last used
@@ -22,19 +22,19 @@ struct Extent {
   int32_t lastRow = 0, lastCol = 0;
 };
 
-// The highest row and the highest column holding a non-empty data cell.
+// The highest row and the highest column holding a non-empty data cell: the column from the
+// grid's counts, the row by a scan from the bottom that stops at the first filled row.
 Extent usedExtent(const Grid& grid) {
   Extent e;
-  const int32_t cols = grid.Cols() - 1;
-  for (int32_t r = grid.Rows() - 1; r >= 1; --r) {
-    for (int32_t c = cols; c > e.lastCol; --c) {
-      if (grid.textAt(r, c).empty()) continue;
-      if (e.lastRow == 0) e.lastRow = r;
-      e.lastCol = c;
-      break;
-    }
-    if (e.lastCol == cols) break;
-  }
+  const int32_t lastCol = grid.lastFilledCol();
+  if (lastCol == 0) return e;
+  for (int32_t r = grid.Rows() - 1; r >= 1; --r)
+    for (int32_t c = 1; c <= lastCol; ++c)
+      if (!grid.textAt(r, c).empty()) {
+        e.lastRow = r;
+        e.lastCol = lastCol;
+        return e;
+      }
   return e;
 }
 

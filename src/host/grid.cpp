@@ -32,6 +32,7 @@ void Grid::checkCol(int32_t c) const {
 // Rebuilds the row-major store for a new shape, keeping the cells that remain.
 void Grid::reshape(int32_t rows, int32_t cols) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   if (cols == cols_ && !cells_.empty()) {
     cells_.resize(size_t(rows) * size_t(cols));
@@ -117,7 +118,9 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
 
 // Keeps the cached data run of column c in step with a cell that became empty or filled.
 void Grid::textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty) {
-  if (wasEmpty == isEmpty || r < 1 || size_t(c) >= runLength_.size()) return;
+  if (wasEmpty == isEmpty || r < 1) return;
+  if (filledKnown_) filled_[size_t(c)] += isEmpty ? -1 : 1;
+  if (size_t(c) >= runLength_.size()) return;
   int32_t& run = runLength_[size_t(c)];
   if (run < 0) return;
   if (isEmpty && r <= run) run = r - 1;          // the run now ends above r
@@ -133,6 +136,18 @@ int32_t Grid::dataRun(int32_t c) const {
     while (run + 1 < rows_ && !cells_[index(run + 1, c)].text.empty()) ++run;
   }
   return run;
+}
+
+int32_t Grid::lastFilledCol() const {
+  if (!filledKnown_) {
+    filled_.assign(size_t(cols_), 0);
+    for (int32_t r = 1; r < rows_; ++r)
+      for (int32_t c = 0; c < cols_; ++c) filled_[size_t(c)] += !cells_[index(r, c)].text.empty();
+    filledKnown_ = true;
+  }
+  for (int32_t c = cols_ - 1; c >= 1; --c)
+    if (filled_[size_t(c)] > 0) return c;
+  return 0;
 }
 
 void Grid::setCellAlignment(uint8_t code) {
@@ -204,6 +219,7 @@ void Grid::setRowHeight(int32_t r, int32_t twips) {
 
 void Grid::setRowPosition(int32_t from, int32_t to) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   checkRow(from);
   checkRow(to);
@@ -222,6 +238,7 @@ void Grid::setRowPosition(int32_t from, int32_t to) {
 
 void Grid::setColPosition(int32_t from, int32_t to) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   checkCol(from);
   checkCol(to);
@@ -243,6 +260,7 @@ void Grid::setColPosition(int32_t from, int32_t to) {
 
 void Grid::AddItem(std::string_view text, int32_t index_) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   if (index_ < 0 || index_ > rows_) outOfRange("row", index_, rows_ + 1);
   std::vector<Cell> row(static_cast<size_t>(cols_));
@@ -264,6 +282,7 @@ void Grid::AddItem(std::string_view text, int32_t index_) {
 
 void Grid::RemoveItem(int32_t index_) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   checkRow(index_);
   if (rows_ <= 1)
@@ -280,6 +299,7 @@ void Grid::RemoveItem(int32_t index_) {
 
 void Grid::insertCols(int32_t at, int32_t n) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   if (at < 0 || at > cols_) outOfRange("column", at, cols_ + 1);
   if (n <= 0) return;
@@ -298,6 +318,7 @@ void Grid::insertCols(int32_t at, int32_t n) {
 
 void Grid::removeCols(int32_t at, int32_t n) {
   runLength_.clear();
+  filledKnown_ = false;
   applyColumnAlignments();
   checkCol(at);
   if (n <= 0) return;
