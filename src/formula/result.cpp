@@ -185,10 +185,13 @@ std::string_view doubleResultText(double value, script::NumberBuffer& buf) {
   const std::string_view text = script::numberText(value, buf);
   // A plain decimal with at most ten decimals is its own R(d, 10): either R(d, 2) is that
   // same value or the second rule rewrites it as R(d, 11), which is again the same text.
-  const size_t point = text.find('.');
-  if (text.find('E') == std::string_view::npos &&
-      (point == std::string_view::npos || text.size() - point - 1 <= 10))
-    return text;
+  size_t point = std::string_view::npos;
+  bool exponent = false;
+  for (size_t i = 0; i < text.size(); ++i) {  // one pass over a short text
+    point = text[i] == '.' ? i : point;
+    exponent |= text[i] == 'E';
+  }
+  if (!exponent && (point == std::string_view::npos || text.size() - point - 1 <= 10)) return text;
   double d;
   if (!readNumber(text, d) || !(d > 0.0009)) return text;
   const std::optional<double> keep = cleanedValue(d);

@@ -1,6 +1,8 @@
 #include "formula/translate.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include <tablique/grid.h>
@@ -124,9 +126,20 @@ bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
     put(literals_[k + 1]);
   }
   // A cell text holding a bracket could be matched by a later replacement: the formula has
-  // none, so any in the result came from a cell.
-  if (total != 0 && std::memchr(out.data(), kRefBracket, total) != nullptr)
-    return literalForRow(grid, r, out);
+  // none, so any in the result came from a cell. Looked for eight bytes at a time.
+  bool bracket = false;
+  size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    for (; i + 8 <= total; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, out.data() + i, 8);
+      const uint64_t x = w ^ (kOnes * uint64_t(uint8_t(kRefBracket)));
+      bracket |= ((x - kOnes) & ~x & 0x8080808080808080ull) != 0;
+    }
+  }
+  for (; i < total; ++i) bracket |= out[i] == kRefBracket;
+  if (bracket) return literalForRow(grid, r, out);
   return total != 0;
 }
 

@@ -151,11 +151,6 @@ constexpr uint64_t kPow5u[20] = {1ull,           5ull,           25ull,         
                                  244140625ull,   1220703125ull,  6103515625ull,   30517578125ull,
                                  152587890625ull, 762939453125ull, 3814697265625ull, 19073486328125ull};
 
-constexpr char kTwoDigits[201] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 // round(mant * 2^e2 * 10^k), ties to even, exactly (k <= 19, the result below 2^64).
 uint64_t roundedScaled(uint64_t mant, int e2, int k) {
   const u128 n = u128(mant) * kPow5u[k];  // mant * 5^k < 2^98
@@ -166,6 +161,23 @@ uint64_t roundedScaled(uint64_t mant, int e2, int k) {
   const u128 rem = n - (q << shift);
   const u128 half = u128(1) << (shift - 1);
   return uint64_t(q + ((rem > half || (rem == half && (q & 1))) ? 1 : 0));
+}
+
+// 1e-6 .. 1e16 as doubles (nearest for the negative powers).
+constexpr double kPowers10[23] = {1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,
+                                  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                  1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16};
+
+// x < 10^8 as eight ASCII digits, the first in the lowest byte (in registers: each step splits
+// every lane into a quotient and a remainder lane).
+uint64_t eightDigits(uint64_t x) {
+  const uint64_t high4 = (x * 109951163) >> 40;  // x / 10000
+  uint64_t v = high4 | ((x - high4 * 10000) << 32);
+  uint64_t u = ((v * 10486) >> 20) & 0x0000007F0000007Full;  // / 100 in each 32-bit lane
+  v = u | ((v - u * 100) << 16);
+  u = ((v * 103) >> 10) & 0x000F000F000F000Full;  // / 10 in each 16-bit lane
+  v = u | ((v - u * 10) << 8);
+  return v + 0x3030303030303030ull;
 }
 
 // The parts of a finite, non-zero double's magnitude: |d| = mant * 2^e2.
@@ -192,10 +204,14 @@ bool isWhole(Binary b) {
 // realText's digit rounding gives), trailing zeros dropped. Writes into buf (room for 40) and
 // returns the length, or 0 for a value outside that range (realText's general path applies).
 size_t fixedText15(double d, Binary b, char* buf) {
+  if constexpr (std::endian::native != std::endian::little) return 0;  // digits laid out as bytes
   const double a = std::fabs(d);
   if (!(a >= 1e-5 && a < 1e15)) return 0;
-  // floor(log10(a)) is floor(log10(2^(e2+52))) or one more; k decimals give 15 digits.
-  const int p = ((b.e2 + 52) * 78913) >> 18;
+  // floor(log10(a)) is floor(log10(2^(e2+52))) or one more (decided on the nearest doubles
+  // of the powers of ten; the checks below correct a miss at the boundary); k decimals give
+  // 15 digits.
+  int p = ((b.e2 + 52) * 78913) >> 18;
+  if (p >= -6 && p <= 14 && a >= kPowers10[p + 1 + 6]) ++p;
   int k = 14 - p;
   uint64_t q = 0;
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -210,45 +226,30 @@ size_t fixedText15(double d, Binary b, char* buf) {
     }
   }
   if (q < kPow10u[14] || q > kPow10u[15]) return 0;
-  // The digits of q (15, or 16 for 10^15), two at a time from a table; room to copy 16 at once.
-  char digits[32];
-  auto four = [&digits](char* at, uint32_t x) {  // x < 10000 as four digits
-    std::memcpy(at, kTwoDigits + 2 * (x / 100), 2);
-    std::memcpy(at + 2, kTwoDigits + 2 * (x % 100), 2);
-  };
-  const uint64_t hi = q / 100000000, lo = q % 100000000;
-  four(digits, uint32_t(hi / 10000));
-  four(digits + 4, uint32_t(hi % 10000));
-  four(digits + 8, uint32_t(lo / 10000));
-  four(digits + 12, uint32_t(lo % 10000));
+  // The digits of q (15, or 16 for 10^15) as bytes of one 128-bit value, built in registers.
+  const uint64_t hiDigits = eightDigits(q / 100000000), loDigits = eightDigits(q % 100000000);
   const int len = q == kPow10u[15] ? 16 : 15;
-  const char* first = digits + 16 - len;
+  const u128 sig = (u128(hiDigits) | (u128(loDigits) << 64)) >> (8 * (16 - len));  // digit i in byte i
   const int whole = len - k;  // digits before the point (none or negative: leading zeros after it)
-  // Digits kept: trailing zeros of the fraction dropped (counted eight digits at a time).
-  int zeros = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    auto nonZeroDigits = [](const char* at) {  // top bit of every byte that is not '0'
-      uint64_t w;
-      std::memcpy(&w, at, 8);
-      const uint64_t x = w ^ 0x3030303030303030ull;
-      return (((x & 0x7f7f7f7f7f7f7f7full) + 0x7f7f7f7f7f7f7f7full) | x) & 0x8080808080808080ull;
-    };
-    const uint64_t m2 = nonZeroDigits(digits + 8), m1 = nonZeroDigits(digits);
-    zeros = m2 != 0 ? std::countl_zero(m2) / 8 : 8 + (m1 != 0 ? std::countl_zero(m1) / 8 : 8);
-  } else {
-    while (zeros < 16 && digits[15 - zeros] == '0') ++zeros;
-  }
+  // Digits kept: trailing zeros of the fraction dropped (the last nonzero digit found by bits).
+  auto nonZeroDigits = [](uint64_t w) {  // top bit of every byte that is not '0'
+    const uint64_t x = w ^ 0x3030303030303030ull;
+    return (((x & 0x7f7f7f7f7f7f7f7full) + 0x7f7f7f7f7f7f7f7full) | x) & 0x8080808080808080ull;
+  };
+  const uint64_t m2 = nonZeroDigits(loDigits), m1 = nonZeroDigits(hiDigits);
+  const int zeros = m2 != 0 ? std::countl_zero(m2) / 8 : 8 + (m1 != 0 ? std::countl_zero(m1) / 8 : 8);
   const int last = std::max(len - zeros, std::max(whole, 0));
   const int decimals = last - whole;
   if (decimals > 15 || whole > 15) return 0;  // the exponent form
   char* out = buf;
   if (d < 0) *out++ = '-';
   if (whole > 0) {
-    std::memcpy(out, first, 16);  // fixed-size copies; only the digits kept count
+    std::memcpy(out, &sig, 16);  // whole stores; only the digits kept count
     out += whole;
     if (decimals > 0) {
       *out++ = '.';
-      std::memcpy(out, first + whole, 16);
+      const u128 fraction = sig >> (8 * whole);
+      std::memcpy(out, &fraction, 16);
       out += decimals;
     }
   } else {
@@ -256,7 +257,7 @@ size_t fixedText15(double d, Binary b, char* buf) {
     *out++ = '.';
     std::memset(out, '0', 8);  // -whole <= 5 leading zeros
     out += -whole;
-    std::memcpy(out, first, 16);
+    std::memcpy(out, &sig, 16);
     out += last;
   }
   return size_t(out - buf);
