@@ -192,6 +192,20 @@ std::string_view doubleResultText(double value, script::NumberBuffer& buf) {
     exponent |= text[i] == 'E';
   }
   if (!exponent && (point == std::string_view::npos || text.size() - point - 1 <= 10)) return text;
+  if (!exponent) {
+    // More than ten decimals, so |d| < 10^4 and the text is within 1.5e-12 of d. The first rule
+    // needs d within 5e-11 of a multiple of 0.01: decimals 3 to 10 all 0 or all 9. The second
+    // needs d within 5e-13 of a multiple of 1e-10: decimals 11 and 12 are 00, 01, 98 or 99.
+    auto decimal = [&](size_t j) { return point + j < text.size() ? text[point + j] : '0'; };
+    bool zeros = true, nines = true;
+    for (size_t j = 3; j <= 10; ++j) {
+      zeros &= decimal(j) == '0';
+      nines &= decimal(j) == '9';
+    }
+    const char d11 = decimal(11), d12 = decimal(12);
+    const bool near10 = (d11 == '0' && (d12 == '0' || d12 == '1')) || (d11 == '9' && (d12 == '9' || d12 == '8'));
+    if (!zeros && !nines && !near10) return text;
+  }
   double d;
   if (!readNumber(text, d) || !(d > 0.0009)) return text;
   const std::optional<double> keep = cleanedValue(d);
