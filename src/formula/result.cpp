@@ -245,7 +245,10 @@ bool evaluateInto(script::Engine& engine, Grid& grid, std::string_view expressio
   } catch (const std::exception&) {  // ScriptError, or an engine limit
     return false;
   }
-  grid.setTextMatrix(r, c, text);
+  if (r >= 0 && r < grid.Rows() && c >= 0 && c < grid.Cols())
+    grid.setTextAt(r, c, text);
+  else
+    grid.setTextMatrix(r, c, text);  // reports the index
   return true;
 }
 

@@ -70,6 +70,23 @@ inline char* copyShort(char* to, const char* from, size_t n) {
   return to + n;
 }
 
+// Whether s holds kRefBracket, eight bytes at a time.
+inline bool holdsBracket(std::string_view s) {
+  size_t i = 0;
+  bool found = false;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      const uint64_t x = w ^ (kOnes * uint64_t(uint8_t(kRefBracket)));
+      found |= ((x - kOnes) & ~x & 0x8080808080808080ull) != 0;
+    }
+  }
+  for (; i < s.size(); ++i) found |= s[i] == kRefBracket;
+  return found;
+}
+
 void replaceAll(std::string& s, std::string_view what, std::string_view with) {
   std::string out;
   size_t from = 0;
@@ -133,9 +150,16 @@ Translation::Translation(std::string_view text, int32_t maxCol, bool cellFormula
 bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
   if (literalOnly_ || maxCol_ >= grid.Cols() || r < 0 || r >= grid.Rows())
     return literalForRow(grid, r, out);
-  // Literal segments already carry the parentheses of the bracketed class.
+  // Literal segments already carry the parentheses of the bracketed class. A cell text
+  // holding a bracket could be matched by a later replacement (the formula has none): such a
+  // row takes the literal path. The cell texts are looked at before they are copied.
   size_t total = literalSize_;
-  for (int32_t n : refs_) total += grid.textAt(r, n).size();
+  bool bracket = false;
+  for (int32_t n : refs_) {
+    const std::string& text = grid.textAt(r, n);
+    total += text.size();
+    bracket |= holdsBracket(text);
+  }
   out.resize(total);
   char* p = out.data();
   auto put = [&p](const std::string& s) { p = copyShort(p, s.data(), s.size()); };
@@ -144,20 +168,6 @@ bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
     put(grid.textAt(r, refs_[k]));
     put(literals_[k + 1]);
   }
-  // A cell text holding a bracket could be matched by a later replacement: the formula has
-  // none, so any in the result came from a cell. Looked for eight bytes at a time.
-  bool bracket = false;
-  size_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull;
-    for (; i + 8 <= total; i += 8) {
-      uint64_t w;
-      std::memcpy(&w, out.data() + i, 8);
-      const uint64_t x = w ^ (kOnes * uint64_t(uint8_t(kRefBracket)));
-      bracket |= ((x - kOnes) & ~x & 0x8080808080808080ull) != 0;
-    }
-  }
-  for (; i < total; ++i) bracket |= out[i] == kRefBracket;
   if (bracket) return literalForRow(grid, r, out);
   return total != 0;
 }
