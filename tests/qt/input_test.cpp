@@ -286,10 +286,19 @@ TEST_F(WidgetTest, TabInTheEditorMovesItOneColumnRight) {
   EXPECT_EQ(w.editorBox()->geometry().left(), w.gridView()->geometry().left() + w.cellRect(2, 3).left());
 }
 
+// Types a file name into the dialog, in the folder given, and presses its Save or Open button.
+void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
+  dialog->setDirectory(folder);
+  // selectFile() leaves a focused name box alone; a user types into it.
+  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
+  else dialog->selectFile(name);
+  static_cast<QDialog*>(dialog)->accept();
+}
+
 TEST_F(WidgetTest, DataExportAndImportGoThroughTheQtFileDialog) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  const QString path = dir.filePath(QStringLiteral("表格"));  // no suffix: the dialog adds it
+  const QString path = dir.filePath(QStringLiteral("表格"));
   QStringList filters;
   QString suffix, start;
   bool saving = false;
@@ -300,8 +309,7 @@ TEST_F(WidgetTest, DataExportAndImportGoThroughTheQtFileDialog) {
     suffix = dialog->defaultSuffix();
     start = dialog->directory().absolutePath();
     saving = dialog->acceptMode() == QFileDialog::AcceptSave;
-    dialog->selectFile(path);
-    static_cast<QDialog*>(dialog)->accept();  // as the Save or Open button does
+    chooseFile(dialog, dir.path(), QStringLiteral("表格"));  // typed without the suffix
   };
   c().settext(3, 2, "导出");
   whenShown([] { return QApplication::activeModalWidget(); }, answer);
@@ -317,8 +325,7 @@ TEST_F(WidgetTest, DataExportAndImportGoThroughTheQtFileDialog) {
     auto* dialog = qobject_cast<QFileDialog*>(shown);
     ASSERT_NE(dialog, nullptr);
     saving = dialog->acceptMode() == QFileDialog::AcceptSave;
-    dialog->selectFile(path + ".tbq");
-    static_cast<QDialog*>(dialog)->accept();  // as the Save or Open button does
+    chooseFile(dialog, dir.path(), QStringLiteral("表格.tbq"));
   });
   c().m_dainp();
   EXPECT_FALSE(saving);
