@@ -324,19 +324,15 @@ void GridView::keyReleaseEvent(QKeyEvent* e) {
 }
 
 bool GridView::event(QEvent* e) {
-  if (e->type() == QEvent::KeyPress) {
-    auto* k = static_cast<QKeyEvent*>(e);
-    if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {  // a key of the grid, not a focus move
-      keyPressEvent(k);
-      return true;
-    }
-  } else if (e->type() == QEvent::ShortcutOverride) {
+  // Tab is left to Qt: on the grid it moves the focus to the host's next widget, as a grid
+  // among other controls does (the editor, in contrast, handles Tab itself).
+  if (e->type() == QEvent::ShortcutOverride) {
     // The control's own keys win over the host's shortcuts while the grid has the focus.
     auto* k = static_cast<QKeyEvent*>(e);
     const int16_t code = virtualKeyCode(k->key());
     const int16_t shift = shiftState(k->modifiers());
     const bool clipboardKey = shift == 2 && (code == 67 || code == 86 || code == 88);
-    const bool gridKey = code == 13 || code == 46 || (code >= 33 && code <= 40) || code == 9;
+    const bool gridKey = code == 13 || code == 46 || (code >= 33 && code <= 40);
     if (clipboardKey || gridKey) {
       e->accept();
       return true;

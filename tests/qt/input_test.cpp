@@ -286,6 +286,24 @@ TEST_F(WidgetTest, TabInTheEditorMovesItOneColumnRight) {
   EXPECT_EQ(w.editorBox()->geometry().left(), w.gridView()->geometry().left() + w.cellRect(2, 3).left());
 }
 
+TEST_F(WidgetTest, TabOnTheGridMovesToTheHostsNextWidget) {
+  QLineEdit other(&window);
+  other.setGeometry(0, 0, 1, 1);
+  other.show();
+  QWidget::setTabOrder(&w, &other);
+  c().focusGrid();
+  settle();
+  ASSERT_EQ(QApplication::focusWidget(), w.gridView());
+  key(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), &other);
+  EXPECT_EQ(c().focus(), FocusTarget::None);
+  // Tab back in: the grid has the focus again, in the control too.
+  other.setFocus(Qt::OtherFocusReason);
+  key(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), w.gridView());
+  EXPECT_EQ(c().focus(), FocusTarget::Grid);
+}
+
 // Types a file name into the dialog, in the folder given, and presses its Save or Open button.
 void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
   dialog->setDirectory(folder);
