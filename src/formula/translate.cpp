@@ -174,8 +174,13 @@ bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
 
 void Translation::prefetchCells(const Grid& grid, int32_t r, int32_t target) const {
   if (r < 1 || r >= grid.Rows() || maxCol_ >= grid.Cols() || target >= grid.Cols()) return;
-  for (int32_t n : refs_) __builtin_prefetch(&grid.textAt(r, n));
-  __builtin_prefetch(&grid.textAt(r, target));
+  // A cell may straddle two cache lines: both ends of the string object.
+  auto cell = [](const std::string& s) {
+    __builtin_prefetch(&s);
+    __builtin_prefetch(reinterpret_cast<const char*>(&s) + sizeof(std::string) - 1);
+  };
+  for (int32_t n : refs_) cell(grid.textAt(r, n));
+  cell(grid.textAt(r, target));
 }
 
 void Translation::prefetchTexts(const Grid& grid, int32_t r, int32_t target) const {
