@@ -185,25 +185,23 @@ std::string_view doubleResultText(double value, script::NumberBuffer& buf) {
   const std::string_view text = script::numberText(value, buf);
   // A plain decimal with at most ten decimals is its own R(d, 10): either R(d, 2) is that
   // same value or the second rule rewrites it as R(d, 11), which is again the same text.
-  size_t point = std::string_view::npos;
-  bool exponent = false;
-  for (size_t i = 0; i < text.size(); ++i) {  // one pass over a short text
-    point = text[i] == '.' ? i : point;
-    exponent |= text[i] == 'E';
-  }
-  if (!exponent && (point == std::string_view::npos || text.size() - point - 1 <= 10)) return text;
+  // numberText's exponent form ends in E and a sign with two or three digits.
+  const size_t n = text.size();
+  const bool exponent = n >= 5 && (text[n - 4] == 'E' || text[n - 5] == 'E');
   if (!exponent) {
-    // More than ten decimals, so |d| < 10^4 and the text is within 1.5e-12 of d. The first rule
-    // needs d within 5e-11 of a multiple of 0.01: decimals 3 to 10 all 0 or all 9. The second
-    // needs d within 5e-13 of a multiple of 1e-10: decimals 11 and 12 are 00, 01, 98 or 99.
-    auto decimal = [&](size_t j) { return point + j < text.size() ? text[point + j] : '0'; };
-    bool zeros = true, nines = true;
-    for (size_t j = 3; j <= 10; ++j) {
-      zeros &= decimal(j) == '0';
-      nines &= decimal(j) == '9';
-    }
-    const char d11 = decimal(11), d12 = decimal(12);
-    const bool near10 = (d11 == '0' && (d12 == '0' || d12 == '1')) || (d11 == '9' && (d12 == '9' || d12 == '8'));
+    size_t i = n;
+    while (i > 0 && text[i - 1] != '.') --i;
+    if (i == 0 || n - i <= 10) return text;  // no point, or at most ten decimals
+    // More than ten decimals, so |d| < 10^4 and the text is within 1e-12 of the value d it
+    // reads as. The first rule needs d within 5e-11 of a multiple of 0.01: decimals 3 to 10 all
+    // 0 or all 9. The second needs d within 1.5e-12 of a multiple of 1e-10 (R(d, 12) may be one
+    // unit of the 12th decimal from R(d, 10) and still the same double): decimals 11 and 12
+    // from 00 to 02 or from 97 to 99. Anything else keeps its text.
+    const size_t point = i - 1;
+    const std::string_view middle = text.substr(point + 3, 8);
+    const bool zeros = middle == "00000000", nines = middle == "99999999";
+    const char d11 = text[point + 11], d12 = point + 12 < n ? text[point + 12] : '0';
+    const bool near10 = (d11 == '0' && d12 <= '2') || (d11 == '9' && d12 >= '7');
     if (!zeros && !nines && !near10) return text;
   }
   double d;
