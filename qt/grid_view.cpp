@@ -114,15 +114,21 @@ void GridView::syncScrollBars() {
 // The user moved a scroll bar: the grid scrolls, then the control hears of it.
 void GridView::scrolledByUser(Qt::Orientation orientation, int value) {
   if (syncingScrollBars_ > 0 || d_.dying) return;
-  Grid& g = d_.grid();
+  const Grid& g = d_.control->grid();
   const int32_t before = orientation == Qt::Vertical ? g.TopRow() : g.LeftCol();
   if (before == value + 1) return;
-  if (orientation == Qt::Vertical) g.setTopRow(value + 1); else g.setLeftCol(value + 1);
+  if (orientation == Qt::Vertical)
+    d_.control->scrollTo(value + 1, g.LeftCol());
+  else
+    d_.control->scrollTo(g.TopRow(), value + 1);
   d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
 }
 
 void GridView::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
+  // The cells show in the viewport: the scroll bars are not part of it.
+  d_.control->setClientSize(int32_t(d_.q->toTwipsX(viewport()->width())),
+                            int32_t(d_.q->toTwipsY(viewport()->height())));
   syncScrollBars();
 }
 

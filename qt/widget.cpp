@@ -142,9 +142,8 @@ Widget::Widget(QWidget* parent) : QWidget(parent), d(std::make_unique<qt::Widget
   d->view = new qt::GridView(*d, this);
   d->editor = new qt::CellEditor(*d, this);
   d->editor->hide();
-  Grid& grid = d->grid();
-  grid.changed = [p = d.get()] { p->gridChanged(); };
-  const_cast<Editor&>(d->control->editor()).changed = [p = d.get()] { p->syncEditor(); };
+  d->control->setChangeListeners([p = d.get()] { p->gridChanged(); },
+                                 [p = d.get()] { p->syncEditor(); });
   d->control->MouseDown = [this](int16_t& button, int16_t& shift, float& x, float& y) {
     emit mouseDown(button, shift, x, y);
   };
@@ -157,9 +156,7 @@ Widget::Widget(QWidget* parent) : QWidget(parent), d(std::make_unique<qt::Widget
 
 Widget::~Widget() {
   d->dying = true;
-  Grid& grid = d->grid();
-  grid.changed = nullptr;
-  const_cast<Editor&>(d->control->editor()).changed = nullptr;
+  d->control->setChangeListeners(nullptr, nullptr);
   d->control->MouseDown = nullptr;
   delete d->editor;
   d->editor = nullptr;

@@ -120,7 +120,6 @@ struct WidgetPrivate {
 
   // The view is the grid's display: it scrolls it and listens to its changes. The control
   // hands out the grid read-only, so the view takes the writable reference here.
-  Grid& grid() { return const_cast<Grid&>(control->grid()); }
 
   double pxPerTwipX() const;
   double pxPerTwipY() const;

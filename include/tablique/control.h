@@ -141,6 +141,12 @@ public:
   // focused widget's own handling (grid: arrows and page keys move the current cell), then the
   // KeyDown and KeyUp handlers; in the editor Backspace removes the last character.
   void pressKey(int16_t keyCode, int16_t shift = 0);
+  // For a platform's view: change notifications (called after every change that needs a
+  // repaint; a view only marks itself dirty), the grid's own scrolling by its scroll bars (the
+  // view then reports MSFlexGrid1_Scroll), and the part of the grid's area that shows cells.
+  void setChangeListeners(std::function<void()> gridChanged, std::function<void()> editorChanged);
+  void scrollTo(int32_t topRow, int32_t leftCol);
+  void setClientSize(int32_t widthTwips, int32_t heightTwips);
   // The popup menu's entries in order, separators included; runs the click handler of a name.
   static const std::vector<MenuEntry>& popmuEntries();
   static const std::string& popmuCaption();

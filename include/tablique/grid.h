@@ -117,6 +117,11 @@ public:
   uint32_t ForeColor = kDefaultForeColor;
   // Placement inside the control, twips.
   int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+  // The part of that area that shows cells (a view's scroll bars excluded), twips; 0 while no
+  // view has said, and then the whole area counts.
+  int32_t ClientWidth = 0, ClientHeight = 0;
+  int32_t viewWidth() const { return ClientWidth > 0 ? ClientWidth : Width; }
+  int32_t viewHeight() const { return ClientHeight > 0 ? ClientHeight : Height; }
 
   // Called after every change that needs a repaint (text, counts, sizes, current cell, scroll).
   // The view coalesces: it only marks itself dirty.

@@ -121,6 +121,23 @@ void Control::UserControl_Resize() {
   if (grid_.changed) grid_.changed();
 }
 
+// ---- the platform's view
+
+void Control::setChangeListeners(std::function<void()> gridChanged, std::function<void()> editorChanged) {
+  grid_.changed = std::move(gridChanged);
+  editor_.changed = std::move(editorChanged);
+}
+
+void Control::scrollTo(int32_t topRow, int32_t leftCol) {
+  grid_.setTopRow(topRow);
+  grid_.setLeftCol(leftCol);
+}
+
+void Control::setClientSize(int32_t widthTwips, int32_t heightTwips) {
+  grid_.ClientWidth = std::max(0, widthTwips);
+  grid_.ClientHeight = std::max(0, heightTwips);
+}
+
 // ---- focus
 
 void Control::focusGrid() {
@@ -208,7 +225,7 @@ void Control::gridMoveByKey(int16_t keyCode) {
   const int32_t lastRow = grid_.Rows() - 1, lastCol = grid_.Cols() - 1;
   if (lastRow < 1 || lastCol < 1) return;
   int32_t r = grid_.Row(), c = grid_.Col();
-  const int32_t page = std::max<int32_t>(1, (grid_.Height - grid_.RowHeight(0)) / Grid::kDefaultRowHeight);
+  const int32_t page = std::max<int32_t>(1, (grid_.viewHeight() - grid_.RowHeight(0)) / Grid::kDefaultRowHeight);
   switch (keyCode) {
     case 38: r = std::max(1, r - 1); break;        // Up
     case 40: r = std::min(lastRow, r + 1); break;  // Down

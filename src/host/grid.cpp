@@ -355,13 +355,13 @@ void Grid::setLeftCol(int32_t c) {
 }
 
 void Grid::ensureCurrentVisible() {
-  if (Height <= 0 || Width <= 0) return;
+  if (viewHeight() <= 0 || viewWidth() <= 0) return;
   if (row_ >= 1) {
     if (row_ < topRow_) {
       setTopRow(row_);
     } else {
       // Scroll down until the current row's bottom fits.
-      const int64_t viewBottom = Height;
+      const int64_t viewBottom = viewHeight();
       int32_t top = topRow_;
       while (top < row_ && rowTop(0 + 1) + (rowTop(row_ + 1) - rowTop(top)) > viewBottom) ++top;
       setTopRow(top);
@@ -371,7 +371,7 @@ void Grid::ensureCurrentVisible() {
     if (col_ < leftCol_) {
       setLeftCol(col_);
     } else {
-      const int64_t viewRight = Width;
+      const int64_t viewRight = viewWidth();
       int32_t left = leftCol_;
       while (left < col_ && colLeft(1) + (colLeft(col_ + 1) - colLeft(left)) > viewRight) ++left;
       setLeftCol(left);
