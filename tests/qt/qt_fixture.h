@@ -4,6 +4,8 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
@@ -98,22 +100,39 @@ inline int darkPixels(const QImage& image, const QRect& r) {
 }
 
 // Runs `answer` on the next modal or popup widget as soon as it appears (the control waits
-// inside exec() meanwhile).
+// inside exec() meanwhile). A widget that the answer leaves open is closed after a while and
+// the test fails, so that a wrong answer ends as a failure, never as a hang.
 inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> answer) {
   auto* timer = new QTimer;
   auto* elapsed = new QElapsedTimer;
+  auto* answered = new QPointer<QWidget>;
+  auto* answeredAt = new qint64(-1);
+  auto finish = [=] {
+    timer->stop();
+    timer->deleteLater();
+    delete elapsed;
+    delete answered;
+    delete answeredAt;
+  };
   elapsed->start();
   QObject::connect(timer, &QTimer::timeout, [=] {
+    if (*answeredAt >= 0) {  // answered: wait for the widget to close
+      QWidget* shown = answered->data();
+      if (!shown || !shown->isVisible()) return finish();
+      if (elapsed->elapsed() - *answeredAt > 3000) {
+        ADD_FAILURE() << "the answer left " << shown->metaObject()->className() << " open";
+        if (auto* dialog = qobject_cast<QDialog*>(shown)) dialog->reject(); else shown->close();
+        finish();
+      }
+      return;
+    }
     if (QWidget* shown = find()) {
-      timer->stop();
+      *answered = shown;
+      *answeredAt = elapsed->elapsed();
       answer(shown);
-      timer->deleteLater();
-      delete elapsed;
     } else if (elapsed->elapsed() > 5000) {
-      timer->stop();
-      timer->deleteLater();
-      delete elapsed;
       ADD_FAILURE() << "nothing was shown";
+      finish();
     }
   });
   timer->start(10);
