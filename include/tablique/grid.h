@@ -15,6 +15,24 @@
 
 namespace tablique {
 
+namespace detail {
+// The cell store's memory. A column walk (a formula over every row) touches a new 4 KiB page
+// every few rows; a large store is placed on large pages where the system offers them.
+void* allocateStore(size_t bytes);
+void freeStore(void* p, size_t bytes);
+template <typename T>
+struct StoreAllocator {
+  using value_type = T;
+  StoreAllocator() = default;
+  template <typename U>
+  StoreAllocator(const StoreAllocator<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(allocateStore(n * sizeof(T))); }
+  void deallocate(T* p, size_t n) { freeStore(p, n * sizeof(T)); }
+  template <typename U>
+  bool operator==(const StoreAllocator<U>&) const { return true; }
+};
+}  // namespace detail
+
 // Alignment codes as the control sets them.
 enum : uint8_t {
   kAlignGeneral = 0,      // nothing set: text left, numbers right, vertically centred
@@ -157,7 +175,8 @@ private:
   int32_t row_ = 0, col_ = 0;
   int32_t topRow_ = 1, leftCol_ = 1;
   int32_t mouseRow_ = 0, mouseCol_ = 0;
-  mutable std::vector<Cell> cells_;    // row-major, rows_ * cols_
+  using CellStore = std::vector<Cell, detail::StoreAllocator<Cell>>;
+  mutable CellStore cells_;    // row-major, rows_ * cols_
   std::vector<uint8_t> colAlign_;      // per column
   // Columns whose cells' own alignments a column alignment has overridden; applied to the
   // cells in one row-major pass before the next alignment is read or cells move.

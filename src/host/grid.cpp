@@ -2,10 +2,43 @@
 #include <tablique/error.h>
 #include <tablique/grid.h>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <string>
 
 namespace tablique {
+
+namespace detail {
+
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+constexpr size_t kLargePage = size_t(2) << 20;
+// Stores from 4 MiB on: aligned to a large page and marked for large pages before first use.
+bool onLargePages(size_t bytes) { return bytes >= 2 * kLargePage; }
+
+void* allocateStore(size_t bytes) {
+  if (!onLargePages(bytes)) return ::operator new(bytes);
+  const size_t size = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+  void* p = std::aligned_alloc(kLargePage, size);
+  if (!p) throw std::bad_alloc();
+  ::madvise(p, size, MADV_HUGEPAGE);  // advice only: a refusal changes nothing
+  return p;
+}
+
+void freeStore(void* p, size_t bytes) {
+  if (!onLargePages(bytes)) ::operator delete(p);
+  else std::free(p);
+}
+#else
+void* allocateStore(size_t bytes) { return ::operator new(bytes); }
+void freeStore(void* p, size_t) { ::operator delete(p); }
+#endif
+
+}  // namespace detail
 
 namespace {
 
@@ -37,7 +70,7 @@ void Grid::reshape(int32_t rows, int32_t cols) {
   if (cols == cols_ && !cells_.empty()) {
     cells_.resize(size_t(rows) * size_t(cols));
   } else {
-    std::vector<Cell> next(size_t(rows) * size_t(cols));
+    CellStore next(size_t(rows) * size_t(cols));
     const int32_t keepRows = std::min(rows, rows_), keepCols = std::min(cols, cols_);
     if (!cells_.empty()) {
       for (int32_t r = 0; r < keepRows; ++r)
@@ -304,7 +337,7 @@ void Grid::insertCols(int32_t at, int32_t n) {
   if (at < 0 || at > cols_) outOfRange("column", at, cols_ + 1);
   if (n <= 0) return;
   const int32_t newCols = cols_ + n;
-  std::vector<Cell> next(size_t(rows_) * size_t(newCols));
+  CellStore next(size_t(rows_) * size_t(newCols));
   for (int32_t r = 0; r < rows_; ++r)
     for (int32_t c = 0; c < cols_; ++c)
       next[size_t(r) * size_t(newCols) + size_t(c < at ? c : c + n)] = std::move(cells_[index(r, c)]);
@@ -324,7 +357,7 @@ void Grid::removeCols(int32_t at, int32_t n) {
   if (n <= 0) return;
   if (at + n > cols_ || cols_ - n < 1) outOfRange("column", at + n - 1, cols_);
   const int32_t newCols = cols_ - n;
-  std::vector<Cell> next(size_t(rows_) * size_t(newCols));
+  CellStore next(size_t(rows_) * size_t(newCols));
   for (int32_t r = 0; r < rows_; ++r)
     for (int32_t c = 0; c < cols_; ++c) {
       if (c >= at && c < at + n) continue;
