@@ -1,7 +1,6 @@
 #include "formula/translate.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -48,43 +47,48 @@ void scanReferences(std::string_view text, int32_t maxCol, Literal literal, Refe
   literal(text.substr(litStart));
 }
 
-// Copies n bytes; the short texts of a row's expression without a library call.
-inline char* copyShort(char* to, const char* from, size_t n) {
+// The top bit of every byte of w that is kRefBracket (any set bit: one is there).
+inline uint64_t bracketBytes(uint64_t w) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  const uint64_t x = w ^ (kOnes * uint64_t(uint8_t(kRefBracket)));
+  return (x - kOnes) & ~x & 0x8080808080808080ull;
+}
+
+// Copies n bytes, the short texts of a row's expression without a library call; `marks`
+// becomes non-zero when the bytes hold kRefBracket.
+inline char* copyShort(char* to, const char* from, size_t n, uint64_t& marks) {
   if (n > 16) {
     std::memcpy(to, from, n);
+    size_t i = 0;
+    for (; i + 8 < n; i += 8) {
+      uint64_t w;
+      std::memcpy(&w, from + i, 8);
+      marks |= bracketBytes(w);
+    }
+    uint64_t w;
+    std::memcpy(&w, from + n - 8, 8);
+    marks |= bracketBytes(w);
   } else if (n >= 8) {  // two overlapping eight-byte moves
     uint64_t a, b;
     std::memcpy(&a, from, 8);
     std::memcpy(&b, from + n - 8, 8);
     std::memcpy(to, &a, 8);
     std::memcpy(to + n - 8, &b, 8);
+    marks |= bracketBytes(a) | bracketBytes(b);
   } else if (n >= 4) {
     uint32_t a, b;
     std::memcpy(&a, from, 4);
     std::memcpy(&b, from + n - 4, 4);
     std::memcpy(to, &a, 4);
     std::memcpy(to + n - 4, &b, 4);
+    marks |= bracketBytes(uint64_t(a) | (uint64_t(b) << 32));
   } else {
-    for (size_t i = 0; i < n; ++i) to[i] = from[i];
-  }
-  return to + n;
-}
-
-// Whether s holds kRefBracket, eight bytes at a time.
-inline bool holdsBracket(std::string_view s) {
-  size_t i = 0;
-  bool found = false;
-  if constexpr (std::endian::native == std::endian::little) {
-    constexpr uint64_t kOnes = 0x0101010101010101ull;
-    for (; i + 8 <= s.size(); i += 8) {
-      uint64_t w;
-      std::memcpy(&w, s.data() + i, 8);
-      const uint64_t x = w ^ (kOnes * uint64_t(uint8_t(kRefBracket)));
-      found |= ((x - kOnes) & ~x & 0x8080808080808080ull) != 0;
+    for (size_t i = 0; i < n; ++i) {
+      to[i] = from[i];
+      marks |= from[i] == kRefBracket;
     }
   }
-  for (; i < s.size(); ++i) found |= s[i] == kRefBracket;
-  return found;
+  return to + n;
 }
 
 void replaceAll(std::string& s, std::string_view what, std::string_view with) {
@@ -152,22 +156,19 @@ bool Translation::forRow(const Grid& grid, int32_t r, std::string& out) const {
     return literalForRow(grid, r, out);
   // Literal segments already carry the parentheses of the bracketed class. A cell text
   // holding a bracket could be matched by a later replacement (the formula has none): such a
-  // row takes the literal path. The cell texts are looked at before they are copied.
+  // row takes the literal path. The cell texts are checked as they are copied.
   size_t total = literalSize_;
-  bool bracket = false;
-  for (int32_t n : refs_) {
-    const std::string& text = grid.textAt(r, n);
-    total += text.size();
-    bracket |= holdsBracket(text);
-  }
+  for (int32_t n : refs_) total += grid.textAt(r, n).size();
   out.resize(total);
   char* p = out.data();
-  auto put = [&p](const std::string& s) { p = copyShort(p, s.data(), s.size()); };
-  put(literals_[0]);
+  uint64_t marks = 0, literalMarks = 0;
+  p = copyShort(p, literals_[0].data(), literals_[0].size(), literalMarks);
   for (size_t k = 0; k < refs_.size(); ++k) {
-    put(grid.textAt(r, refs_[k]));
-    put(literals_[k + 1]);
+    const std::string& text = grid.textAt(r, refs_[k]);
+    p = copyShort(p, text.data(), text.size(), marks);
+    p = copyShort(p, literals_[k + 1].data(), literals_[k + 1].size(), literalMarks);
   }
+  const bool bracket = marks != 0;
   if (bracket) return literalForRow(grid, r, out);
   return total != 0;
 }
