@@ -48,13 +48,21 @@ std::string buildTextTable(const Grid& grid) {
 }
 
 std::string joinLinesCrLf(std::string text) {
-  // Already CR LF throughout (every LF after a CR, as many CRs as LFs): only a missing last
+  // Already CR LF throughout (every CR before an LF, every LF after a CR): only a missing last
   // line end is added.
-  bool plain = std::count(text.begin(), text.end(), '\r') == std::count(text.begin(), text.end(), '\n');
-  for (const char *p = text.data(), *end = p + text.size(); plain;) {
+  bool plain = true;
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  for (const char* p = begin; plain;) {
+    const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
+    if (!cr) break;
+    plain = cr + 1 < end && cr[1] == '\n';
+    p = cr + 1;
+  }
+  for (const char* p = begin; plain;) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
     if (!lf) break;
-    plain = lf > text.data() && lf[-1] == '\r';
+    plain = lf > begin && lf[-1] == '\r';
     p = lf + 1;
   }
   if (plain) {
