@@ -34,8 +34,6 @@ void rewriteColumnHeaders(Grid& grid) {
   for (int32_t c = 1; c < grid.Cols(); ++c) grid.setTextAt(0, c, columnHeader(c));
 }
 
-int32_t clampIndex(int32_t v, int32_t count) { return std::clamp(v, 0, std::max(0, count - 1)); }
-
 }  // namespace
 
 }  // namespace tablique::editing

@@ -34,4 +34,7 @@ inline void requireInside(const Grid& grid, const ControlState& st) {
 // Number of rows (or columns) a command acts on: |end - anchor| + 1.
 inline int32_t spanOf(int32_t anchor, int32_t end) { return (anchor > end ? anchor - end : end - anchor) + 1; }
 
+// An index kept inside 0..count-1, for the current cell a command leaves behind.
+inline int32_t clampIndex(int32_t v, int32_t count) { return std::clamp(v, 0, std::max(0, count - 1)); }
+
 }  // namespace tablique::editing
