@@ -181,7 +181,7 @@ TEST(OpenTxt, EmptyFileLeavesAnEmptyTable) {
 
 TEST(OpenTxt, HostileFilesChangeNothingAndThrow) {
   TempDir dir;
-  writeBytes(dir.file("junk.txt"), std::string("\x89PNG\r\n\x1A\n\xFF\xFE\x00\x01\x80\x81", 16));
+  writeBytes(dir.file("junk.txt"), std::string("\x89PNG\r\n\x1A\n\xFF\xFE\x00\x01\x80\x81", 14));
   writeBytes(dir.file("bad.txt"), "abc\t\xFF\xFE\x80\x80\r\n");  // neither GB18030 nor UTF-8
   writeBytes(dir.file("nul.txt"), std::string("a\0b\r\n", 5));
   writeBytes(dir.file("cut.txt"), "abc\t\xD6");  // GB18030 cut inside a character
