@@ -66,6 +66,10 @@ public:
   // Synthesises a press and a release of a virtual key (38 Up, 40 Down) for the focused window.
   // The headless platform delivers it to the control at once.
   virtual void synthesizeKey(int keyCode) = 0;
+  // A command failed and changed nothing; `text` is the Chinese text the user was shown (the
+  // control shows it through messageBox first). A host hook: the Qt widget turns it into a
+  // signal, the headless platform records it.
+  virtual void commandFailed(std::string_view text) { (void)text; }
 
   // The control announces itself to its platform at construction.
   void attach(Control* control) { control_ = control; }
@@ -88,6 +92,7 @@ public:
   const std::vector<FileDialogCall>& fileDialogs() const { return fileDialogs_; }
   const std::vector<ShownMenu>& menus() const { return menus_; }
   const std::vector<int>& synthesizedKeys() const { return keys_; }
+  const std::vector<std::string>& failures() const { return failures_; }
   FocusTarget focus() const { return focus_; }
   std::string clipboardText() const override { return clipboard_; }
   void setClipboardText(std::string text) override { clipboard_ = std::move(text); }
@@ -102,6 +107,7 @@ public:
                                        float y) override;
   void focusChanged(FocusTarget target) override { focus_ = target; }
   void synthesizeKey(int keyCode) override;
+  void commandFailed(std::string_view text) override { failures_.emplace_back(text); }
 
 private:
   std::vector<MessageAnswer> answers_;
@@ -112,6 +118,7 @@ private:
   std::vector<FileDialogCall> fileDialogs_;
   std::vector<ShownMenu> menus_;
   std::vector<int> keys_;
+  std::vector<std::string> failures_;
   std::string clipboard_;
   FocusTarget focus_ = FocusTarget::None;
 };
