@@ -156,6 +156,12 @@ private:
   // ---- control/
   void UserControl_Initialize();
   void showPopupMenu(float x, float y);  // opens popmu at the mouse and runs the choice
+  // A command failed and changed nothing: its text is shown to the user (message box, title
+  // 温馨提示) and handed to the platform's commandFailed hook.
+  void tellFailure(const Error& e);
+  // Runs a command chosen by the host: a failure is told to the user, then thrown on.
+  template <typename Command>
+  void runForHost(Command command);
   void hideEditor();                    // hide; the focus stays where it is
   void blankEditor();                   // hide and shrink to nothing
   void placeEditorOverCurrentCell(bool withWidth);

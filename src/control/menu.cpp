@@ -50,14 +50,31 @@ void Control::runMenuEntry(std::string_view name) {
     if (entry == name) return (this->*handler)();
 }
 
-// Opens popmu at the mouse and runs the chosen entry; a failing command is dropped here, as a
-// menu choice has no caller to report to.
+void Control::tellFailure(const Error& e) {
+  const std::string& text = e.userText().empty() ? std::string(texts::kCommandFailed) : e.userText();
+  platform_->messageBox(text, texts::kNoticeTitle, false);
+  platform_->commandFailed(text);
+}
+
+template <typename Command>
+void Control::runForHost(Command command) {
+  try {
+    command();
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
+
+// Opens popmu at the mouse and runs the chosen entry; a failing command is told to the user
+// and goes no further, as a menu choice has no caller to report to.
 void Control::showPopupMenu(float x, float y) {
   std::optional<std::string> choice = platform_->popupMenu(popmuCaption(), popmuEntries(), x, y);
   if (!choice) return;
   try {
     runMenuEntry(*choice);
-  } catch (const std::exception&) {
+  } catch (const Error& e) {
+    tellFailure(e);
   }
 }
 
@@ -146,21 +163,21 @@ void Control::CommandAA7m_Click() { withEditLock(st_, grid_, [&] { coldel(); });
 
 // ---- the m_ methods
 
-void Control::m_delete() { CommandAA1m_Click(); }
-void Control::m_copy() { CommandAA2m_Click(); }
-void Control::m_paste() { CommandAA3m_Click(); }
-void Control::m_rowins() { CommandAA4m_Click(); }
-void Control::m_rowdel() { CommandAA5m_Click(); }
-void Control::m_colins() { CommandAA6m_Click(); }
-void Control::m_coldel() { CommandAA7m_Click(); }
-void Control::m_collef() { CommandAA8m_Click(); }
-void Control::m_colrig() { CommandAA9m_Click(); }
-void Control::m_rowdow() { CommandAA10m_Click(); }
-void Control::m_rowup() { CommandAA11m_Click(); }
-void Control::m_clc() { CommandAA12m_Click(); }
-void Control::m_cut() { CommandAA13m_Click(); }
-void Control::m_focal() { CommandAA14m_Click(); }
-void Control::m_daexp() { CommandAA16m_Click(); }
-void Control::m_dainp() { CommandAA17m_Click(); }
+void Control::m_delete() { runForHost([&] { CommandAA1m_Click(); }); }
+void Control::m_copy() { runForHost([&] { CommandAA2m_Click(); }); }
+void Control::m_paste() { runForHost([&] { CommandAA3m_Click(); }); }
+void Control::m_rowins() { runForHost([&] { CommandAA4m_Click(); }); }
+void Control::m_rowdel() { runForHost([&] { CommandAA5m_Click(); }); }
+void Control::m_colins() { runForHost([&] { CommandAA6m_Click(); }); }
+void Control::m_coldel() { runForHost([&] { CommandAA7m_Click(); }); }
+void Control::m_collef() { runForHost([&] { CommandAA8m_Click(); }); }
+void Control::m_colrig() { runForHost([&] { CommandAA9m_Click(); }); }
+void Control::m_rowdow() { runForHost([&] { CommandAA10m_Click(); }); }
+void Control::m_rowup() { runForHost([&] { CommandAA11m_Click(); }); }
+void Control::m_clc() { runForHost([&] { CommandAA12m_Click(); }); }
+void Control::m_cut() { runForHost([&] { CommandAA13m_Click(); }); }
+void Control::m_focal() { runForHost([&] { CommandAA14m_Click(); }); }
+void Control::m_daexp() { runForHost([&] { CommandAA16m_Click(); }); }
+void Control::m_dainp() { runForHost([&] { CommandAA17m_Click(); }); }
 
 }  // namespace tablique
