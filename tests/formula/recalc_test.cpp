@@ -99,23 +99,25 @@ TEST(Recalc, CellFormulasEvaluateTheirOwnRows) {
   expectConsistent(c);
 }
 
-// =C1+C7 in column 3, columns 4 to 7 empty: recalc leaves C7 as a plain name (an empty
-// variable of the engine), the formula command replaces it by the empty cell text (a syntax
-// error: the cell keeps its text).
-TEST(Recalc, ReferencesBeyondTheLastUsedColumnStayNames) {
-  Control c;
-  c.settext(1, 1, "5");
-  c.mouseset(1, 3);
-  c.formuset(3, "=C1+C7");
-  c.settext(1, 3, "old");
-  enterFormula(c, 1, 3, std::nullopt);  // Cancel: computes nothing
-  editCell(c, 1, 1, "6");
-  EXPECT_EQ(c.gettext(1, 3), "6");
-  c.settext(1, 3, "old");
-  c.mouseset(1, 3);
-  c.update(3);
-  EXPECT_EQ(c.gettext(1, 3), "old");
-  expectConsistent(c);
+// A reference beyond the last used column is read whole, as the formula command reads it:
+// =C12+C1 with C1 = 5 gives 5 both ways (never "52+5"); =C1+C7 gives "5+" both ways, which
+// the engine rejects, so the cell keeps its text.
+TEST(Recalc, ReferencesBeyondTheLastUsedColumnReadAsTheCommandReadsThem) {
+  for (const auto& [f, want] : {std::pair<std::string, std::string>{"=C12+C1", "5"}, {"=C1+C7", "old"}}) {
+    Control c;
+    c.settext(1, 1, "5");
+    c.settext(1, 3, "old");
+    c.mouseset(1, 3);
+    c.update(3);
+    c.formuset(3, f);
+    c.update(3);  // the command
+    EXPECT_EQ(c.gettext(1, 3), want) << f;
+    c.settext(1, 3, "old");
+    editCell(c, 1, 1, "6");
+    editCell(c, 1, 1, "5");  // recalc, last used column 3
+    EXPECT_EQ(c.gettext(1, 3), want) << f;
+    expectConsistent(c);
+  }
 }
 
 // Hostile cell text is substituted as it stands: the evaluation of its own row fails, nothing
