@@ -10,19 +10,12 @@ namespace tablique {
 namespace {
 
 using testing::click;
+using testing::editCell;
 using testing::column;
 using testing::enterFormula;
 using testing::expectConsistent;
 using testing::fillColumn;
 using V = std::vector<std::string>;
-
-// The user clicks cell (r, col), replaces its text in the editor and gives the grid the focus.
-void editCell(Control& c, int32_t r, int32_t col, const std::string& text) {
-  click(c, r, col);
-  ASSERT_EQ(c.focus(), FocusTarget::Editor);
-  c.setEditorText(text);
-  c.focusGrid();
-}
 
 // The typical edit: column 3 computes C2*2; the user changes (4, 2). Only row 4 of column 3
 // is recomputed (restricted mode), even where another row is stale.
@@ -118,6 +111,31 @@ TEST(Recalc, ReferencesBeyondTheLastUsedColumnReadAsTheCommandReadsThem) {
     EXPECT_EQ(c.gettext(1, 3), want) << f;
     expectConsistent(c);
   }
+}
+
+// A paste of three rows where column 3 has a column formula and, in row 2, a cell formula:
+// every pasted row is recomputed, each by its own formula, and the cell formula stays.
+//        C1         C3 (C1*10; row 2: =C1+1000)
+//    1   1    ->    10
+//    2   2 -> 20    1020
+//    3   3 -> 22    220
+//    4   4 -> 24    240
+TEST(Recalc, PasteRecomputesEveryPastedRow) {
+  Control c;
+  fillColumn(c, 1, {"1", "2", "3", "4"});
+  enterFormula(c, 1, 3, "C1*10");
+  enterFormula(c, 2, 3, "=C1+1000");
+  ASSERT_EQ(column(c, 3, 4), (V{"10", "1002", "30", "40"}));
+  testing::pasteAt(c, 2, 1, "20\r\n22\r\n24\r\n");
+  EXPECT_EQ(column(c, 3, 4), (V{"10", "1020", "220", "240"}));
+  // Pasted from row 1: the row with its own formula in the middle keeps it.
+  testing::pasteAt(c, 1, 1, "5\r\n6\r\n7\r\n");
+  EXPECT_EQ(column(c, 3, 4), (V{"50", "1006", "70", "240"}));
+  EXPECT_EQ(c.formuget(3), "C1*10;=C1+1000\x0B" "2;");
+  // An edit of the row with the cell formula recomputes that cell only.
+  editCell(c, 2, 1, "8");
+  EXPECT_EQ(column(c, 3, 4), (V{"50", "1008", "70", "240"}));
+  expectConsistent(c);
 }
 
 // Hostile cell text is substituted as it stands: the evaluation of its own row fails, nothing
