@@ -113,6 +113,29 @@ TEST(Recalc, ReferencesBeyondTheLastUsedColumnReadAsTheCommandReadsThem) {
   }
 }
 
+// References that carry no mark (stored by formuset, followed by a space) count like any
+// other: an edit of the column they name recalculates, and each column that looks right adds
+// a pass, so the end of a chain C2 <- C3 <- C4 <- C1 is current after one edit.
+//        C1  C2 (C3 +1)  C3 (C4 +1)  C4 (C1 *2)
+//    1   1   4           3           2
+TEST(Recalc, UnmarkedReferencesCountForTheEditAndThePasses) {
+  Control c;
+  c.settext(1, 1, "1");
+  c.formuset(2, "C3 +1");
+  c.formuset(3, "C4 +1");
+  c.formuset(4, "C1 *2");
+  for (int32_t col : {4, 3, 2}) {
+    c.mouseset(1, col);
+    c.update(col);
+  }
+  ASSERT_EQ(column(c, 2, 1), (V{"4"}));
+  editCell(c, 1, 1, "10");
+  EXPECT_EQ(c.gettext(1, 4), "20");
+  EXPECT_EQ(c.gettext(1, 3), "21");
+  EXPECT_EQ(c.gettext(1, 2), "22");
+  expectConsistent(c);
+}
+
 // A paste of three rows where column 3 has a column formula and, in row 2, a cell formula:
 // every pasted row is recomputed, each by its own formula, and the cell formula stays.
 //        C1         C3 (C1*10; row 2: =C1+1000)
