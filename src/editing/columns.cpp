@@ -22,7 +22,7 @@ namespace {
 template <typename Map>
 void rewriteAllColumnRefs(ControlState& st, int32_t cols, int32_t maxCol, Map map) {
   for (int32_t c = 1; c < cols && c < int32_t(st.colFormula.size()); ++c)
-    if (!st.colFormula[size_t(c)].empty()) rewriteColumnRefs(st.colFormula[size_t(c)], maxCol, map);
+    if (!st.colFormula[size_t(c)].empty()) formula::renumberReferences(st.colFormula[size_t(c)], maxCol, map);
 }
 
 std::string columnHeader(int32_t c) {

@@ -4,8 +4,7 @@
 // whole sequence is matched, so row 1 never matches row 11. A tag is kept, renumbered, or
 // retired ("@;", the piece then is a retired piece).
 //
-// Column references: every reference the translation reads (formula/references.h), marked or
-// not; only the number is rewritten, the marks stay.
+// Column references are rewritten by formula::renumberReferences (formula/references.h).
 //
 // Every rewrite maps each number once, so moving a range of numbers up or down, or exchanging two
 // numbers, needs no ordering and no placeholders.
@@ -16,7 +15,6 @@
 #include <string_view>
 
 #include "formula/record.h"
-#include "formula/references.h"
 
 namespace tablique::editing {
 
@@ -73,13 +71,6 @@ bool rewriteRowTags(std::string& record, Map map) {
   out.append(record, copied, std::string::npos);
   record = std::move(out);
   return true;
-}
-
-// Rewrites every column reference t of the record, as the translation reads them with the
-// highest column maxCol, through map(t): kKeep or the new column number.
-template <typename Map>
-bool rewriteColumnRefs(std::string& record, int32_t maxCol, Map map) {
-  return formula::renumberReferences(record, maxCol, map);
 }
 
 // Whether the record holds "C" followed by the decimal digits of some m in [lo, hi] anywhere

@@ -3,8 +3,9 @@
 //   default formula (the row's cell formula, else the column formula) -> prompt (formuMode 111)
 //   -> string formulas get parentheses -> self-reference check -> compute: a cell formula for
 //   (R, K), a column formula for the data run of its highest referenced column (restricted to
-//   R..R+pasteRows while pasteMode is 333, rows with their own cell formula left to it) -> store with end marking -> compact the record
-//   -> recalc once when another column references K (guarded by depGuard) -> (R, K) current.
+//   R..R+pasteRows while pasteMode is 333, rows with their own cell formula left to it)
+//   -> store with end marking -> compact the record -> recalc once when another column
+//   references K (guarded by depGuard) -> (R, K) current.
 //
 // Every failure is trapped: before the computation it ends the command (through the last
 // step), in the computation it goes on with storing, a failed row leaves its cell.

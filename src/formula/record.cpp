@@ -99,12 +99,15 @@ std::string encode(std::string_view text, int32_t highestCol, bool endMarking) {
 }
 
 void forEachLivePiece(std::string_view record, const std::function<void(std::string_view)>& fn) {
+  // A cell formula counts only when ";" follows it, as the row lookup asks for.
   const size_t last = record.rfind(';');
   forEachPiece(record, [&](std::string_view piece, bool first) {
+    const bool terminated =
+        last != std::string_view::npos && size_t(piece.data() - record.data()) + piece.size() <= last;
     size_t markAt;
     if (first && !piece.empty() && piece[0] != '=')
       fn(piece);
-    else if (piece.data() + piece.size() <= record.data() + last && pieceRow(piece, markAt))
+    else if (terminated && pieceRow(piece, markAt))
       fn(piece.substr(0, markAt));
   });
 }
