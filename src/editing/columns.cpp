@@ -3,9 +3,9 @@
 // inside every record are renumbered so that each formula still names the same data.
 //
 // Insert and delete act on the selected columns (see selectedLines). References follow what is
-// actually inserted or removed: inserting n columns at column C moves
-// every reference t >= C to t + n; removing columns a..b (refused while any record references
-// one of them) moves every reference t > b to t - n.
+// actually inserted or removed: inserting n columns at column C moves every reference t >= C to
+// t + n; removing columns a..b (refused while any record references one of them) moves every
+// reference t > b to t - n.
 #include <tablique/control.h>
 
 #include <algorithm>

@@ -75,4 +75,6 @@ PasteBlock splitForeignText(std::string text, const ForeignTextOptions& options 
 //                                                cell with growth, overflow messages, retirement
 //                                                of cell formulas, restricted recalc, and the
 //                                                current cell put back to the origin
-//   void pasteBlock(editing::PasteBlock block);   the same from an already split block
+//   void pasteBlock(editing::PasteBlock block);   the same from an already split block; a
+//                                                non-empty block with the current cell in the
+//                                                fixed row or column is refused (Error Refused)
