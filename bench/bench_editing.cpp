@@ -6,6 +6,11 @@
 //   BM_Copy                  m_copy of the block (marked text and clipboard text)
 //   BM_RowInsDel/<rows>      m_rowins then m_rowdel at row 2, 10 formula columns
 //   BM_ColInsDel/<rows>      m_colins then m_coldel at column 2, 10 formula columns
+//   BM_TableCopy             a copy of the full table's grid (every cell of 6999 x 50)
+//   BM_BulkRowIns            m_rowins of 3300 rows selected over their headers, into a table of
+//                            3300 x 49 filled data cells (6600 data rows afterwards, in budget)
+//   BM_BulkRowDel            m_rowdel of rows 2..6998 selected over their headers, from the full
+//                            filled table (6997 rows at once)
 //
 // The block is the largest the cell budget allows in a 49-column table: 6998 x 49 data cells
 // (6999 x 50 with the headers). kind 0: short numbers; kind 1: short texts with a letter.
@@ -160,6 +165,85 @@ void BM_ColInsDel(benchmark::State& state) {
   if (c->cols() != kCols) state.SkipWithError("column count changed");
 }
 
+// A filled table of `rows` x 49 data cells (the first rows of the block).
+std::unique_ptr<Control> filledTable(int32_t rows) {
+  const std::string& text = blockText(0);
+  size_t end = 0;
+  for (int32_t r = 0; r < rows; ++r) end = text.find("\r\n", end) + 2;
+  auto c = std::make_unique<Control>();
+  c->rowcol(rows, kCols);
+  c->headless().setClipboardText(text.substr(0, end));
+  c->mouseset(1, 1);
+  c->m_paste();
+  c->addrow(rows - c->rows());  // the rows the paste's growth added
+  return c;
+}
+
+// A drag over the row headers from row `from` to the last row.
+void selectRowsToEnd(Control& c, int32_t from) {
+  const tablique::Grid& g = c.grid();
+  const float x = float(g.ColWidth(0) / 2), y = float(g.visibleRowTop(from) + g.RowHeight(from) / 2);
+  c.MSFlexGrid1_MouseDown(1, 0, x, y);
+  c.MSFlexGrid1_MouseMove(1, 0, x, 1e9f);
+  c.MSFlexGrid1_MouseUp(1, 0, x, 1e9f);
+}
+
+void BM_TableCopy(benchmark::State& state) {
+  auto c = filledTable(kRows);
+  for (auto _ : state) {
+    const double t0 = threadMs();
+    auto copy = std::make_unique<tablique::Grid>(c->grid());
+    g_ms.add("table copy", threadMs() - t0);  // the copy's release is not timed
+    benchmark::DoNotOptimize(copy.get());
+  }
+}
+
+// Each iteration times the command alone on a fresh table.
+template <typename Prepare, typename Command>
+void timedOnFresh(benchmark::State& state, const std::string& name, Prepare prepare, Command command) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::unique_ptr<Control> c = prepare();
+    state.ResumeTiming();
+    const double t0 = threadMs();
+    command(*c);
+    g_ms.add(name, threadMs() - t0);
+    state.PauseTiming();
+    c.reset();
+    state.ResumeTiming();
+  }
+}
+
+constexpr int32_t kInsRows = 3300;
+
+void BM_BulkRowIns(benchmark::State& state) {
+  timedOnFresh(
+      state, "bulk row ins",
+      [] {
+        auto c = filledTable(kInsRows);
+        selectRowsToEnd(*c, 1);
+        return c;
+      },
+      [&](Control& c) {
+        c.m_rowins();
+        if (c.rows() != 2 * kInsRows || c.gettext(kInsRows + 1, 1).empty()) state.SkipWithError("insert incomplete");
+      });
+}
+
+void BM_BulkRowDel(benchmark::State& state) {
+  timedOnFresh(
+      state, "bulk row del",
+      [] {
+        auto c = filledTable(kRows);
+        selectRowsToEnd(*c, 2);
+        return c;
+      },
+      [&](Control& c) {
+        c.m_rowdel();
+        if (c.rows() != 1) state.SkipWithError("delete incomplete");
+      });
+}
+
 }  // namespace
 
 BENCHMARK(BM_SplitBaseline)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(9);
@@ -168,6 +252,9 @@ BENCHMARK(BM_JoinBaseline)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond)->Iterations(9);
 BENCHMARK(BM_RowInsDel)->Arg(1715)->Arg(3430)->Arg(6860)->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_ColInsDel)->Arg(1715)->Arg(3430)->Arg(6860)->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_TableCopy)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_BulkRowIns)->Unit(benchmark::kMillisecond)->Iterations(9);
+BENCHMARK(BM_BulkRowDel)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 int main(int argc, char** argv) {
   runBenchmarks(argc, argv);
@@ -182,5 +269,8 @@ int main(int argc, char** argv) {
     std::printf("  %s ins+del    1715: %7.2f   3430: %7.2f   6860: %7.2f   6860/1715 = %.2f (4 = linear)\n", op,
                 m(std::string(op) + "/1715"), m(std::string(op) + "/3430"), m(std::string(op) + "/6860"),
                 ratio(std::string(op) + "/6860", std::string(op) + "/1715"));
+  std::printf("  table copy %8.2f   bulk row ins %8.2f (ratio %.2f)   bulk row del %8.2f (ratio %.2f), limit 3\n",
+              m("table copy"), m("bulk row ins"), ratio("bulk row ins", "table copy"), m("bulk row del"),
+              ratio("bulk row del", "table copy"));
   return 0;
 }

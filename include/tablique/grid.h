@@ -95,6 +95,10 @@ public:
   // Insert a row at index, its cells from text split at TAB; remove a row.
   void AddItem(std::string_view text, int32_t index);
   void RemoveItem(int32_t index);
+  // Insert n empty rows at index / remove n rows at index (bulk forms of AddItem and
+  // RemoveItem: one pass over the cell store).
+  void insertRows(int32_t index, int32_t n);
+  void removeRows(int32_t index, int32_t n);
   // Insert n empty columns at index / remove n columns at index (bulk forms of ColPosition).
   void insertCols(int32_t index, int32_t n);
   void removeCols(int32_t index, int32_t n);

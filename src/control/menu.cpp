@@ -7,7 +7,6 @@
 
 #include <algorithm>
 
-#include "control/budget.h"
 #include "control/texts.h"
 
 namespace tablique {
@@ -140,12 +139,11 @@ void Control::CommandAA12m_Click() {
 
 namespace {
 
-// Delete rows and delete columns run only while the grid holds at most the cell budget, with
-// editLock telling the editor that such a command runs. The lock is released also when the
-// action fails, so that the editor keeps working afterwards.
+// Delete rows and delete columns run with editLock telling the editor that such a command runs;
+// they run whatever the table's size, as they only shrink it. The lock is released also when
+// the action fails, so that the editor keeps working afterwards.
 template <typename Action>
-void withEditLock(ControlState& st, const Grid& grid, Action action) {
-  if (checkedMul(grid.Cols(), grid.Rows()) > kCellBudget) return;
+void withEditLock(ControlState& st, Action action) {
   st.editLock = EditLock::Deleting;
   try {
     action();
@@ -158,8 +156,8 @@ void withEditLock(ControlState& st, const Grid& grid, Action action) {
 
 }  // namespace
 
-void Control::CommandAA5m_Click() { withEditLock(st_, grid_, [&] { rowdel(); }); }
-void Control::CommandAA7m_Click() { withEditLock(st_, grid_, [&] { coldel(); }); }
+void Control::CommandAA5m_Click() { withEditLock(st_, [&] { rowdel(); }); }
+void Control::CommandAA7m_Click() { withEditLock(st_, [&] { coldel(); }); }
 
 // ---- the m_ methods
 

@@ -2,9 +2,10 @@
 // column operations, the formula records move with their columns, and the column references
 // inside every record are renumbered so that each formula still names the same data.
 //
-// References follow what is actually inserted or removed: inserting n columns at column C moves
-// every reference t >= C to t + n; removing columns a..b (refused while any record references
-// one of them) moves every reference t > b to t - n.
+// Insert and delete act on the selected columns (see selectedLines). References follow what is
+// actually inserted or removed: inserting n columns at column C moves every reference t >= C to
+// t + n; removing columns a..b (refused while any record references one of them) moves every
+// reference t > b to t - n.
 #include <tablique/control.h>
 
 #include <algorithm>
@@ -35,22 +36,31 @@ void rewriteColumnHeaders(Grid& grid) {
   for (int32_t c = 1; c < grid.Cols(); ++c) grid.setTextAt(0, c, columnHeader(c));
 }
 
+// The row the current cell keeps after a column insert or delete: the current data row.
+int32_t rowAfterColumnCommand(const Grid& grid) { return grid.Row() >= 1 ? grid.Row() : 1; }
+
 }  // namespace
 
 }  // namespace tablique::editing
 
 namespace tablique {
 
-// n = the selected columns; n empty columns go in at the current column.
+// Empty columns go in before the columns the command acts on (selectedLines): before the first
+// of whole columns selected by their headers, otherwise at the current column; as many as are
+// selected. Refused with the size message when the table would exceed the cell budget.
 void Control::colins() {
   using namespace editing;
-  const int32_t at = grid_.Col();
-  if (at < 1) return;  // never before the fixed column
-  const int32_t n = spanOf(st_.cc0, st_.cc);
+  const Lines lines = selectedLines(st_.cc0, st_.cc, st_.rr0, st_.RR, grid_.Col());
+  const int32_t at = lines.whole ? lines.first : grid_.Col();
+  if (at < 1 || at >= grid_.Cols()) return;  // never before the fixed column
+  const int32_t n = lines.count;
+  requireWithinBudget(grid_.Rows(), int64_t(grid_.Cols()) + n);
+  grid_.setCol(at);
   const int32_t oldCols = grid_.Cols();
   grid_.insertCols(at, n);
   if (int32_t(st_.colFormula.size()) < oldCols) st_.colFormula.resize(size_t(oldCols));
   st_.colFormula.insert(st_.colFormula.begin() + at, size_t(n), std::string());
+  const int32_t row = rowAfterColumnCommand(grid_);
   for (int32_t c = 1; c < grid_.Cols(); ++c) {
     grid_.setRow(0);
     grid_.setCol(c);
@@ -58,24 +68,21 @@ void Control::colins() {
     grid_.setTextAt(0, c, columnHeader(c));
   }
   for (int32_t c = 1; c < grid_.Cols(); ++c) grid_.setColAlignment(c, kAlignLeftCenter);
-  grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  grid_.setCol(clampIndex(at + 1, grid_.Cols()));
+  grid_.setRow(clampIndex(row, grid_.Rows()));
   rewriteAllColumnRefs(st_, grid_.Cols(), oldCols - 1, [&](int32_t t) { return t >= at ? t + n : kKeep; });
 }
 
-// Removes the selected number of columns from the current column rightwards (leftwards when the
-// selection runs leftwards); refused with a message while a formula references one of them.
+// Removes the columns the command acts on (selectedLines), whatever the table's size; refused
+// with a message while a formula references one of them. Column 1 and the last two columns are
+// never the first of them; one data column always stays.
 void Control::coldel() {
   using namespace editing;
-  const int32_t col = grid_.Col();
+  const Lines lines = selectedLines(st_.cc0, st_.cc, st_.rr0, st_.RR, grid_.Col());
+  const int32_t first = lines.first;
   const int32_t oldCols = grid_.Cols();
-  if (!(1 < col && col < oldCols - 2)) return;
-  const int32_t span = spanOf(st_.cc0, st_.cc);
-  const bool leftwards = st_.cc < st_.cc0;
-  // Only columns that exist go, and one data column always stays.
-  int32_t first = leftwards ? std::max(1, col - span + 1) : col;
-  int32_t last = leftwards ? col : std::min(oldCols - 1, col + span - 1);
-  if (first == 1 && last == oldCols - 1) --last;
+  if (!(1 < first && first < oldCols - 2)) return;
+  const int32_t last = std::min(oldCols - 1, first + lines.count - 1);
   const int32_t n = last - first + 1;
 
   const int32_t records = std::min(oldCols, int32_t(st_.colFormula.size()));
@@ -88,15 +95,16 @@ void Control::coldel() {
       }
     }
 
-  if (!leftwards) hideEditor();
+  const int32_t row = rowAfterColumnCommand(grid_);
+  hideEditor();
+  grid_.setCol(first);
   grid_.removeCols(first, n);
   if (int32_t(st_.colFormula.size()) < oldCols) st_.colFormula.resize(size_t(oldCols));
   st_.colFormula.erase(st_.colFormula.begin() + first, st_.colFormula.begin() + first + n);
   st_.colFormula.resize(size_t(grid_.Cols()));
   rewriteColumnHeaders(grid_);
-  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
-  if (st_.cc0 > 1) grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
-  hideEditor();
+  grid_.setRow(clampIndex(row, grid_.Rows()));
+  grid_.setCol(clampIndex(first - 1, grid_.Cols()));
   rewriteAllColumnRefs(st_, grid_.Cols(), oldCols - 1, [&](int32_t t) { return t > last ? t - n : kKeep; });
 }
 

@@ -25,9 +25,14 @@ void Control::pasteText(std::string_view text) {
 
 void Control::pasteBlock(editing::PasteBlock block) {
   const int32_t r0 = grid_.Row(), c0 = grid_.Col();
+  // Nothing is written into the fixed row or column: such a paste is refused.
+  if (!block.empty() && (r0 < 1 || c0 < 1))
+    throw Error(ErrorCode::Refused,
+                "paste refused: the current cell (" + std::to_string(r0) + ", " + std::to_string(c0) +
+                    ") is a header cell",
+                editing::texts::kPasteInHeader);
   st_.pasteRows = 0;
-  // Nothing is written into the fixed row or column.
-  if (!block.empty() && r0 >= 1 && c0 >= 1) {
+  if (!block.empty()) {
     // Growth: room for every line of the source text and every cell of the widest row.
     // Both leave a spare row or column beyond the block in the usual case.
     const int64_t needRows = int64_t(r0) + block.lines - (grid_.Rows() - 1);

@@ -1,8 +1,9 @@
 // Row operations: insert, delete, move up, move down. The cells move with the grid's own row
 // operations; the cell formulas stay with their rows through their row tags.
 //
-// Tags follow what is actually inserted or removed: inserting n rows at row R moves every tag
-// t >= R to t + n; removing rows a..b retires their tags and moves every tag t > b to t - n.
+// Insert and delete act on the selected rows (see selectedLines). Tags follow what is actually
+// inserted or removed: inserting n rows at row R moves every tag t >= R to t + n; removing rows
+// a..b retires their tags and moves every tag t > b to t - n.
 #include <tablique/control.h>
 
 #include <algorithm>
@@ -34,55 +35,49 @@ void leftAlignDataColumns(Grid& grid) {
 
 namespace tablique {
 
-// n = the selected rows; n empty rows go in at the current row.
+// Empty rows go in before the rows the command acts on (selectedLines): before the first of
+// whole rows selected by their headers, otherwise at the current row; as many as are selected.
+// Refused with the size message when the table would exceed the cell budget.
 void Control::rowins() {
   using namespace editing;
-  const int32_t at = grid_.Row();
-  if (at < 1) {  // never above the fixed row
+  const Lines lines = selectedLines(st_.rr0, st_.RR, st_.cc0, st_.cc, grid_.Row());
+  const int32_t at = lines.whole ? lines.first : grid_.Row();
+  if (at < 1 || at >= grid_.Rows()) {  // never above the fixed row
     focusGrid();
     return;
   }
-  const int32_t n = spanOf(st_.rr0, st_.RR);
+  const int32_t n = lines.count;
+  requireWithinBudget(int64_t(grid_.Rows()) + n, grid_.Cols());
+  grid_.setRow(at);
   const int32_t oldLast = grid_.Rows() - 1;
-  for (int32_t i = 0; i < n; ++i) grid_.AddItem("", at);
+  grid_.insertRows(at, n);
   rewriteRowHeaders(grid_);
   leftAlignDataColumns(grid_);
   hideEditor();
   if (grid_.Col() == 0) grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 + 1, grid_.Rows()));
+  grid_.setRow(clampIndex(at + 1, grid_.Rows()));
   focusGrid();
   rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t >= at && t <= oldLast ? t + n : kKeep; });
 }
 
-// Removes the selected number of rows from the current row down (from the top selected row
-// when the selection runs upwards). Row 1 and the last two rows are never the current row here.
+// Removes the rows the command acts on (selectedLines), whatever the table's size. Row 1 and
+// the last two rows are never the first of them; one data row always stays.
 void Control::rowdel() {
   using namespace editing;
-  const int32_t row = grid_.Row();
-  if (!(1 < row && row < grid_.Rows() - 2)) {
-    focusGrid();
-    return;
-  }
-  const bool upwards = st_.RR < st_.rr0;
-  const int32_t first = upwards ? st_.RR : row;
-  if (first < 1) {
+  const Lines lines = selectedLines(st_.rr0, st_.RR, st_.cc0, st_.cc, grid_.Row());
+  const int32_t first = lines.first;
+  if (!(1 < first && first < grid_.Rows() - 2)) {
     focusGrid();
     return;
   }
   const int32_t oldLast = grid_.Rows() - 1;
-  // Only rows that exist go, and one data row always stays.
-  int32_t n = std::min(spanOf(st_.rr0, st_.RR), oldLast - first + 1);
-  if (first == 1 && n >= oldLast) n = oldLast - 1;
-  if (n < 1) {
-    focusGrid();
-    return;
-  }
+  const int32_t n = std::min(lines.count, oldLast - first + 1);
   grid_.setRow(first);
-  for (int32_t i = 0; i < n; ++i) grid_.RemoveItem(first);
+  grid_.removeRows(first, n);
   rewriteRowHeaders(grid_);
   leftAlignDataColumns(grid_);
   if (grid_.Col() == 0) grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
-  grid_.setRow(clampIndex(upwards ? st_.RR - 1 : st_.rr0 - 1, grid_.Rows()));
+  grid_.setRow(clampIndex(first - 1, grid_.Rows()));
   focusGrid();
   const int32_t last = first + n - 1;
   rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) {

@@ -7,28 +7,53 @@
 #include <vector>
 
 #include "editing/selection.h"
+#include "editing/texts.h"
+
+namespace tablique::editing {
+
+namespace {
+
+// Transposes the normalised selection in place; a result that would not fit in the grid is
+// refused before any cell changes.
+void transposeSelection(Grid& grid, ControlState& st) {
+  if (!normaliseSelection(st)) return;
+  const int32_t r0 = st.rr0, c0 = st.cc0;
+  const int32_t h = st.RR - r0 + 1, w = st.cc - c0 + 1;
+  const bool fits = selectionInside(grid, st) && int64_t(r0) + w - 1 <= grid.Rows() - 1 &&
+                    int64_t(c0) + h - 1 <= grid.Cols() - 1;
+  if (!fits)
+    throw Error(ErrorCode::Refused,
+                "transpose refused: " + std::to_string(h) + " x " + std::to_string(w) + " block at (" +
+                    std::to_string(r0) + ", " + std::to_string(c0) + ") does not fit the grid once turned",
+                texts::kTransposeTooBig);
+  std::vector<std::string> buffer;
+  buffer.reserve(size_t(h) * size_t(w));
+  for (int32_t i = 0; i < h; ++i)
+    for (int32_t j = 0; j < w; ++j) buffer.push_back(grid.textAt(r0 + i, c0 + j));
+  for (int32_t i = 0; i < h; ++i)
+    for (int32_t j = 0; j < w; ++j) grid.moveTextAt(r0 + i, c0 + j, std::string());
+  for (int32_t i = 0; i < h; ++i)
+    for (int32_t j = 0; j < w; ++j)
+      grid.moveTextAt(r0 + j, c0 + i, std::move(buffer[size_t(i) * size_t(w) + size_t(j)]));
+}
+
+}  // namespace
+
+}  // namespace tablique::editing
 
 namespace tablique {
 
-// Reports success in every case. A block that would not fit in the grid changes no cell.
+// A result that would not fit is told to the user and thrown to the host, no cell changed.
+// Other failures end the method quietly.
 void Control::trans() {
   try {
-    if (!editing::normaliseSelection(st_)) return;
-    const int32_t r0 = st_.rr0, c0 = st_.cc0;
-    const int32_t h = st_.RR - r0 + 1, w = st_.cc - c0 + 1;
-    const bool fits = editing::selectionInside(grid_, st_) && r0 + w - 1 <= grid_.Rows() - 1 &&
-                      c0 + h - 1 <= grid_.Cols() - 1;
-    if (fits) {
-      std::vector<std::string> buffer;
-      buffer.reserve(size_t(h) * size_t(w));
-      for (int32_t i = 0; i < h; ++i)
-        for (int32_t j = 0; j < w; ++j) buffer.push_back(grid_.textAt(r0 + i, c0 + j));
-      for (int32_t i = 0; i < h; ++i)
-        for (int32_t j = 0; j < w; ++j) grid_.moveTextAt(r0 + i, c0 + j, std::string());
-      for (int32_t i = 0; i < h; ++i)
-        for (int32_t j = 0; j < w; ++j)
-          grid_.moveTextAt(r0 + j, c0 + i, std::move(buffer[size_t(i) * size_t(w) + size_t(j)]));
-    }
+    editing::transposeSelection(grid_, st_);
+  } catch (const Error& e) {
+    hideEditor();
+    focusGrid();
+    if (e.code() != ErrorCode::Refused) return;
+    tellFailure(e);
+    throw;
   } catch (const std::exception&) {
   }
   hideEditor();

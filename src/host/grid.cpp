@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <limits>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -324,6 +325,41 @@ void Grid::RemoveItem(int32_t index_) {
   cells_.erase(first, first + cols_);
   rowHeight_.erase(rowHeight_.begin() + index_);
   --rows_;
+  row_ = std::min(row_, rows_ - 1);
+  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+  rowPosDirty_ = true;
+  notify();
+}
+
+void Grid::insertRows(int32_t at, int32_t n) {
+  if (at < 0 || at > rows_) outOfRange("row", at, rows_ + 1);
+  if (n <= 0) return;
+  if (n > std::numeric_limits<int32_t>::max() - rows_)
+    throw Error(ErrorCode::InvalidArgument, "row count " + std::to_string(int64_t(rows_) + n) + " refused");
+  runLength_.clear();
+  filledKnown_ = false;
+  applyColumnAlignments();
+  rowHeight_.reserve(rowHeight_.size() + size_t(n));  // the insert below then cannot fail
+  cells_.insert(cells_.begin() + std::ptrdiff_t(index(at, 0)), size_t(n) * size_t(cols_), Cell{});
+  rowHeight_.insert(rowHeight_.begin() + at, size_t(n), kDefaultRowHeight);
+  rows_ += n;
+  rowPosDirty_ = true;
+  notify();
+}
+
+void Grid::removeRows(int32_t at, int32_t n) {
+  checkRow(at);
+  if (n <= 0) return;
+  if (n > rows_ - at || n >= rows_)
+    throw Error(ErrorCode::IndexOutOfRange, std::to_string(n) + " rows from row " + std::to_string(at) +
+                                                " are not all in the grid (0.." + std::to_string(rows_ - 1) + ")");
+  runLength_.clear();
+  filledKnown_ = false;
+  applyColumnAlignments();
+  auto first = cells_.begin() + std::ptrdiff_t(index(at, 0));
+  cells_.erase(first, first + std::ptrdiff_t(size_t(n) * size_t(cols_)));
+  rowHeight_.erase(rowHeight_.begin() + at, rowHeight_.begin() + at + n);
+  rows_ -= n;
   row_ = std::min(row_, rows_ - 1);
   topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
   rowPosDirty_ = true;

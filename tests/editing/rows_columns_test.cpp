@@ -51,12 +51,12 @@ TEST(Rows, DeleteRetiresTheRemovedRowsAndLowersTheRest) {
   EXPECT_EQ(block(c, 4, 1, 2, 2), (Rows{{"4", ""}, {"8", ""}}));
   EXPECT_EQ(block(c, 7, 1, 1, 2), (Rows{{"10", "100"}}));
   EXPECT_EQ(c.grid().Row(), 4);
-  // The current row and the selection disagree: what goes decides.
+  // The current row moved away from the selection: the current row alone goes.
   select(c, 2, 1, 3, 1);
   c.mouseset(6, 1);
-  c.m_rowdel();  // rows 6 and 7 go
-  EXPECT_EQ(record(c, 2), "=C1<4>*10@;=C1<4>*10@;");
-  EXPECT_EQ(c.gettext(6, 1), "11");
+  c.m_rowdel();
+  EXPECT_EQ(record(c, 2), "=C1<4>*10@;=C1<4>*10<B>6;");
+  EXPECT_EQ(column(c, 1, 4, 7), (Texts{"4", "8", "10", "11"}));
   expectConsistent(c);
 }
 
@@ -151,9 +151,8 @@ TEST(Columns, DeleteIsRefusedForReferencedColumns) {
     EXPECT_EQ(m.text, "列有被计算公式引用，不能删除！");
     EXPECT_EQ(m.title, "温馨提示");
   }
-  // The selection names columns 4 and 5, the current column is 6: columns 6 and 7 would go.
-  select(c, 1, 4, 1, 5);
-  c.mouseset(1, 6);
+  // Columns 6 and 7 selected, only 7 referenced: the whole delete is refused.
+  select(c, 1, 6, 1, 7);
   c.m_coldel();
   EXPECT_EQ(c.cols(), 50);
   EXPECT_EQ(c.headless().messages().size(), 3u);

@@ -29,9 +29,25 @@ TEST(Transpose, ABlockThatDoesNotFitChangesNothing) {
   const Rows data = {{"1", "2", "3", "4", "5"}, {"6", "7", "8", "9", "10"}};
   put(c, 2, 1, data);
   select(c, 2, 1, 3, 5);  // 2 x 5 would need rows 2..6
-  c.trans();
+  // Told to the user and thrown to the host, no cell changed.
+  try {
+    c.trans();
+    ADD_FAILURE() << "trans reported success";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), ErrorCode::Refused);
+    EXPECT_EQ(e.userText(), "转置后超出表格范围，不能转置！");
+  }
   EXPECT_EQ(block(c, 2, 1, 2, 5), data);
   EXPECT_EQ(c.rows(), 3);
+  ASSERT_EQ(c.headless().messages().size(), 1u);
+  EXPECT_EQ(c.headless().messages()[0].text, "转置后超出表格范围，不能转置！");
+  EXPECT_EQ(c.headless().messages()[0].title, "温馨提示");
+  EXPECT_EQ(c.headless().failures(), (Texts{"转置后超出表格范围，不能转置！"}));
+  EXPECT_FALSE(c.editor().visible());
+  // A block that fits after all is turned as usual.
+  select(c, 2, 1, 3, 2);
+  c.trans();
+  EXPECT_EQ(block(c, 2, 1, 2, 2), (Rows{{"1", "6"}, {"2", "7"}}));
 }
 
 TEST(Menu, EntriesAndCaptionsInOrder) {
@@ -90,24 +106,6 @@ TEST(Menu, WrapperStepsLeaveTheEditorAsEachEntryDefines) {
   c.m_colins();
   EXPECT_FALSE(c.editor().visible());
   EXPECT_EQ(c.state().editLock, EditLock::None);
-}
-
-TEST(Menu, DeleteRowsAndColumnsRunOnlyWithinTheCellBudget) {
-  Control c;
-  c.rowcol(6998, 49);  // 6999 x 50 = 349950 cells: allowed
-  click(c, 5, 5);
-  c.m_rowdel();
-  EXPECT_EQ(c.rows(), 6997);
-  c.m_coldel();
-  EXPECT_EQ(c.cols(), 48);
-  EXPECT_EQ(c.state().editLock, EditLock::None);
-  c.rowcol(6998, 49);
-  click(c, 5, 5);
-  c.m_colins();  // 6999 x 51 cells: both do nothing
-  c.m_rowdel();
-  c.m_coldel();
-  EXPECT_EQ(c.rows(), 6998);
-  EXPECT_EQ(c.cols(), 50);
 }
 
 }  // namespace

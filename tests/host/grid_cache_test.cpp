@@ -43,8 +43,14 @@ TEST(GridCaches, AgreeWithPlainCountsAfterRandomOperations) {
           });
         }
         break;
-      case 4: g.AddItem(pick(2) ? "\tx\ty" : "", pick(rows + 1)); break;
-      case 5: if (rows > 2) g.RemoveItem(1 + pick(rows - 1)); break;
+      case 4:
+        if (pick(2)) g.AddItem(pick(2) ? "\tx\ty" : "", pick(rows + 1));
+        else if (rows < 40) g.insertRows(pick(rows + 1), 1 + pick(4));
+        break;
+      case 5:
+        if (rows > 2 && pick(2)) g.RemoveItem(1 + pick(rows - 1));
+        else if (rows > 3) g.removeRows(1 + pick(rows - 2), 1 + pick(2));
+        break;
       case 6: g.setRowPosition(pick(rows), pick(rows)); break;
       case 7: g.setColPosition(pick(cols), pick(cols)); break;
       case 8: if (cols < 12) g.insertCols(pick(cols + 1), 1 + pick(2)); else g.removeCols(1, 2); break;

@@ -59,6 +59,54 @@ TEST(Grid, AddItemAndRemoveItem) {
   EXPECT_THROW(g.RemoveItem(9), Error);
 }
 
+// The bulk row forms leave the grid exactly as n single AddItem / RemoveItem calls do.
+TEST(Grid, BulkRowsMatchSingleRowsAndRefuseWithoutChange) {
+  auto filled = [] {
+    Grid g;
+    g.setCols(4);
+    g.setRows(9);
+    for (int r = 0; r < 9; ++r) {
+      g.setRowHeight(r, 100 + r);
+      for (int c = 0; c < 4; ++c) g.setTextMatrix(r, c, std::to_string(r * 10 + c));
+    }
+    g.setRow(7);
+    g.setColAlignment(2, kAlignLeftCenter);
+    return g;
+  };
+  auto same = [](const Grid& a, const Grid& b) {
+    ASSERT_EQ(a.Rows(), b.Rows());
+    EXPECT_EQ(a.Row(), b.Row());
+    EXPECT_EQ(a.totalHeight(), b.totalHeight());
+    EXPECT_EQ(a.lastFilledCol(), b.lastFilledCol());
+    for (int r = 0; r < a.Rows(); ++r) {
+      EXPECT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+      for (int c = 0; c < a.Cols(); ++c) {
+        EXPECT_EQ(a.TextMatrix(r, c), b.TextMatrix(r, c)) << r << ", " << c;
+        EXPECT_EQ(a.alignmentAt(r, c), b.alignmentAt(r, c)) << r << ", " << c;
+      }
+    }
+    for (int c = 0; c < a.Cols(); ++c) EXPECT_EQ(a.dataRun(c), b.dataRun(c)) << c;
+  };
+  for (int at : {1, 4, 9}) {
+    Grid bulk = filled(), single = filled();
+    bulk.insertRows(at, 3);
+    for (int i = 0; i < 3; ++i) single.AddItem("", at);
+    same(bulk, single);
+  }
+  for (auto [at, n] : {std::pair{1, 8}, std::pair{3, 2}, std::pair{8, 1}}) {
+    Grid bulk = filled(), single = filled();
+    bulk.removeRows(at, n);
+    for (int i = 0; i < n; ++i) single.RemoveItem(at);
+    same(bulk, single);
+  }
+  Grid g = filled();
+  EXPECT_THROW(g.removeRows(5, 5), Error);  // past the last row
+  EXPECT_THROW(g.removeRows(0, 9), Error);  // the fixed row stays
+  EXPECT_THROW(g.insertRows(10, 1), Error);
+  EXPECT_THROW(g.insertRows(1, 2147483647), Error);
+  same(g, filled());
+}
+
 TEST(Grid, InsertAndRemoveColumns) {
   Grid g = small();
   g.setColWidth(2, 777);
