@@ -174,7 +174,7 @@ void Control::datainp() {
     return;
   }
   focusGrid();
-  const std::string text = files::fromNarrow(files::readWholeFile(*path), *path);
+  const std::string text = files::fromDataFile(files::readWholeFile(*path), *path);
   const files::TbqShape shape = files::scanTbq(text, *path);
   const int32_t L = shape.lines, F = shape.fields;
   {
