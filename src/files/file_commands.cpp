@@ -81,13 +81,37 @@ void saveTextTable(Control& c, const Grid& grid, const char* filter, const char*
 
 }  // namespace
 
-void Control::savetxt() { saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName); }
+// The text file commands are the user's choice: a failure is told, then reported to the host.
+void Control::savetxt() {
+  try {
+    saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
 
-void Control::savexls() { saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName); }
+void Control::savexls() {
+  try {
+    saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
 
 // Loads a text table at (1, 1) of an emptied table, split by the paste's rules in memory (the
 // clipboard is not used). The file is read, decoded and split before anything changes.
 void Control::opentxt() {
+  try {
+    opentxtFile();
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
+
+void Control::opentxtFile() {
   const std::optional<std::string> path =
       askFile(*platform_, false, files::texts::kTxtFilter, "txt", st_.txtFileName);
   if (!path) return;
