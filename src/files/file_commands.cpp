@@ -12,6 +12,7 @@
 #include "control/budget.h"
 #include "editing/paste_text.h"
 #include "files/encoding.h"
+#include "files/file_error.h"
 #include "files/file_io.h"
 #include "files/tbq.h"
 #include "files/text_table.h"
@@ -39,10 +40,6 @@ std::string headerText(int32_t j) {
   std::string text = "C";
   text += std::to_string(j);
   return text;
-}
-
-[[noreturn]] void fail(const std::string& path, const std::string& reason) {
-  throw Error(ErrorCode::File, path + ": " + reason);
 }
 
 // At least the rows x width of the block the paste would make of `text`, counted without
@@ -117,10 +114,10 @@ void Control::opentxtFile() {
   if (!path) return;
   focusGrid();
   std::string bytes = files::readWholeFile(*path);
-  if (bytes.find('\0') != std::string::npos) fail(*path, "not a text file (it holds NUL bytes)");
+  if (bytes.find('\0') != std::string::npos) files::failFile(*path, "not a text file (it holds NUL bytes)", "不是文本文件，无法打开！");
   std::string text = files::joinLinesCrLf(files::fromNarrow(std::move(bytes), *path));
   if (pasteCellsBound(text, editing::classifyPasteText(text, st_.copyText)) > kCellBudget)
-    fail(*path, "the file holds more cells than the table can hold");
+    files::failFile(*path, "the file holds more cells than the table can hold", "的单元格超出表格容量，无法打开！");
   editing::PasteBlock block = editing::splitOwnedPasteText(std::move(text), st_.copyText);
 
   // Empty the table. When the block fits the grid the paste cannot stop early, and the cells
@@ -159,33 +156,24 @@ void Control::expspare() {
   }
 }
 
-// Export. The records are compacted only when the file was written; column 1's layout piece is
-// removed again in every case but a failed write, which leaves the records as they were.
+// Export. The records are compacted only when the file was written; a cancelled or failed export
+// leaves them as they were.
 void Control::dataexp() {
-  auto removeLayoutPiece = [&] {
-    if (st_.colFormula.size() > 1 && !st_.colFormula[1].empty())
-      st_.colFormula[1] = files::dropLayoutPiece(st_.colFormula[1]);
-  };
   const std::optional<std::string> path =
       askFile(*platform_, true, files::texts::kTbqFilter, "tbq", st_.tbqFileName);
-  if (!path) {
-    removeLayoutPiece();
-    return;
-  }
-  if (grid_.Rows() < 2 || grid_.Cols() < 2) fail(*path, "the table has no data cells to export");
+  if (!path) return;
+  if (grid_.Rows() < 2 || grid_.Cols() < 2)
+    files::failFile(*path, "the table has no data cells to export", "无法导出：表格没有数据单元格！");
   std::vector<std::string> records = st_.colFormula;
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
   files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
   st_.colFormula = std::move(records);
-  removeLayoutPiece();
 }
 
 // Import. The whole file is read, decoded, split and checked first; a file that is not a data
 // file, or would grow the grid beyond the cell budget, changes nothing.
 void Control::datainp() {
   auto finish = [&] {
-    if (st_.colFormula.size() > 1 && !st_.colFormula[1].empty())
-      st_.colFormula[1] = files::dropLayoutPiece(st_.colFormula[1]);
     if (grid_.Rows() > 1 && grid_.Cols() > 1) {
       grid_.setRow(1);
       grid_.setCol(1);
@@ -207,8 +195,9 @@ void Control::datainp() {
     const int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
     const bool grows = rowsAfter > grid_.Rows() || colsAfter > grid_.Cols();
     if (grows && rowsAfter * (colsAfter - 2) > kCellBudget)
-      fail(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
-                      " fields, more than the table can hold");
+      files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
+                                 " fields, more than the table can hold",
+                      "的单元格超出表格容量，无法导入！");
   }
   const std::vector<std::string_view> fields = files::readTbqFields(text, shape, *path);
 
@@ -244,22 +233,28 @@ void Control::datainp() {
   grid_.setRow(1);
   grid_.setCol(1);
 
-  // The data lines, F fields per row; the formula line gives the records (the last field of
-  // the file, column F's record, is not read back).
+  // The data lines, F fields per row; the formula line gives the records, column 1's without
+  // the layout piece.
   size_t at = 0;
   for (int32_t r = 1; r <= D; ++r, at += size_t(F)) {
     const std::string_view* row = fields.data() + at;
     grid_.writeRowTexts(r, 1, F, [row](int32_t k, std::string& cell) { files::decodeFieldInto(row[k], cell); });
   }
+  const files::RecordAndLayout first = files::splitLayoutPiece(fields[at]);
   for (int32_t j = 1; j < grid_.Cols(); ++j)
-    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(fields[at++]) : std::string();
+    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]) : std::string();
 
   // Sizes: defaults within the file's area, then the layout piece.
   for (int32_t i = 1; i <= std::min(L, grid_.Rows() - 1); ++i)
     if (grid_.RowHeight(i) != Grid::kDefaultRowHeight) grid_.setRowHeight(i, Grid::kDefaultRowHeight);
   for (int32_t j = 1; j <= std::min(F, grid_.Cols() - 1); ++j)
     if (grid_.ColWidth(j) != Grid::kDefaultColWidth) grid_.setColWidth(j, Grid::kDefaultColWidth);
-  const files::LayoutSizes sizes = files::parseLayoutPiece(st_.colFormula[1]);
+  files::LayoutSizes sizes = files::parseLayoutPiece(first.layout);
+  std::vector<int32_t> heights(size_t(grid_.Rows())), widths(size_t(grid_.Cols()));
+  for (int32_t i = 0; i < grid_.Rows(); ++i) heights[size_t(i)] = grid_.RowHeight(i);
+  for (int32_t j = 0; j < grid_.Cols(); ++j) widths[size_t(j)] = grid_.ColWidth(j);
+  files::capSizes(sizes.heights, std::move(heights));
+  files::capSizes(sizes.widths, std::move(widths));
   for (const files::SizeEntry& e : sizes.heights)
     if (e.index > 0 && e.index <= grid_.Rows() - 1) grid_.setRowHeight(e.index, e.twips);
   for (const files::SizeEntry& e : sizes.widths)
