@@ -136,8 +136,10 @@ void Control::opentxtFile() {
 
   // Size the grid, then write every data cell: the file's text, or empty.
   const int32_t oldRows = grid_.Rows(), oldCols = grid_.Cols();
+  // The dimension that shrinks first, so that the grid never holds more than both.
+  if (size->second < oldCols) grid_.setCols(size->second);
   if (size->first != oldRows) grid_.setRows(size->first);
-  if (size->second != oldCols) grid_.setCols(size->second);
+  if (size->second > oldCols) grid_.setCols(size->second);
   st_.colFormula.assign(size_t(grid_.Cols()), std::string());
   for (int32_t i = oldRows; i < grid_.Rows(); ++i) grid_.setTextAt(i, 0, std::to_string(i));
   headColumns(grid_, oldCols, grid_.Cols() - 1);
