@@ -100,65 +100,70 @@ uint64_t fieldStopBits(const char* data, size_t n) {
   return bits;
 }
 
-// Byte -> byte as written in a cell field: "," as SOH, a space as STX, the rest unchanged.
-constexpr std::array<char, 256> kEncodeByte = [] {
-  std::array<char, 256> t{};
-  for (int i = 0; i < 256; ++i) t[size_t(i)] = char(i);
-  t[size_t(',')] = kCommaInCell;
-  t[size_t(' ')] = kSpaceInCell;
+// Byte -> as written in a field: the byte, or kEscaped | the byte for one written after
+// kMarkerEscape. In a cell "," is SOH, a space STX, CR and LF their markers; a record keeps its
+// spaces.
+constexpr uint16_t kEscaped = 0x100;
+constexpr std::array<uint16_t, 256> encodeTable(bool cell) {
+  std::array<uint16_t, 256> t{};
+  for (int i = 0; i < 256; ++i) t[size_t(i)] = uint16_t(i);
+  for (char m : {kCommaInCell, kSpaceInCell, kCellStart, kCrInCell, kLfInCell, kMarkerEscape})
+    t[size_t(m)] = uint16_t(kEscaped | uint8_t(m));
+  t[size_t(',')] = uint8_t(kCommaInCell);
+  if (cell) t[size_t(' ')] = uint8_t(kSpaceInCell);
+  t[size_t('\r')] = uint8_t(kCrInCell);
+  t[size_t('\n')] = uint8_t(kLfInCell);
   return t;
-}();
+}
+constexpr std::array<uint16_t, 256> kEncodeCell = encodeTable(true), kEncodeRecord = encodeTable(false);
 
-// Byte -> byte as read from a cell field: SOH as ",", STX as a space, the rest unchanged.
+// Byte -> byte as read from a field (an escaped byte is taken as it stands).
 constexpr std::array<char, 256> kDecodeByte = [] {
   std::array<char, 256> t{};
   for (int i = 0; i < 256; ++i) t[size_t(i)] = char(i);
   t[size_t(kCommaInCell)] = ',';
   t[size_t(kSpaceInCell)] = ' ';
+  t[size_t(kCrInCell)] = '\r';
+  t[size_t(kLfInCell)] = '\n';
   return t;
 }();
 
-// Writes the encoded cell text (see encodeCellText) at p; returns the end.
-char* writeEncoded(char* p, std::string_view text) {
-  size_t b = 0, e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
-  for (size_t k = b; k < e; ++k) *p++ = kEncodeByte[static_cast<unsigned char>(text[k])];
+// Writes `text` encoded by `table` at p (room for twice its size); returns the end.
+char* writeEncoded(char* p, std::string_view text, const std::array<uint16_t, 256>& table) {
+  for (char ch : text) {
+    const uint16_t e = table[static_cast<unsigned char>(ch)];
+    if (e & kEscaped) *p++ = kMarkerEscape;
+    *p++ = char(e);
+  }
   return p;
+}
+
+// The text without leading and trailing spaces.
+std::string_view trimSpaces(std::string_view text) {
+  const size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
+// A record as written in the formula line.
+void appendRecord(std::string& out, std::string_view record) {
+  const size_t at = out.size();
+  out.resize(at + 2 * record.size());
+  out.resize(size_t(writeEncoded(out.data() + at, record, kEncodeRecord) - out.data()));
 }
 
 }  // namespace
 
 std::string encodeCellText(std::string_view text) {
-  const size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  text = text.substr(b, text.find_last_not_of(' ') - b + 1);
-  std::string out(text);
-  for (char& ch : out) {
-    if (ch == ',') ch = kCommaInCell;
-    else if (ch == ' ') ch = kSpaceInCell;
-  }
+  text = trimSpaces(text);
+  std::string out(2 * text.size(), '\0');
+  out.resize(size_t(writeEncoded(out.data(), text, kEncodeCell) - out.data()));
   return out;
 }
 
-bool isPlainCellField(std::string_view field) {
-  if (field.empty() || field[0] != kCellStart) return false;
-  for (size_t k = 1; k < field.size(); ++k)
-    if (field[k] == kCellStart || field[k] == kCommaInCell || field[k] == kSpaceInCell) return false;
-  return true;
-}
-
 std::string decodeField(std::string_view field) {
-  if (field.size() == 1 && field[0] == kFieldEmpty) return {};
-  if (isPlainCellField(field)) return std::string(field.substr(1));
   std::string out;
-  out.reserve(field.size());
-  for (char ch : field) {
-    if (ch == kCellStart) continue;
-    if (ch == kCommaInCell) out += ',';
-    else if (ch == kSpaceInCell) out += ' ';
-    else out += ch;
-  }
+  decodeFieldInto(field, out);
   return out;
 }
 
@@ -169,8 +174,14 @@ void decodeFieldInto(std::string_view field, std::string& out) {
   }
   out.resize(field.size());
   char* p = out.data();
-  for (char ch : field) {  // every byte stored, BS overwritten by the next one
-    *p = kDecodeByte[static_cast<unsigned char>(ch)];
+  const size_t n = field.size();
+  for (size_t k = 0; k < n; ++k) {
+    const char ch = field[k];
+    if (ch == kMarkerEscape && k + 1 < n) {
+      *p++ = field[++k];
+      continue;
+    }
+    *p = kDecodeByte[static_cast<unsigned char>(ch)];  // every byte stored, BS overwritten by the next
     p += ch != kCellStart;
   }
   out.resize(size_t(p - out.data()));
@@ -235,7 +246,7 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   // comma), then its bytes written in place.
   for (int32_t i = 1; i <= N; ++i) {
     size_t most = 2 * size_t(std::max(M, 0)) + 2;
-    for (int32_t j = 1; j <= M; ++j) most += grid.textAt(i, j).size();
+    for (int32_t j = 1; j <= M; ++j) most += 2 * grid.textAt(i, j).size();
     const size_t at = out.size();
     if (out.capacity() < at + most) out.reserve(std::max(out.capacity() * 2, at + most));
     out.resize(at + most);
@@ -247,13 +258,13 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
         *p++ = kFieldEmpty;
       } else {
         *p++ = kCellStart;
-        p = writeEncoded(p, text);
+        p = writeEncoded(p, trimSpaces(text), kEncodeCell);
       }
       *p++ = ',';
     }
     if (M >= 1) {
       *p++ = kCellStart;
-      p = writeEncoded(p, grid.textAt(i, M));
+      p = writeEncoded(p, trimSpaces(grid.textAt(i, M)), kEncodeCell);
     }
     *p++ = '\r';
     *p++ = '\n';
@@ -265,9 +276,9 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   for (int32_t j = 1; j <= M; ++j) {
     std::string& record = colFormula[size_t(j)];
     record = formula::compactForFormuget(record);
-    if (j == 1) out += record + layout;
-    else if (record.empty() && j < M) out += kFieldEmpty;
-    else out += record;
+    if (record.empty() && j > 1 && j < M) out += kFieldEmpty;
+    appendRecord(out, record);
+    if (j == 1) out += layout;
     out += j < M ? "," : "\r\n";
   }
   return out;

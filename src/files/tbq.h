@@ -34,16 +34,17 @@ inline constexpr char kCommaInCell = '\x01';
 inline constexpr char kSpaceInCell = '\x02';
 inline constexpr char kSizeIndexSeparator = '\x07';
 inline constexpr char kCellStart = '\x08';
+inline constexpr char kCrInCell = '\x0E';
+inline constexpr char kLfInCell = '\x0F';
+inline constexpr char kMarkerEscape = '\x10';
 
-// Cell text -> its encoded form (trimmed of spaces, "," -> SOH, space -> STX).
+// Cell text -> its encoded form (see above; without the leading <8>).
 std::string encodeCellText(std::string_view text);
-// A field as read -> the text it stands for (SOH -> ",", STX -> space, BS removed, a field of
-// NUL alone -> empty).
+// A field as read -> the text it stands for: <10> x -> x, <1> -> ",", <2> -> space, <E> -> CR,
+// <F> -> LF, <8> removed, a field of <0> alone -> empty.
 std::string decodeField(std::string_view field);
 // decodeField written into out (its old text replaced), without a temporary.
 void decodeFieldInto(std::string_view field, std::string& out);
-// True for a cell field that decodes to itself without its leading BS (no marker inside).
-bool isPlainCellField(std::string_view field);
 
 // Column 1's field of the formula line -> its record and the layout piece the export put after
 // it. The piece is known by its place: the text after the record's last ";", when it has the

@@ -1,6 +1,7 @@
 // The native data file through m_daexp and m_dainp: the bytes, the formula line with the layout
 // piece, the record compaction, round trips, growth, and hostile files changing nothing.
 #include <cerrno>
+#include <random>
 
 #include "files/file_io.h"
 #include "files_fixture.h"
@@ -368,6 +369,34 @@ TEST(DataImport, FormulaLineWithoutLayoutPieceAndHugeSizes) {
   for (int32_t j = 1; j <= d.grid().Cols(); ++j) ASSERT_GE(d.grid().colLeft(j), d.grid().colLeft(j - 1)) << j;
   for (int32_t i = 1; i <= d.grid().Rows(); ++i) ASSERT_GE(d.grid().rowTop(i), d.grid().rowTop(i - 1)) << i;
   EXPECT_GT(d.grid().ColWidth(1), 1000000);
+}
+
+TEST(DataImport, EveryCellAndRecordComesBackWhateverCharactersItHolds) {
+  TempDir dir;
+  const std::vector<std::string> awkward = {
+      "two\r\nlines", "lf\nonly", "cr\ronly", "\x01", "\x02", "\x08", "a\x08" "b", "\x0E\x0F\x10",
+      "\x10\x01", std::string("a\0b", 3), "1,2 3", "a\tb", "$;@?", "中文😀", "=x\x07y", "\"q\""};
+  Control a;
+  a.rowcol(8, 5);
+  std::mt19937 rng(3);
+  for (int32_t i = 1; i <= 8; ++i)
+    for (int32_t j = 1; j <= 5; ++j) a.settext(i, j, awkward[rng() % awkward.size()]);
+  a.formuset(2, "C1 & \"\r\n\" & C3");
+  a.formuset(3, "C1 & \",\x01\x10\"");
+  const std::string path = dir.file("c.tbq");
+  exportTo(a, path);
+  Control b;
+  importFrom(b, path);
+  for (int32_t i = 1; i <= 8; ++i)
+    for (int32_t j = 1; j <= 5; ++j) EXPECT_EQ(b.gettext(i, j), a.gettext(i, j)) << i << "," << j;
+  EXPECT_EQ(b.state().colFormula[2], a.state().colFormula[2]);
+  EXPECT_EQ(b.state().colFormula[3], a.state().colFormula[3]);
+  // The bytes: CR and LF as their markers, a marker character after the escape.
+  Control c;
+  c.settext(1, 1, "x\r\ny");
+  c.settext(1, 2, "\x08");
+  const std::string bytes = exportTo(c, dir.file("m.tbq"));
+  EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), BS + "x\x0E\x0Fy," + BS + "\x10\x08," + NUL + "," + BS);
 }
 
 }  // namespace
