@@ -120,7 +120,8 @@ void Control::opentxtFile() {
   const auto tooMany = [&] {
     files::failFile(*path, "the file holds more cells than the table can hold", "的单元格超出表格容量，无法打开！");
   };
-  if (cellsUpperBound(text) > 16 * int64_t(kCellBudget)) tooMany();
+  constexpr int64_t kMostSeparators = 16 * int64_t(kCellBudget);
+  if (int64_t(text.size()) >= kMostSeparators && cellsUpperBound(text) > kMostSeparators) tooMany();
   // Line k of the file is row k + 1 of the table; empty lines after the last cell carry nothing.
   const editing::PasteBlock block = editing::splitForeignText(std::move(text), {.keepEmptyLines = true});
   int32_t used = block.rows();
