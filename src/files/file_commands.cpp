@@ -2,7 +2,7 @@
 //
 // Every command asks for the path through the file dialog, prepared the same way each time
 // (filter, default extension, the program's folder, the remembered name of its file kind).
-// Saving builds the whole file in memory and writes it atomically; opening reads and checks the
+// Saving builds the whole file in memory and writes it safely (file_io.h); opening reads and checks the
 // whole file before the table changes. Failures after the dialog throw Error(File) naming the
 // file; a cancelled dialog ends the command quietly.
 #include <tablique/control.h>
@@ -97,8 +97,9 @@ void Control::savexls() {
   }
 }
 
-// Loads a text table at (1, 1) of an emptied table, split by the paste's rules in memory (the
-// clipboard is not used). The file is read, decoded and split before anything changes.
+// Loads a text table into the emptied table, file line k at row k, split as text from outside
+// (quoted fields, the numeric rule, never the last copy; the clipboard is not used). The grid is
+// sized from the file; the file is read, decoded, split and checked before anything changes.
 void Control::opentxt() {
   try {
     opentxtFile();
