@@ -771,7 +771,7 @@ const Case kArrays[] = {
     {"Join(Array(1,\"a\",2.5),\"-\")", "1-a-2.5", "String"},
     {"Join(Array(1,2,3))", "1 2 3", "String"},
     {"Join(Array())", "", "String"},
-    {"Join(Array(\"a\",Null,\"b\"),\",\")", "a,,b", "String"},
+    {"Join(Array(\"a\",Null,\"b\"),\",\")", 94},
     {"Join(1)", 13},
     {"Split(\"a,b,c\",\",\")(1)", "b", "String"},
     {"UBound(Split(\"a,b,c\",\",\"))", "2", "Long"},
