@@ -43,7 +43,7 @@ TQ_BUILTIN(fnSplit) {
     if (starts.size() == kMaxArrayElements) raise(err::OutOfMemory);
     starts.push_back(p + d.size());
   }
-  in.charge(starts.size());
+  in.charge(0, starts.size());
   parts.reserve(starts.size());
   for (size_t i = 0; i < starts.size(); ++i) {
     size_t end = i + 1 < starts.size() ? starts[i + 1] - d.size() : s.size();
@@ -58,7 +58,7 @@ TQ_BUILTIN(fnJoin) {
   const Value& arr = arrayArg(a[0]);
   if (arr.upperBounds().size() != 1) raise(err::SubscriptOutOfRange);
   std::string d = has(n, 1) ? text(a[1]) : " ";
-  in.charge(arr.items().size());
+  in.charge(0, arr.items().size());
   std::string out;
   bool first = true;
   for (const Value& v : arr.items()) {
@@ -97,7 +97,7 @@ TQ_BUILTIN(fnFilter) {
   for (const Value& v : arr.items()) {
     if (v.isNull()) raise(err::TypeMismatch);
     std::u16string s = toUtf16(text(v));
-    in.charge(s.size() + 1);
+    in.charge(s.size(), 1);
     if (mode) s = foldCase(s);
     bool found = search.find(s) != std::u16string::npos;
     if (found == include) out.push_back(makeString(text(v)));

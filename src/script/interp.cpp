@@ -93,13 +93,14 @@ void Interp::step() {
 
 namespace {
 constexpr size_t kBytesPerStep = 32;
+constexpr size_t kElementsPerStep = 4;
 
 size_t textBytes(const Value& v) { return v.isString() ? v.str().size() : 0; }
 }  // namespace
 
 void Interp::charge(size_t bytes, size_t elements) {
-  work_ += bytes;
-  steps_ += work_ / kBytesPerStep + elements;
+  work_ += bytes + elements * (kBytesPerStep / kElementsPerStep);
+  steps_ += work_ / kBytesPerStep;
   work_ %= kBytesPerStep;
   if (steps_ > kMaxSteps) limit(err::CantPerform);
 }
@@ -509,6 +510,7 @@ void Interp::execDim(const Stmt& s) {
       total *= size_t(u + 1);
       if (total > kMaxArrayElements) limit(err::OutOfMemory);
     }
+    charge(0, total);
     std::vector<Value> items(total);
     if (s.preserve && p->isArray()) {
       const std::vector<int32_t>& old = p->upperBounds();

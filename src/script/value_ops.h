@@ -39,7 +39,7 @@ struct Heap {
 // Bounds that keep one Eval finite.
 inline constexpr size_t kMaxStringLength = size_t(1) << 23;  // bytes of one string
 inline constexpr size_t kMaxArrayElements = size_t(1) << 20;
-inline constexpr size_t kMemoryBudget = size_t(128) << 20;  // bytes of all strings and arrays
+inline constexpr size_t kMemoryBudget = size_t(96) << 20;  // bytes of all strings and arrays
 inline constexpr size_t kMaxNodes = size_t(1) << 20;        // parsed nodes of one expression
 inline constexpr int kMaxDepth = 400;           // nested evaluation (expressions and calls)
 inline constexpr int kMaxParseDepth = 200;      // nested parentheses and operators
