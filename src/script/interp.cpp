@@ -99,6 +99,7 @@ size_t textBytes(const Value& v) { return v.isString() ? v.str().size() : 0; }
 }  // namespace
 
 void Interp::charge(size_t bytes, size_t elements) {
+  if ((bytes | elements) == 0) return;
   work_ += bytes + elements * (kBytesPerStep / kElementsPerStep);
   steps_ += work_ / kBytesPerStep;
   work_ %= kBytesPerStep;
