@@ -154,12 +154,16 @@ void release(Code& code) {
 }
 }  // namespace
 
-Value Interp::eval(std::string_view text) {
+void Interp::start() {
   steps_ = 0;
   work_ = 0;
   depth_ = 0;
   limitHit_ = false;
   chain_.clear();
+}
+
+Value Interp::eval(std::string_view text) {
+  start();
   Metered metered;
   struct Release {
     ~Release() { release(code); }
@@ -175,11 +179,7 @@ Value Interp::eval(std::string_view text) {
 }
 
 void Interp::addCode(std::string_view text) {
-  steps_ = 0;
-  work_ = 0;
-  depth_ = 0;
-  limitHit_ = false;
-  chain_.clear();
+  start();
   Metered metered;
   try {
     std::unique_ptr<Program> program = parseProgram(std::string(text));

@@ -101,6 +101,7 @@ private:
   Flow execSelect(const Stmt& s);
   void execDim(const Stmt& s);
   [[noreturn]] void limit(int number);
+  void start();  // fresh bounds for one Eval or AddCode
 
   SymbolTable symbols_;
   std::deque<Value> globals_;

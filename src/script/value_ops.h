@@ -30,7 +30,7 @@ struct Heap {
   Heap() = default;
   Heap(const Heap& o) : text(o.text), items(o.items), upper(o.upper), strings(o.strings) { charge(); }
   Heap& operator=(const Heap&) = delete;
-  ~Heap() { heapBytes -= charged; }
+  ~Heap() { heapBytes -= charged < heapBytes ? charged : heapBytes; }  // another thread may free it
   // Counts the parts in heapBytes: error 7 when a metered evaluation passes kMemoryBudget.
   void charge();
 };
