@@ -2,6 +2,8 @@
 // row (a chain of one operator is no nesting), and a cell never holds invalid UTF-8.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "support/driver.h"
 
 namespace tablique {
@@ -38,6 +40,17 @@ TEST(LongFormula, CellFormulaWithProductsAndSumsOverFiveHundredColumns) {
   c.headless().queueInput(f);
   c.m_focal();
   EXPECT_EQ(c.gettext(2, 501), std::to_string(250 * 4));
+}
+
+TEST(LongFormula, NearMissSearchInCellTextsEndsQuickly) {
+  Control c;
+  for (int32_t r = 1; r <= 3; ++r) c.settext(r, 1, "InStr(Space(2E5) & \"x\", Space(1E5) & \"x\")");
+  c.formuset(2, "C1");
+  std::clock_t t0 = std::clock();
+  c.update(2);
+  double cpu = double(std::clock() - t0) / CLOCKS_PER_SEC;
+  EXPECT_EQ(testing::column(c, 2, 1, 3), (testing::Texts{"100001", "100001", "100001"}));
+  EXPECT_LT(cpu, 0.5);  // a search of n x m steps took seconds per row
 }
 
 TEST(EngineText, HalfOfASurrogatePairReachesTheCellAsReplacementCharacter) {

@@ -8,6 +8,10 @@
 #include <ctime>
 #include <string>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 using tablique::script::Engine;
@@ -123,6 +127,18 @@ TEST(Parsing, LargeTextsEndWithAResultOrAnError) {
   EXPECT_EQ(run(e, "\"" + std::string(9000000, 'x') + "\""), "error 14");
   EXPECT_EQ(run(e, "2*3"), "6");
 }
+
+#ifdef __GLIBC__
+TEST(Parsing, ALargeTextGivesItsMemoryBack) {
+  Engine e;
+  std::string text = chain(500000, "1.5", "+");  // 2 MB of text: a million nodes, half constants
+  EXPECT_EQ(run(e, "1"), "1");
+  auto inUse = [] { return mallinfo2().uordblks + mallinfo2().hblkhd; };  // heap and mapped blocks
+  size_t before = inUse();
+  EXPECT_EQ(run(e, text), "750000");
+  EXPECT_LT(inUse(), before + (size_t(4) << 20));
+}
+#endif
 
 TEST(Leaving, StringsLeaveTheEngineAsValidUtf8) {
   Engine e;
