@@ -1,5 +1,7 @@
 #include "script/text.h"
 
+#include <algorithm>
+
 #include "script/case_table.h"
 
 namespace tablique::script {
@@ -142,6 +144,17 @@ std::string joinSurrogates(std::string s) {
     i += size_t(hi.len);
   }
   return out;
+}
+
+int compareUnits(std::string_view a, std::string_view b) {
+  size_t n = std::min(a.size(), b.size()), i = 0;
+  while (i < n && a[i] == b[i]) ++i;
+  if (i == n) return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
+  auto pairLead = [](unsigned char c) { return c >= 0xF0; };       // U+10000 and above
+  auto highBmpLead = [](unsigned char c) { return c == 0xEE || c == 0xEF; };  // U+E000..U+FFFF
+  if ((pairLead(x) && highBmpLead(y)) || (highBmpLead(x) && pairLead(y))) return x < y ? 1 : -1;
+  return x < y ? -1 : 1;
 }
 
 std::string validText(std::string_view s) {

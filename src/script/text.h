@@ -20,6 +20,9 @@ std::string lowerText(std::string_view s);
 std::u16string foldCase(std::u16string s);  // for text comparison
 // A high and a low surrogate written one after the other become one four-byte character.
 std::string joinSurrogates(std::string s);
+// -1, 0 or 1 in the order of UTF-16 code units (a character beyond U+FFFF sorts before
+// U+E000..U+FFFF, unlike in UTF-8).
+int compareUnits(std::string_view a, std::string_view b);
 // Valid UTF-8: every lone surrogate and every byte that is no UTF-8 becomes U+FFFD.
 std::string validText(std::string_view s);
 

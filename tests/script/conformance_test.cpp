@@ -935,6 +935,10 @@ const Case kUtf16[] = {
     {"Len(Replace(\"😀😀\",Left(\"😀\",1),\"\"))", "2", "Long"},
     {"UBound(Split(\"a😀b😀c\",\"😀\"))", "2", "Long"},
     {"Len(StrReverse(\"a😀\"))", "3", "Long"},
+    {"\"😀\" < \"（\"", "True", "Boolean"},
+    {"StrComp(\"（\",\"😀\")", "1", "Integer"},
+    {"StrComp(\"中😀\",\"中\")", "1", "Integer"},
+    {"StrComp(\"a\",\"中\")", "-1", "Integer"},
 };
 
 // UCase, LCase and text comparison use Unicode's simple case mappings: one character for one
