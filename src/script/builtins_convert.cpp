@@ -88,7 +88,10 @@ TQ_BUILTIN(fnIsNull) { return Value(a[0].isNull()); }
 TQ_BUILTIN(fnIsNumeric) { return Value(a[0].isNumeric()); }
 TQ_BUILTIN(fnIsObject) { return Value(a[0].isObject()); }
 TQ_BUILTIN(fnTypeName) { return makeString(a[0].typeName()); }
-TQ_BUILTIN(fnVarType) { return Value::integer(int16_t(a[0].varType())); }
+TQ_BUILTIN(fnVarType) {
+  bool strings = a[0].isArray() && ValueAccess::heap(a[0])->strings;  // String(): vbArray + vbString
+  return Value::integer(int16_t(strings ? 8200 : a[0].varType()));
+}
 
 TQ_BUILTIN(fnScriptEngine) { return Value("VBScript"); }
 TQ_BUILTIN(fnScriptEngineMajorVersion) { return Value::longValue(5); }

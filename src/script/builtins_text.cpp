@@ -24,10 +24,11 @@ std::u16string_view trimSpaces(std::u16string_view s, bool left, bool right) {
   return s;
 }
 
-// Finds `what` in `in` from position `from` (0-based).
+// Finds `what` in `in` from position `from` (0-based), in linear time.
 size_t find(const std::u16string& in, const std::u16string& what, size_t from, int mode) {
-  if (mode == 0) return in.find(what, from);
-  return foldCase(in).find(foldCase(what), from);
+  if (mode == 0) return Searcher(what).find(in, from);
+  std::u16string folded = foldCase(what);
+  return Searcher(folded).find(foldCase(in), from);
 }
 }  // namespace
 
@@ -78,38 +79,29 @@ TQ_BUILTIN(fnInStr) {
   return Value::longValue(p == std::u16string::npos ? 0 : int32_t(p + 1));
 }
 
-// InStrRev(string1, string2 [, start [, compare]])
+// InStrRev(string1, string2 [, start [, compare]]): Null strings are error 94, as the
+// engine's String parameters make them.
 TQ_BUILTIN(fnInStrRev) {
+  if (a[0].isNull() || a[1].isNull()) raise(err::InvalidUseOfNull);
   int64_t start = has(n, 2) ? lng(a[2]) : -1;
   if (start == 0 || start < -1) raise(err::InvalidCall);
   int mode = compareMode(a, n, 3);
-  if (a[0].isNull() || a[1].isNull()) return Value::null();
   std::u16string s = wide(a[0]), t = wide(a[1]);
   if (start == -1) start = int64_t(s.size());
   if (size_t(start) > s.size()) return Value::longValue(0);
   if (t.empty()) return Value::longValue(int32_t(start));
-  if (t.size() > size_t(start)) return Value::longValue(0);
-  size_t last = size_t(start) - t.size();
-  if (mode == 0) {
-    size_t p = s.rfind(t, last);
-    return Value::longValue(p == std::u16string::npos ? 0 : int32_t(p + 1));
-  }
-  size_t p = foldCase(s).rfind(foldCase(t), last);
+  size_t p = mode ? findLast(foldCase(s), foldCase(t), size_t(start)) : findLast(s, t, size_t(start));
   return Value::longValue(p == std::u16string::npos ? 0 : int32_t(p + 1));
 }
 
 TQ_BUILTIN(fnLCase) {
   if (a[0].isNull()) return a[0];
-  std::u16string s = wide(a[0]);
-  for (auto& c : s) c = lowerChar(c);
-  return u16(s);
+  return makeString(lowerText(text(a[0])));
 }
 
 TQ_BUILTIN(fnUCase) {
   if (a[0].isNull()) return a[0];
-  std::u16string s = wide(a[0]);
-  for (auto& c : s) c = upperChar(c);
-  return u16(s);
+  return makeString(upperText(text(a[0])));
 }
 
 TQ_BUILTIN(fnLeft) {
@@ -177,12 +169,12 @@ TQ_BUILTIN(fnReplace) {
   if (f.empty() || count == 0) return u16(s);
   std::u16string folded = mode ? foldCase(s) : std::u16string(), ff = mode ? foldCase(f) : std::u16string();
   const std::u16string& hay = mode ? folded : s;
-  const std::u16string& needle = mode ? ff : f;
+  Searcher needle(mode ? ff : f);
   std::u16string out;
   size_t pos = 0;
   int64_t done = 0;
   while (count < 0 || done < count) {
-    size_t p = hay.find(needle, pos);
+    size_t p = needle.find(hay, pos);
     if (p == std::u16string::npos) break;
     out.append(s, pos, p - pos);
     out += r;
@@ -229,6 +221,7 @@ TQ_BUILTIN(fnString) {
 }
 
 TQ_BUILTIN(fnStrReverse) {
+  if (a[0].isNull()) raise(err::InvalidUseOfNull);
   std::u16string s = wide(a[0]);
   std::reverse(s.begin(), s.end());
   for (size_t i = 0; i + 1 < s.size(); ++i)  // keep surrogate pairs in order

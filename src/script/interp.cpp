@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "script/operators.h"
+#include "script/text.h"
 
 namespace tablique::script {
 
@@ -91,6 +92,21 @@ void Interp::step() {
 }
 
 namespace {
+constexpr size_t kBytesPerStep = 32;
+constexpr size_t kElementsPerStep = 4;
+
+size_t textBytes(const Value& v) { return v.isString() ? v.str().size() : 0; }
+}  // namespace
+
+void Interp::charge(size_t bytes, size_t elements) {
+  if ((bytes | elements) == 0) return;
+  work_ += bytes + elements * (kBytesPerStep / kElementsPerStep);
+  steps_ += work_ / kBytesPerStep;
+  work_ %= kBytesPerStep;
+  if (steps_ > kMaxSteps) limit(err::CantPerform);
+}
+
+namespace {
 // Restores the evaluation context when a procedure returns or throws.
 struct ContextSwap {
   ContextSwap(const Code*& code, Frame*& frame, const Program*& program, const Code* c, Frame* f, const Program* p)
@@ -113,31 +129,74 @@ struct ContextSwap {
 };
 }  // namespace
 
-Value Interp::eval(std::string_view text) {
+namespace {
+// Strings and arrays made while an evaluation runs are held to kMemoryBudget.
+struct Metered {
+  Metered() : old_(detail::metered) { detail::metered = true; }
+  ~Metered() { detail::metered = old_; }
+  bool old_;
+};
+
+// A string leaves the engine as valid UTF-8: a lone surrogate becomes U+FFFD.
+Value leaving(Value v) {
+  if (v.isString() && !isAscii(v.str())) {
+    std::string valid = validText(v.str());
+    if (valid != v.str()) return makeString(std::move(valid));
+  }
+  return v;
+}
+
+// The parse arena keeps a small capacity for the next Eval and gives back what a large text took.
+void release(Code& code) {
+  constexpr size_t kKeepNodes = 4096;
+  code.consts.clear();
+  if (code.nodes.capacity() > kKeepNodes) code = Code();
+}
+}  // namespace
+
+void Interp::start() {
   steps_ = 0;
+  work_ = 0;
   depth_ = 0;
   limitHit_ = false;
-  int32_t root = parseExpression(text, scratch_);
-  ContextSwap ctx(code_, frame_, program_, &scratch_, nullptr, nullptr);
-  return ev(root);
+  chain_.clear();
+}
+
+Value Interp::eval(std::string_view text) {
+  start();
+  Metered metered;
+  struct Release {
+    ~Release() { release(code); }
+    Code& code;
+  } releaseAfter{scratch_};
+  try {
+    int32_t root = parseExpression(text, scratch_);
+    ContextSwap ctx(code_, frame_, program_, &scratch_, nullptr, nullptr);
+    return leaving(ev(root));
+  } catch (const std::bad_alloc&) {
+    limit(err::OutOfMemory);
+  }
 }
 
 void Interp::addCode(std::string_view text) {
-  steps_ = 0;
-  depth_ = 0;
-  limitHit_ = false;
-  std::unique_ptr<Program> program = parseProgram(std::string(text));
-  for (auto& fn : program->functions) {
-    Symbol s = symbols_.find(fn->name);
-    if (s.kind == Symbol::Variable) raise(err::NameRedefined);
-    procedures_.push_back(fn.get());
-    symbols_.set(fn->name, {Symbol::Procedure, int32_t(procedures_.size() - 1)});
+  start();
+  Metered metered;
+  try {
+    std::unique_ptr<Program> program = parseProgram(std::string(text));
+    for (auto& fn : program->functions) {
+      Symbol s = symbols_.find(fn->name);
+      if (s.kind == Symbol::Variable) raise(err::NameRedefined);
+      procedures_.push_back(fn.get());
+      symbols_.set(fn->name, {Symbol::Procedure, int32_t(procedures_.size() - 1)});
+    }
+    programs_.push_back(std::move(program));
+    const Program& p = *programs_.back();
+    ContextSwap ctx(code_, frame_, program_, &p.code, nullptr, &p);
+    topResumeNext_ = false;
+    execBlock(p.topLevel);
+  } catch (const std::bad_alloc&) {
+    limit(err::OutOfMemory);
   }
-  programs_.push_back(std::move(program));
-  const Program& p = *programs_.back();
-  ContextSwap ctx(code_, frame_, program_, &p.code, nullptr, &p);
-  topResumeNext_ = false;
-  execBlock(p.topLevel);
 }
 
 // ---- expressions ----------------------------------------------------------------------------
@@ -147,17 +206,13 @@ Value Interp::ev(int32_t idx) {
   switch (n.kind) {
     case NodeKind::Literal:
       return code_->consts[size_t(n.a)];
-    case NodeKind::Binary: {
-      DepthGuard guard(*this);
-      Value a = ev(n.a);
-      Value b = ev(n.b);
-      unsigned lit = ((code_->nodes[size_t(n.a)].flags & kNumericLiteral) ? 1u : 0u) |
-                     ((code_->nodes[size_t(n.b)].flags & kNumericLiteral) ? 2u : 0u);
-      return binaryOp(n.op, a, b, lit);
-    }
+    case NodeKind::Binary:
+      return evChain(idx);
     case NodeKind::Unary: {
       DepthGuard guard(*this);
-      return unaryOp(n.op, ev(n.a));
+      Value a = ev(n.a);
+      charge(textBytes(a));
+      return unaryOp(n.op, a);
     }
     case NodeKind::Name:
       return readName(n);
@@ -172,6 +227,28 @@ Value Interp::ev(int32_t idx) {
       raise(err::ObjectRequired);
   }
   raise(err::Syntax);
+}
+
+// A binary node and its chain of left operands (a + b - c ...: ((a + b) - c)) are evaluated in a
+// loop, left to right, so a long flat formula needs no nesting; a right operand nests.
+Value Interp::evChain(int32_t idx) {
+  DepthGuard guard(*this);
+  const std::vector<Node>& nodes = code_->nodes;
+  const size_t base = chain_.size();
+  int32_t left = idx;
+  for (; nodes[size_t(left)].kind == NodeKind::Binary; left = nodes[size_t(left)].a) chain_.push_back(left);
+  const size_t top = chain_.size();
+  Value acc = ev(left);
+  for (size_t i = top; i-- > base;) {
+    const Node& n = nodes[size_t(chain_[i])];
+    Value b = ev(n.b);
+    unsigned lit = ((nodes[size_t(n.a)].flags & kNumericLiteral) ? 1u : 0u) |
+                   ((nodes[size_t(n.b)].flags & kNumericLiteral) ? 2u : 0u);
+    charge(textBytes(acc) + textBytes(b));
+    acc = binaryOp(n.op, acc, b, lit);
+  }
+  chain_.resize(base);
+  return acc;
 }
 
 Value* Interp::variable(const Node& n) {
@@ -208,14 +285,18 @@ Value Interp::callBuiltin(const Builtin& b, int32_t first, int32_t count) {
   step();
   DepthGuard guard(*this);
   constexpr int kInline = 6;
-  if (count <= kInline) {
-    Value args[kInline];
-    for (int32_t i = 0; i < count; ++i) args[i] = ev(code_->args[size_t(first + i)]);
-    return b.fn(*this, args, count);
+  Value inlineArgs[kInline];
+  std::vector<Value> moreArgs(count > kInline ? size_t(count) : 0);
+  Value* args = count > kInline ? moreArgs.data() : inlineArgs;
+  size_t bytes = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    args[i] = ev(code_->args[size_t(first + i)]);
+    bytes += textBytes(args[i]);
   }
-  std::vector<Value> args(static_cast<size_t>(count));
-  for (int32_t i = 0; i < count; ++i) args[size_t(i)] = ev(code_->args[size_t(first + i)]);
-  return b.fn(*this, args.data(), count);
+  charge(bytes);  // a built-in reads its text arguments once at least
+  Value result = b.fn(*this, args, count);
+  charge(textBytes(result));
+  return result;
 }
 
 Value Interp::callProcedure(const Function& fn, int32_t first, int32_t count) {
@@ -303,7 +384,12 @@ void Interp::assign(int32_t target, Value v, bool isSet) {
       raise(s.kind == Symbol::None || s.kind == Symbol::Variable || t.slot ? err::TypeMismatch : err::IllegalAssignment);
     }
     size_t k = flatIndex(*p, t.b, t.c);
-    ValueAccess::mutableArray(*p).items[k] = std::move(v);
+    detail::Heap& array = ValueAccess::mutableArray(*p);
+    if (array.strings) {  // a String() array keeps String elements
+      if (v.isNull()) raise(err::InvalidUseOfNull);
+      v = makeString(v.toString());
+    }
+    array.items[k] = std::move(v);
     return;
   }
   if (t.kind == NodeKind::Member) raise(err::ObjectRequired);
@@ -393,7 +479,8 @@ Interp::Flow Interp::exec(const Stmt& s) {
     case StmtKind::Erase: {
       Value* p = writableVariable(code_->nodes[size_t(s.target)]);
       if (!p->isArray()) raise(err::TypeMismatch);
-      for (auto& item : ValueAccess::mutableArray(*p).items) item = Value();
+      detail::Heap& array = ValueAccess::mutableArray(*p);
+      for (auto& item : array.items) item = array.strings ? makeString("") : Value();
       return Flow::Normal;
     }
   }
@@ -424,6 +511,7 @@ void Interp::execDim(const Stmt& s) {
       total *= size_t(u + 1);
       if (total > kMaxArrayElements) limit(err::OutOfMemory);
     }
+    charge(0, total);
     std::vector<Value> items(total);
     if (s.preserve && p->isArray()) {
       const std::vector<int32_t>& old = p->upperBounds();

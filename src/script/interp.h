@@ -66,6 +66,8 @@ public:
 
   // used by built-ins
   void step();
+  // Work in proportion to the bytes a built-in scans or produces and the elements it builds.
+  void charge(size_t bytes, size_t elements = 0);
   float nextRandom(const Value* arg);
   void randomize(double seed);
 
@@ -79,6 +81,7 @@ private:
   };
 
   Value ev(int32_t node);
+  Value evChain(int32_t node);
   Value readName(const Node& n);
   Value call(const Node& n);
   Value callBuiltin(const Builtin& b, int32_t firstArg, int32_t count);
@@ -98,6 +101,7 @@ private:
   Flow execSelect(const Stmt& s);
   void execDim(const Stmt& s);
   [[noreturn]] void limit(int number);
+  void start();  // fresh bounds for one Eval or AddCode
 
   SymbolTable symbols_;
   std::deque<Value> globals_;
@@ -113,6 +117,8 @@ private:
   bool topResumeNext_ = false;
   bool limitHit_ = false;
   uint64_t steps_ = 0;
+  size_t work_ = 0;             // bytes charged and not yet counted as steps
+  std::vector<int32_t> chain_;  // left operands of the binary chains being evaluated
   int depth_ = 0;
   uint32_t rndState_ = 327680;
   float lastRnd_ = 0;

@@ -259,10 +259,7 @@ Value logical(Op op, const Value& a, const Value& b) {
 }  // namespace
 
 int compareText(std::string_view a, std::string_view b, int mode) {
-  if (mode == 0) {
-    int c = a.compare(b);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
-  }
+  if (mode == 0) return compareUnits(a, b);
   std::u16string x = foldCase(toUtf16(a)), y = foldCase(toUtf16(b));
   int c = x.compare(y);
   return c < 0 ? -1 : c > 0 ? 1 : 0;

@@ -78,6 +78,7 @@ private:
     advance();
   }
   int32_t add(const Node& n) {
+    if (code_.nodes.size() >= kMaxNodes) raise(err::OutOfMemory);
     code_.nodes.push_back(n);
     return int32_t(code_.nodes.size() - 1);
   }

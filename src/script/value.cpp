@@ -7,18 +7,32 @@
 #include <limits>
 
 #include "script/dates.h"
+#include "script/text.h"
 #include "script/value_ops.h"
 
 namespace tablique::script {
 
 // ---- construction ---------------------------------------------------------------------------
 
+void detail::Heap::charge() {
+  size_t bytes = sizeof(Heap) + 16 + text.capacity() + items.capacity() * sizeof(Value) + upper.capacity() * 4;
+  if (metered && heapBytes + bytes > kMemoryBudget) raise(err::OutOfMemory);
+  heapBytes += bytes;
+  charged = bytes;
+}
+
 Value ValueAccess::string(std::string s) {
   checkLength(s.size());
   Value v;
   v.type_ = Type::String;
+  if (s.empty()) {  // one shared empty text: an array of empty strings costs only its slots
+    static const std::shared_ptr<detail::Heap> empty = std::make_shared<detail::Heap>();
+    v.heap_ = empty;
+    return v;
+  }
   v.heap_ = std::make_shared<detail::Heap>();
-  v.heap_->text = std::move(s);
+  v.heap_->text = joinSurrogates(std::move(s));
+  v.heap_->charge();
   return v;
 }
 
@@ -29,6 +43,14 @@ Value ValueAccess::array(std::vector<Value> items, std::vector<int32_t> upper) {
   v.heap_ = std::make_shared<detail::Heap>();
   v.heap_->items = std::move(items);
   v.heap_->upper = std::move(upper);
+  v.heap_->charge();
+  return v;
+}
+
+Value ValueAccess::stringArray(std::vector<Value> items) {
+  int32_t upper = int32_t(items.size()) - 1;
+  Value v = array(std::move(items), {upper});
+  v.heap_->strings = true;
   return v;
 }
 
@@ -93,7 +115,7 @@ std::string Value::typeName() const {
     case Type::Object: return "Nothing";
     case Type::Boolean: return "Boolean";
     case Type::Byte: return "Byte";
-    case Type::Array: return "Variant()";
+    case Type::Array: return heap_->strings ? "String()" : "Variant()";
   }
   return "Unknown";
 }

@@ -15,16 +15,32 @@
 namespace tablique::script {
 
 namespace detail {
+// Bytes held by the strings and arrays alive on this thread, and whether an evaluation that
+// must stay within its memory budget is running.
+inline thread_local size_t heapBytes = 0;
+inline thread_local bool metered = false;
+
 struct Heap {
   std::string text;              // String
   std::vector<Value> items;      // Array, row-major (last index fastest)
   std::vector<int32_t> upper;    // Array: upper bound of each dimension (lower bounds are 0)
+  bool strings = false;          // a String() array (Split, Filter): elements are kept as String
+  size_t charged = 0;            // bytes counted in heapBytes
+
+  Heap() = default;
+  Heap(const Heap& o) : text(o.text), items(o.items), upper(o.upper), strings(o.strings) { charge(); }
+  Heap& operator=(const Heap&) = delete;
+  ~Heap() { heapBytes -= charged < heapBytes ? charged : heapBytes; }  // another thread may free it
+  // Counts the parts in heapBytes: error 7 when a metered evaluation passes kMemoryBudget.
+  void charge();
 };
 }  // namespace detail
 
 // Bounds that keep one Eval finite.
 inline constexpr size_t kMaxStringLength = size_t(1) << 23;  // bytes of one string
 inline constexpr size_t kMaxArrayElements = size_t(1) << 20;
+inline constexpr size_t kMemoryBudget = size_t(96) << 20;  // bytes of all strings and arrays
+inline constexpr size_t kMaxNodes = size_t(1) << 20;        // parsed nodes of one expression
 inline constexpr int kMaxDepth = 400;           // nested evaluation (expressions and calls)
 inline constexpr int kMaxParseDepth = 200;      // nested parentheses and operators
 #ifndef TABLIQUE_SCRIPT_MAX_STEPS
@@ -35,6 +51,8 @@ inline constexpr uint64_t kMaxSteps = TABLIQUE_SCRIPT_MAX_STEPS;  // statements,
 struct ValueAccess {
   static Value string(std::string s);  // checks kMaxStringLength (error 14)
   static Value array(std::vector<Value> items, std::vector<int32_t> upper);
+  static Value stringArray(std::vector<Value> items);  // one dimension, String elements
+  static const detail::Heap* heap(const Value& v) { return v.heap_.get(); }
   static detail::Heap* heap(Value& v) { return v.heap_.get(); }
   // The array's heap, copied first when shared (arrays have value semantics).
   static detail::Heap& mutableArray(Value& v);

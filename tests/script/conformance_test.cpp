@@ -771,7 +771,7 @@ const Case kArrays[] = {
     {"Join(Array(1,\"a\",2.5),\"-\")", "1-a-2.5", "String"},
     {"Join(Array(1,2,3))", "1 2 3", "String"},
     {"Join(Array())", "", "String"},
-    {"Join(Array(\"a\",Null,\"b\"),\",\")", "a,,b", "String"},
+    {"Join(Array(\"a\",Null,\"b\"),\",\")", 94},
     {"Join(1)", 13},
     {"Split(\"a,b,c\",\",\")(1)", "b", "String"},
     {"UBound(Split(\"a,b,c\",\",\"))", "2", "Long"},
@@ -914,6 +914,73 @@ const Case kLimits[] = {
     {"Array(1,2,3,4,5,6,7,8,9,10)(9)", "10", "Integer"},
 };
 
+// Strings are UTF-16: a character outside the BMP is two units for Len, Mid, Left, Right,
+// InStr, InStrRev, AscW and ChrW; a pair split and joined again is the character.
+const Case kUtf16[] = {
+    {"Len(\"😀\")", "2", "Long"},
+    {"Len(\"a😀b中\")", "5", "Long"},
+    {"Len(Mid(\"a😀b\",2,1))", "1", "Long"},
+    {"Len(Left(\"😀\",1))", "1", "Long"},
+    {"AscW(Left(\"😀\",1))", "-10179", "Integer"},
+    {"AscW(Right(\"😀\",1))", "-8704", "Integer"},
+    {"AscW(\"😀\")", "-10179", "Integer"},
+    {"Len(ChrW(&HD83D))", "1", "Long"},
+    {"ChrW(&HD83D) & ChrW(&HDE00) = \"😀\"", "True", "Boolean"},
+    {"Left(\"😀\",1) & Right(\"😀\",1) = \"😀\"", "True", "Boolean"},
+    {"Right(\"a😀\",2) = \"😀\"", "True", "Boolean"},
+    {"Mid(\"a😀b\",4)", "b", "String"},
+    {"InStr(\"a😀b\",\"b\")", "4", "Long"},
+    {"InStr(\"😀😀\",Right(\"😀\",1) & Left(\"😀\",1))", "2", "Long"},
+    {"InStrRev(\"😀x😀\",\"😀\")", "4", "Long"},
+    {"Len(Replace(\"😀😀\",Left(\"😀\",1),\"\"))", "2", "Long"},
+    {"UBound(Split(\"a😀b😀c\",\"😀\"))", "2", "Long"},
+    {"Len(StrReverse(\"a😀\"))", "3", "Long"},
+    {"\"😀\" < \"（\"", "True", "Boolean"},
+    {"StrComp(\"（\",\"😀\")", "1", "Integer"},
+    {"StrComp(\"中😀\",\"中\")", "1", "Integer"},
+    {"StrComp(\"a\",\"中\")", "-1", "Integer"},
+};
+
+// UCase, LCase and text comparison use Unicode's simple case mappings: one character for one
+// (ß and ligatures keep their case, Σ lowers to σ everywhere).
+const Case kCaseMapping[] = {
+    {"UCase(\"ąłÿ\")", "ĄŁŸ", "String"},
+    {"LCase(\"ĄŁŸ\")", "ąłÿ", "String"},
+    {"UCase(\"straße ﬀ\")", "STRAßE ﬀ", "String"},
+    {"LCase(\"ΣΑΣ\")", "σασ", "String"},
+    {"UCase(\"ǆ ǉ µ\")", "Ǆ Ǉ Μ", "String"},
+    {"LCase(\"İ\")", "i", "String"},
+    {"UCase(\"ﬃx\") & LCase(\"ＡＢ\")", "ﬃXａｂ", "String"},
+    {"UCase(\"𐐨\") = \"𐐀\"", "True", "Boolean"},
+    {"Len(UCase(\"𐐨\"))", "2", "Long"},
+    {"UCase(\"中文 123\")", "中文 123", "String"},
+    {"StrComp(\"ĄŁŹ\",\"ąłź\",1)", "0", "Integer"},
+    {"StrComp(\"ĄŁŹ\",\"ąłź\",0)", "-1", "Integer"},
+    {"InStr(1,\"xŸz\",\"ÿ\",1)", "2", "Long"},
+    {"InStrRev(\"ĄąĄ\",\"ą\",-1,1)", "3", "Long"},
+    {"Replace(\"ĄąĄ\",\"ą\",\"-\",1,-1,1)", "---", "String"},
+    {"Join(Filter(Array(\"Łódź\",\"x\"),\"ŁÓ\",True,1),\"\")", "Łódź", "String"},
+    {"UBound(Split(\"aΣbσc\",\"σ\",-1,1))", "2", "Long"},
+};
+
+// Split and Filter give String() arrays; Join and InStrRev raise 94 for Null.
+const Case kStringArrays[] = {
+    {"TypeName(Split(\"a b\"))", "String()", "String"},
+    {"VarType(Split(\"a b\"))", "8200", "Integer"},
+    {"TypeName(Split(\"\"))", "String()", "String"},
+    {"TypeName(Filter(Array(1,12,3),\"1\"))", "String()", "String"},
+    {"TypeName(Filter(Array(1,12,3),\"1\")(1))", "String", "String"},
+    {"TypeName(Array(1))", "Variant()", "String"},
+    {"VarType(Array(1))", "8204", "Integer"},
+    {"Join(Null)", 94},
+    {"Join(Array(1,2),Null)", 94},
+    {"InStrRev(Null,\"a\")", 94},
+    {"InStrRev(\"a\",Null)", 94},
+    {"InStrRev(\"abc\",\"b\",Null)", 94},
+    {"StrReverse(Null)", 94},
+    {"InStr(Null,\"a\")", "", "Null"},
+};
+
 // What an evaluation gives, written as the expectation is: text and type, or "error N".
 std::string outcome(std::string_view expr) {
   Engine engine;
@@ -958,5 +1025,8 @@ TQ_GROUP(Names);
 TQ_GROUP(Library);
 TQ_GROUP(Syntax);
 TQ_GROUP(Limits);
+TQ_GROUP(Utf16);
+TQ_GROUP(CaseMapping);
+TQ_GROUP(StringArrays);
 
 }  // namespace
