@@ -38,14 +38,14 @@ TQ_BUILTIN(fnCBool) {
 }
 TQ_BUILTIN(fnCByte) {
   notNull(a[0]);
+  if (a[0].type() == Type::Boolean) return Value::byte(uint8_t(a[0].integral()));  // True is 255
   double d = roundHalfEven(num(a[0]));
   if (!(d >= 0 && d <= 255)) raise(err::Overflow);
   return Value::byte(uint8_t(d));
 }
 TQ_BUILTIN(fnCCur) {
   notNull(a[0]);
-  if (a[0].type() == Type::Currency) return a[0];
-  return Value::currency(toCurrencyScaled(num(a[0])));
+  return Value::currency(toCurrencyScaled(a[0]));
 }
 TQ_BUILTIN(fnCDate) { return Value::date(toDate(a[0])); }
 TQ_BUILTIN(fnCDbl) { return Value(num(a[0])); }
@@ -163,7 +163,7 @@ std::string formatNumber(double x, int digits, int leadingZero, int parens, int 
 
 namespace {
 int optInt(const Value* a, int n, int i, int dflt) {
-  if (!has(n, i)) return dflt;
+  if (!has(a, n, i)) return dflt;
   return lng(a[i]);
 }
 
@@ -184,7 +184,7 @@ TQ_BUILTIN(fnFormatPercent) { return formatted(a, n, 100, "", "%"); }
 TQ_BUILTIN(fnFormatDateTime) {
   if (a[0].isNull()) raise(err::InvalidUseOfNull);
   double d = toDate(a[0]);
-  int format = has(n, 1) ? lng(a[1]) : 0;
+  int format = has(a, n, 1) ? lng(a[1]) : 0;
   DateParts p = splitDate(d);
   char buf[64];
   switch (format) {
