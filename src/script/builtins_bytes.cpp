@@ -4,6 +4,8 @@
 // is twice Len and AscB reads the low byte of the first unit. Strings here hold whole code
 // units, so a byte range selects the units whose low byte lies in it (LeftB(s, 3) is two
 // characters, MidB(s, 2, 2) the second) and ChrB(b) is the character with code unit b.
+#include <algorithm>
+
 #include "script/builtins.h"
 
 namespace tablique::script {
@@ -65,23 +67,18 @@ TQ_BUILTIN(fnRightB) {
 }
 
 // InStrB([start,] s1, s2 [, compare]): the byte position of s2 in s1, always odd; 0 if absent.
+// InStr searches from the first unit whose low byte is at or after start.
 TQ_BUILTIN(fnInStrB) {
-  const bool withStart = n >= 3;
-  const Value& s1 = a[withStart ? 1 : 0];
-  const Value& s2 = a[withStart ? 2 : 1];
-  int64_t start = 1;
-  if (withStart) {
-    if (a[0].isNull()) raise(err::InvalidUseOfNull);
-    start = lng(a[0]);
+  Value args[4];
+  std::copy(a, a + n, args);
+  if (n >= 3 && !a[0].isNull()) {
+    const int64_t start = lng(a[0]);
     if (start < 1) raise(err::InvalidCall);
+    args[0] = Value::longValue(int32_t(start / 2 + 1));
   }
-  const int mode = compareMode(a, n, 3);
-  if (s1.isNull() || s2.isNull()) return Value::null();
-  const std::u16string hay = toUtf16(text(s1)), needle = toUtf16(text(s2));
-  const size_t from = size_t(start / 2);  // the first unit whose low byte is at or after start
-  if (from > hay.size()) return Value::longValue(0);
-  const size_t at = mode == 0 ? hay.find(needle, from) : foldCase(hay).find(foldCase(needle), from);
-  return Value::longValue(at == std::u16string::npos ? 0 : int32_t(2 * at + 1));
+  const Value at = fnInStr(in, args, n);
+  if (at.isNull() || at.integral() == 0) return at;
+  return Value::longValue(int32_t(2 * at.integral() - 1));
 }
 
 // Escape: letters, digits and @*_+-./ stay; other units below 256 become %XX, the rest %uXXXX.

@@ -513,9 +513,7 @@ bool toBoolean(const Value& v) {
       const std::string& s = v.str();
       if (equalsNoCase(s, "true") || equalsNoCase(s, "#true#")) return true;
       if (equalsNoCase(s, "false") || equalsNoCase(s, "#false#")) return false;
-      double d;
-      if (parseNumber(s, d)) return d != 0;
-      raise(err::TypeMismatch);
+      return toNumber(v) != 0;
     }
     case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long: case Type::Currency:
       return v.integral() != 0;

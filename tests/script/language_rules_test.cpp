@@ -120,6 +120,7 @@ const Case kConversions[] = {
     {"IsNumeric(\"1,000\")", "True", "Boolean"},
     {"\"1,000\" + 1", "1001", "Double"},
     {"CDbl(\"-1,234,567.5\")", "-1234567.5", "Double"},
+    {"CBool(\"1,000\")", "True", "Boolean"},
     {"IsNumeric(\",1\")", "False", "Boolean"},
     {"IsNumeric(\"1.000,5\")", "False", "Boolean"},
 };
