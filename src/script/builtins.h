@@ -21,8 +21,8 @@ double toDate(const Value& v);
 // A non-negative count argument: 5 when negative, 94 for Null.
 int64_t countArg(const Value& v);
 // Number formatting shared by FormatNumber, FormatCurrency, FormatPercent.
-std::string formatNumber(double x, int digits, int leadingZero, int parens, int group, std::string_view prefix,
-                         std::string_view suffix);
+std::string formatNumber(std::string_view number, int digits, int leadingZero, int parens, int group,
+                         std::string_view prefix, std::string_view suffix);
 
 // math
 TQ_BUILTIN(fnAbs); TQ_BUILTIN(fnAtn); TQ_BUILTIN(fnCos); TQ_BUILTIN(fnExp); TQ_BUILTIN(fnFix);

@@ -180,7 +180,6 @@ bool isNumberLike(const Value& v) {
   }
 }
 
-
 Value comparison(Op op, const Value& a, const Value& b, unsigned literalFlags) {
   int c = compareValues(a, b, literalFlags & 1, literalFlags & 2);
   if (c == 2) return Value::null();

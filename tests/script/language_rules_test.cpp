@@ -47,6 +47,9 @@ const Case kCurrency[] = {
     {"Round(CCur(\"-1.23456\"), 2)", "-1.23", "Currency"},
     {"Round(CCur(\"922337203685477.5804\"), 3)", "922337203685477.58", "Currency"},
     {"Round(CCur(\"922337203685477.5807\"))", 6},
+    {"FormatCurrency(CCur(\"-922337203685477.5807\"), 4)", "($922,337,203,685,477.5807)", "String"},
+    {"FormatNumber(CCur(\"922337203685477.5807\"), 2)", "922,337,203,685,477.58", "String"},
+    {"FormatPercent(1E308)", 6},
 };
 
 // The comparison operators may also be written =>, =< and ><; Not may open the right operand
