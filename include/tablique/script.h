@@ -138,9 +138,10 @@ struct NumberBuffer {
   char chars[40];
 };
 std::string_view numberText(double d, NumberBuffer& buf);
-// VBScript's string-to-number coercion (what IsNumeric and CDbl accept): surrounding blanks,
-// a sign, digits with a decimal point, an exponent, or &H / &O literals. Empty text is not
-// numeric. Returns true and sets out when the text is numeric.
+// VBScript's number text (what IsNumeric and CDbl accept, except the "," grouping of the whole
+// part they also allow): surrounding blanks, a sign, digits with a decimal point, an exponent,
+// or &H / &O literals. Empty text is not numeric. Returns true and sets out when the text is
+// numeric.
 bool parseNumber(std::string_view text, double& out);
 
 }  // namespace tablique::script

@@ -32,6 +32,8 @@ enum class NodeKind : uint8_t {
 enum NodeFlags : uint8_t {
   kParenthesized = 1,   // written in parentheses: passed by value
   kNumericLiteral = 2,  // a numeric constant: a string compared with it compares as a number
+  kStringLiteral = 4,   // a string constant: a number compared with it compares as its text
+  kLiteral = kNumericLiteral | kStringLiteral,
 };
 
 struct Node {

@@ -14,6 +14,7 @@ constexpr Builtin kBuiltins[] = {
     {"abs", 1, 1, fnAbs},
     {"array", 0, 127, fnArray},
     {"asc", 1, 1, fnAsc},
+    {"ascb", 1, 1, fnAscB},
     {"ascw", 1, 1, fnAscW},
     {"atn", 1, 1, fnAtn},
     {"cbool", 1, 1, fnCBool},
@@ -22,6 +23,7 @@ constexpr Builtin kBuiltins[] = {
     {"cdate", 1, 1, fnCDate},
     {"cdbl", 1, 1, fnCDbl},
     {"chr", 1, 1, fnChr},
+    {"chrb", 1, 1, fnChrB},
     {"chrw", 1, 1, fnChrW},
     {"cint", 1, 1, fnCInt},
     {"clng", 1, 1, fnCLng},
@@ -35,6 +37,7 @@ constexpr Builtin kBuiltins[] = {
     {"dateserial", 3, 3, fnDateSerial},
     {"datevalue", 1, 1, fnDateValue},
     {"day", 1, 1, fnDay},
+    {"escape", 1, 1, fnEscape},
     {"exp", 1, 1, fnExp},
     {"filter", 2, 4, fnFilter},
     {"fix", 1, 1, fnFix},
@@ -45,6 +48,7 @@ constexpr Builtin kBuiltins[] = {
     {"hex", 1, 1, fnHex},
     {"hour", 1, 1, fnHour},
     {"instr", 2, 4, fnInStr},
+    {"instrb", 2, 4, fnInStrB},
     {"instrrev", 2, 4, fnInStrRev},
     {"int", 1, 1, fnInt},
     {"isarray", 1, 1, fnIsArray},
@@ -57,10 +61,13 @@ constexpr Builtin kBuiltins[] = {
     {"lbound", 1, 2, fnLBound},
     {"lcase", 1, 1, fnLCase},
     {"left", 2, 2, fnLeft},
+    {"leftb", 2, 2, fnLeftB},
     {"len", 1, 1, fnLen},
+    {"lenb", 1, 1, fnLenB},
     {"log", 1, 1, fnLog},
     {"ltrim", 1, 1, fnLTrim},
     {"mid", 2, 3, fnMid},
+    {"midb", 2, 3, fnMidB},
     {"minute", 1, 1, fnMinute},
     {"month", 1, 1, fnMonth},
     {"monthname", 1, 2, fnMonthName},
@@ -69,6 +76,7 @@ constexpr Builtin kBuiltins[] = {
     {"replace", 3, 6, fnReplace},
     {"rgb", 3, 3, fnRGB},
     {"right", 2, 2, fnRight},
+    {"rightb", 2, 2, fnRightB},
     {"rnd", 0, 1, fnRnd},
     {"round", 1, 2, fnRound},
     {"rtrim", 1, 1, fnRTrim},
@@ -94,6 +102,7 @@ constexpr Builtin kBuiltins[] = {
     {"typename", 1, 1, fnTypeName},
     {"ubound", 1, 2, fnUBound},
     {"ucase", 1, 1, fnUCase},
+    {"unescape", 1, 1, fnUnescape},
     {"vartype", 1, 1, fnVarType},
     {"weekday", 1, 2, fnWeekday},
     {"weekdayname", 1, 3, fnWeekdayName},
@@ -107,23 +116,24 @@ const Builtin* builtinTable(size_t& count) {
 }
 
 std::vector<NamedConstant> namedConstants() {
-  auto L = [](int32_t v) { return Value::longValue(v); };
+  auto I = [](int16_t v) { return Value::integer(v); };  // the enumerations are Integer
+  auto L = [](int32_t v) { return Value::longValue(v); };  // colours and vbObjectError Long
   return {
       {"vbCr", Value("\r")}, {"vbLf", Value("\n")}, {"vbCrLf", Value("\r\n")},
       {"vbNewLine", Value("\r\n")}, {"vbTab", Value("\t")}, {"vbFormFeed", Value("\f")},
       {"vbVerticalTab", Value("\v")}, {"vbNullString", Value("")},
       {"vbNullChar", Value(std::string(1, '\0'))},
-      {"vbBinaryCompare", L(0)}, {"vbTextCompare", L(1)},
-      {"vbUseSystemDayOfWeek", L(0)}, {"vbSunday", L(1)}, {"vbMonday", L(2)}, {"vbTuesday", L(3)},
-      {"vbWednesday", L(4)}, {"vbThursday", L(5)}, {"vbFriday", L(6)}, {"vbSaturday", L(7)},
-      {"vbUseSystem", L(0)}, {"vbFirstJan1", L(1)}, {"vbFirstFourDays", L(2)}, {"vbFirstFullWeek", L(3)},
-      {"vbGeneralDate", L(0)}, {"vbLongDate", L(1)}, {"vbShortDate", L(2)}, {"vbLongTime", L(3)},
-      {"vbShortTime", L(4)},
-      {"vbTrue", L(-1)}, {"vbFalse", L(0)}, {"vbUseDefault", L(-2)},
-      {"vbEmpty", L(0)}, {"vbNull", L(1)}, {"vbInteger", L(2)}, {"vbLong", L(3)}, {"vbSingle", L(4)},
-      {"vbDouble", L(5)}, {"vbCurrency", L(6)}, {"vbDate", L(7)}, {"vbString", L(8)}, {"vbObject", L(9)},
-      {"vbError", L(10)}, {"vbBoolean", L(11)}, {"vbVariant", L(12)}, {"vbDataObject", L(13)},
-      {"vbDecimal", L(14)}, {"vbByte", L(17)}, {"vbArray", L(8192)},
+      {"vbBinaryCompare", I(0)}, {"vbTextCompare", I(1)},
+      {"vbUseSystemDayOfWeek", I(0)}, {"vbSunday", I(1)}, {"vbMonday", I(2)}, {"vbTuesday", I(3)},
+      {"vbWednesday", I(4)}, {"vbThursday", I(5)}, {"vbFriday", I(6)}, {"vbSaturday", I(7)},
+      {"vbUseSystem", I(0)}, {"vbFirstJan1", I(1)}, {"vbFirstFourDays", I(2)}, {"vbFirstFullWeek", I(3)},
+      {"vbGeneralDate", I(0)}, {"vbLongDate", I(1)}, {"vbShortDate", I(2)}, {"vbLongTime", I(3)},
+      {"vbShortTime", I(4)},
+      {"vbTrue", I(-1)}, {"vbFalse", I(0)}, {"vbUseDefault", I(-2)},
+      {"vbEmpty", I(0)}, {"vbNull", I(1)}, {"vbInteger", I(2)}, {"vbLong", I(3)}, {"vbSingle", I(4)},
+      {"vbDouble", I(5)}, {"vbCurrency", I(6)}, {"vbDate", I(7)}, {"vbString", I(8)}, {"vbObject", I(9)},
+      {"vbError", I(10)}, {"vbBoolean", I(11)}, {"vbVariant", I(12)}, {"vbDataObject", I(13)},
+      {"vbDecimal", I(14)}, {"vbByte", I(17)}, {"vbArray", I(8192)},
       {"vbObjectError", L(-2147221504)},
       {"vbBlack", L(0)}, {"vbRed", L(255)}, {"vbGreen", L(65280)}, {"vbYellow", L(65535)},
       {"vbBlue", L(16711680)}, {"vbMagenta", L(16711935)}, {"vbCyan", L(16776960)},
@@ -132,7 +142,7 @@ std::vector<NamedConstant> namedConstants() {
 }
 
 int compareMode(const Value* a, int n, int i) {
-  if (!has(n, i)) return 0;
+  if (!has(a, n, i)) return 0;
   int32_t m = lng(a[i]);
   if (m < 0 || m > 2) raise(err::InvalidCall);
   return m ? 1 : 0;

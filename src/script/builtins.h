@@ -12,7 +12,8 @@ namespace tablique::script {
 inline double num(const Value& v) { return toNumber(v); }
 inline int32_t lng(const Value& v) { return toLong(v); }
 inline std::string text(const Value& v) { return v.toString(); }
-inline bool has(int n, int i) { return i < n; }
+// Argument i was given: within the call's count and not left out (FormatNumber(x, 2, , -1)).
+inline bool has(const Value* a, int n, int i) { return i < n && !ValueAccess::isMissing(a[i]); }
 // The optional compare argument: 0 binary, 1 text.
 int compareMode(const Value* a, int n, int i);
 // CDate rules: Date as it is, numbers as serials, date text parsed; 13 otherwise.
@@ -20,8 +21,8 @@ double toDate(const Value& v);
 // A non-negative count argument: 5 when negative, 94 for Null.
 int64_t countArg(const Value& v);
 // Number formatting shared by FormatNumber, FormatCurrency, FormatPercent.
-std::string formatNumber(double x, int digits, int leadingZero, int parens, int group, std::string_view prefix,
-                         std::string_view suffix);
+std::string formatNumber(std::string_view number, int digits, int leadingZero, int parens, int group,
+                         std::string_view prefix, std::string_view suffix);
 
 // math
 TQ_BUILTIN(fnAbs); TQ_BUILTIN(fnAtn); TQ_BUILTIN(fnCos); TQ_BUILTIN(fnExp); TQ_BUILTIN(fnFix);
@@ -42,6 +43,9 @@ TQ_BUILTIN(fnInStrRev); TQ_BUILTIN(fnLCase); TQ_BUILTIN(fnLeft); TQ_BUILTIN(fnLe
 TQ_BUILTIN(fnMid); TQ_BUILTIN(fnReplace); TQ_BUILTIN(fnRight); TQ_BUILTIN(fnRTrim); TQ_BUILTIN(fnSpace);
 TQ_BUILTIN(fnStrComp); TQ_BUILTIN(fnString); TQ_BUILTIN(fnStrReverse); TQ_BUILTIN(fnTrim);
 TQ_BUILTIN(fnUCase);
+// bytes, Escape and Unescape
+TQ_BUILTIN(fnAscB); TQ_BUILTIN(fnChrB); TQ_BUILTIN(fnEscape); TQ_BUILTIN(fnInStrB); TQ_BUILTIN(fnLeftB);
+TQ_BUILTIN(fnLenB); TQ_BUILTIN(fnMidB); TQ_BUILTIN(fnRightB); TQ_BUILTIN(fnUnescape);
 // dates
 TQ_BUILTIN(fnDate); TQ_BUILTIN(fnDateAdd); TQ_BUILTIN(fnDateDiff); TQ_BUILTIN(fnDatePart);
 TQ_BUILTIN(fnDateSerial); TQ_BUILTIN(fnDateValue); TQ_BUILTIN(fnDay); TQ_BUILTIN(fnHour);

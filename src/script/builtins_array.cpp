@@ -10,7 +10,7 @@ const Value& arrayArg(const Value& v) {
 }
 
 int dimensionArg(const Value& arr, const Value* a, int n, int i) {
-  int32_t d = has(n, i) ? lng(a[i]) : 1;
+  int32_t d = has(a, n, i) ? lng(a[i]) : 1;
   if (d < 1 || size_t(d) > arr.upperBounds().size()) raise(err::SubscriptOutOfRange);
   return d;
 }
@@ -23,8 +23,8 @@ TQ_BUILTIN(fnArray) { return Value::array(std::vector<Value>(a, a + n)); }
 TQ_BUILTIN(fnSplit) {
   if (a[0].isNull()) raise(err::InvalidUseOfNull);
   std::u16string s = toUtf16(text(a[0]));
-  std::u16string d = has(n, 1) ? toUtf16(text(a[1])) : u" ";
-  int64_t count = has(n, 2) ? lng(a[2]) : -1;
+  std::u16string d = has(a, n, 1) ? toUtf16(text(a[1])) : u" ";
+  int64_t count = has(a, n, 2) ? lng(a[2]) : -1;
   if (count < -1) raise(err::InvalidCall);
   int mode = compareMode(a, n, 3);
   std::vector<Value> parts;
@@ -54,10 +54,10 @@ TQ_BUILTIN(fnSplit) {
 
 // Join(list [, delimiter]): a Null list, delimiter or element is error 94.
 TQ_BUILTIN(fnJoin) {
-  if (a[0].isNull() || (has(n, 1) && a[1].isNull())) raise(err::InvalidUseOfNull);
+  if (a[0].isNull() || (has(a, n, 1) && a[1].isNull())) raise(err::InvalidUseOfNull);
   const Value& arr = arrayArg(a[0]);
   if (arr.upperBounds().size() != 1) raise(err::SubscriptOutOfRange);
-  std::string d = has(n, 1) ? text(a[1]) : " ";
+  std::string d = has(a, n, 1) ? text(a[1]) : " ";
   in.charge(0, arr.items().size());
   std::string out;
   bool first = true;
@@ -89,7 +89,7 @@ TQ_BUILTIN(fnFilter) {
   if (arr.upperBounds().size() != 1) raise(err::SubscriptOutOfRange);
   if (a[1].isNull()) raise(err::InvalidUseOfNull);
   std::u16string what = toUtf16(text(a[1]));
-  bool include = has(n, 2) ? toBoolean(a[2]) : true;
+  bool include = has(a, n, 2) ? toBoolean(a[2]) : true;
   int mode = compareMode(a, n, 3);
   if (mode) what = foldCase(what);
   Searcher search(what);

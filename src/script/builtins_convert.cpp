@@ -38,14 +38,14 @@ TQ_BUILTIN(fnCBool) {
 }
 TQ_BUILTIN(fnCByte) {
   notNull(a[0]);
+  if (a[0].type() == Type::Boolean) return Value::byte(uint8_t(a[0].integral()));  // True is 255
   double d = roundHalfEven(num(a[0]));
   if (!(d >= 0 && d <= 255)) raise(err::Overflow);
   return Value::byte(uint8_t(d));
 }
 TQ_BUILTIN(fnCCur) {
   notNull(a[0]);
-  if (a[0].type() == Type::Currency) return a[0];
-  return Value::currency(toCurrencyScaled(num(a[0])));
+  return Value::currency(toCurrencyScaled(a[0]));
 }
 TQ_BUILTIN(fnCDate) { return Value::date(toDate(a[0])); }
 TQ_BUILTIN(fnCDbl) { return Value(num(a[0])); }
@@ -100,34 +100,28 @@ TQ_BUILTIN(fnScriptEngineBuildVersion) { return Value::longValue(16384); }
 
 // ---- formatting -----------------------------------------------------------------------------
 
-// x with `digits` decimals, rounded half away from zero on its 15-digit decimal form, grouped
-// in thousands with ",", "." as decimal point (US English).
-std::string formatNumber(double x, int digits, int leadingZero, int parens, int group, std::string_view prefix,
-                         std::string_view suffix) {
+// A number given as decimal text ("-1.25e+03", "922337203685477.5807") with `digits` decimals,
+// rounded half away from zero on those digits, grouped in thousands with ",", "." as decimal
+// point (US English).
+std::string formatNumber(std::string_view number, int digits, int leadingZero, int parens, int group,
+                         std::string_view prefix, std::string_view suffix) {
   if (digits > 255) raise(err::InvalidCall);
-  bool negative = x < 0;
-  double ax = std::fabs(x);
-  // decimal digits of ax: 15 significant
+  bool negative = !number.empty() && number[0] == '-';
+  if (negative) number.remove_prefix(1);
   std::string intPart, fracPart;
-  if (ax == 0) {
+  const size_t e = number.find_first_of("eE");
+  std::string mant;  // every digit; the decimal point after the first pointPos of them
+  int pointPos = int(std::min(number.find('.'), e == std::string_view::npos ? number.size() : e));
+  for (char c : number.substr(0, e))
+    if (c != '.') mant += c;
+  if (e != std::string_view::npos) pointPos += std::atoi(std::string(number.substr(e + 1)).c_str());
+  if (mant.find_first_not_of('0') == std::string::npos) {
     intPart = "0";
   } else {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", ax);
-    std::string mant;
-    const char* p = buf;
-    for (; *p != 'e'; ++p)
-      if (*p != '.') mant += *p;
-    int e = std::atoi(p + 1);
-    // digits: mant, decimal point after position e+1
-    std::string all;
-    int pointPos;
-    if (e >= 0) {
-      all = mant;
-      if (int(all.size()) < e + 1) all.append(size_t(e + 1 - int(all.size())), '0');
-      pointPos = e + 1;
-    } else {
-      all = std::string(size_t(-e), '0') + mant;
+    std::string all = mant;
+    if (pointPos > int(all.size())) all.append(size_t(pointPos) - all.size(), '0');
+    if (pointPos < 1) {
+      all.insert(0, size_t(1 - pointPos), '0');
       pointPos = 1;
     }
     // round at pointPos + digits
@@ -166,17 +160,27 @@ std::string formatNumber(double x, int digits, int leadingZero, int parens, int 
 
 namespace {
 int optInt(const Value* a, int n, int i, int dflt) {
-  if (!has(n, i)) return dflt;
+  if (!has(a, n, i)) return dflt;
   return lng(a[i]);
+}
+
+// The value as decimal text: 15 significant digits, every digit of a Currency.
+std::string numberDigits(const Value& v, double scale) {
+  if (v.type() == Type::Currency && scale == 1) return currencyText(v.integral());
+  const double x = num(v) * scale;
+  if (!std::isfinite(x)) raise(err::Overflow);
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", x);
+  return buf;
 }
 
 Value formatted(const Value* a, int n, double scale, std::string_view prefix, std::string_view suffix) {
   if (a[0].isNull()) raise(err::InvalidUseOfNull);
-  double x = num(a[0]) * scale;
+  const std::string number = numberDigits(a[0], scale);
   int digits = optInt(a, n, 1, -1);
   if (digits == -1) digits = 2;
   if (digits < -1) raise(err::InvalidCall);
-  return makeString(formatNumber(x, digits, optInt(a, n, 2, -2), optInt(a, n, 3, -2), optInt(a, n, 4, -2), prefix, suffix));
+  return makeString(formatNumber(number, digits, optInt(a, n, 2, -2), optInt(a, n, 3, -2), optInt(a, n, 4, -2), prefix, suffix));
 }
 }  // namespace
 
@@ -187,7 +191,7 @@ TQ_BUILTIN(fnFormatPercent) { return formatted(a, n, 100, "", "%"); }
 TQ_BUILTIN(fnFormatDateTime) {
   if (a[0].isNull()) raise(err::InvalidUseOfNull);
   double d = toDate(a[0]);
-  int format = has(n, 1) ? lng(a[1]) : 0;
+  int format = has(a, n, 1) ? lng(a[1]) : 0;
   DateParts p = splitDate(d);
   char buf[64];
   switch (format) {

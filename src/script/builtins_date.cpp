@@ -61,7 +61,7 @@ double fromAbsoluteSeconds(long long s) {
 }
 
 int firstDay(const Value* a, int n, int i) {
-  int d = has(n, i) ? lng(a[i]) : 1;
+  int d = has(a, n, i) ? lng(a[i]) : 1;
   if (d < 0 || d > 7) raise(err::InvalidCall);
   return d == 0 ? 1 : d;
 }
@@ -159,7 +159,7 @@ TQ_BUILTIN(fnDateDiff) {
 TQ_BUILTIN(fnDatePart) {
   Interval iv = interval(a[0]);
   int first = firstDay(a, n, 2);
-  int rule = has(n, 3) ? lng(a[3]) : 1;
+  int rule = has(a, n, 3) ? lng(a[3]) : 1;
   if (rule < 0 || rule > 3) raise(err::InvalidCall);
   if (rule == 0) rule = 1;
   if (a[1].isNull()) return a[1];
@@ -225,14 +225,14 @@ TQ_BUILTIN(fnWeekday) {
 TQ_BUILTIN(fnMonthName) {
   int32_t m = lng(a[0]);
   if (m < 1 || m > 12) raise(err::InvalidCall);
-  bool abbreviate = has(n, 1) && toBoolean(a[1]);
+  bool abbreviate = has(a, n, 1) && toBoolean(a[1]);
   return makeString(std::string(monthName(m, abbreviate)));
 }
 
 TQ_BUILTIN(fnWeekdayName) {
   int32_t w = lng(a[0]);
   if (w < 1 || w > 7) raise(err::InvalidCall);
-  bool abbreviate = has(n, 1) && toBoolean(a[1]);
+  bool abbreviate = has(a, n, 1) && toBoolean(a[1]);
   int first = firstDay(a, n, 2);
   int day = (w - 1 + first - 1) % 7 + 1;
   return makeString(std::string(weekdayName(day, abbreviate)));

@@ -28,6 +28,18 @@ Value keepType(const Value& v, double (*f)(double)) {
   }
 }
 
+// Currency (ten-thousandths) rounded to `digits` decimals, ties to even, exactly.
+int64_t roundCurrency(int64_t c, int32_t digits) {
+  if (digits >= 4) return c;
+  const int64_t unit = digits == 0 ? 10000 : digits == 1 ? 1000 : digits == 2 ? 100 : 10;
+  int64_t q = c / unit;
+  const int64_t twice = 2 * (c % unit < 0 ? -(c % unit) : c % unit);
+  if (twice > unit || (twice == unit && (q & 1))) q += c < 0 ? -1 : 1;
+  int64_t r;
+  if (__builtin_mul_overflow(q, unit, &r)) raise(err::Overflow);
+  return r;
+}
+
 double real(const Value& v) {
   if (v.isNull()) raise(err::InvalidUseOfNull);
   return num(v);
@@ -74,13 +86,13 @@ TQ_BUILTIN(fnSgn) {
   return Value::integer(int16_t(x > 0 ? 1 : x < 0 ? -1 : 0));
 }
 
-TQ_BUILTIN(fnRnd) { return Value::single(in.nextRandom(has(n, 0) ? &a[0] : nullptr)); }
+TQ_BUILTIN(fnRnd) { return Value::single(in.nextRandom(has(a, n, 0) ? &a[0] : nullptr)); }
 
 // Round(x [, decimals]): ties to even, the subtype of x kept (strings become Double).
 TQ_BUILTIN(fnRound) {
   const Value& v = a[0];
   if (v.isNull()) return v;
-  int32_t digits = has(n, 1) ? lng(a[1]) : 0;
+  int32_t digits = has(a, n, 1) ? lng(a[1]) : 0;
   if (digits < 0) raise(err::InvalidCall);
   auto round = [digits](double x) {
     if (digits > 22) return x;
@@ -91,10 +103,9 @@ TQ_BUILTIN(fnRound) {
   };
   switch (v.type()) {
     case Type::Empty: return Value::integer(0);
-    case Type::Boolean: return Value::integer(int16_t(v.integral()));
-    case Type::Byte: case Type::Integer: case Type::Long: return v;
+    case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long: return v;
     case Type::Single: return Value::single(float(round(v.real())));
-    case Type::Currency: return Value::currency(toCurrencyScaled(round(double(v.integral()) / 10000.0)));
+    case Type::Currency: return Value::currency(roundCurrency(v.integral(), digits));
     case Type::Date: return Value::date(round(v.real()));
     default: return Value(round(num(v)));
   }

@@ -83,7 +83,7 @@ TQ_BUILTIN(fnInStr) {
 // engine's String parameters make them.
 TQ_BUILTIN(fnInStrRev) {
   if (a[0].isNull() || a[1].isNull()) raise(err::InvalidUseOfNull);
-  int64_t start = has(n, 2) ? lng(a[2]) : -1;
+  int64_t start = has(a, n, 2) ? lng(a[2]) : -1;
   if (start == 0 || start < -1) raise(err::InvalidCall);
   int mode = compareMode(a, n, 3);
   std::u16string s = wide(a[0]), t = wide(a[1]);
@@ -123,7 +123,7 @@ TQ_BUILTIN(fnRight) {
 TQ_BUILTIN(fnMid) {
   int64_t start = lng(a[1]);
   if (start < 1) raise(err::InvalidCall);
-  int64_t len = has(n, 2) ? countArg(a[2]) : -1;
+  int64_t len = has(a, n, 2) ? countArg(a[2]) : -1;
   if (a[0].isNull()) return a[0];
   std::u16string s = wide(a[0]);
   if (size_t(start) > s.size()) return makeString("");
@@ -159,9 +159,9 @@ TQ_BUILTIN(fnReplace) {
   for (int i = 0; i < n; ++i)
     if (a[i].isNull()) raise(err::InvalidUseOfNull);
   std::u16string s = wide(a[0]), f = wide(a[1]), r = wide(a[2]);
-  int64_t start = has(n, 3) ? lng(a[3]) : 1;
+  int64_t start = has(a, n, 3) ? lng(a[3]) : 1;
   if (start < 1) raise(err::InvalidCall);
-  int64_t count = has(n, 4) ? lng(a[4]) : -1;
+  int64_t count = has(a, n, 4) ? lng(a[4]) : -1;
   if (count < -1) raise(err::InvalidCall);
   int mode = compareMode(a, n, 5);
   if (size_t(start) > s.size()) return makeString("");

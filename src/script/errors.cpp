@@ -36,6 +36,7 @@ constexpr ErrorText kErrors[] = {
     {1002, "Syntax error"},
     {1005, "Expected '('"},
     {1006, "Expected ')'"},
+    {1007, "Expected ']'"},
     {1010, "Expected identifier"},
     {1011, "Expected '='"},
     {1012, "Expected 'If'"},

@@ -25,6 +25,7 @@ inline constexpr int IllegalAssignment = 501;
 inline constexpr int Syntax = 1002;
 inline constexpr int ExpectedLParen = 1005;
 inline constexpr int ExpectedRParen = 1006;
+inline constexpr int ExpectedRBracket = 1007;
 inline constexpr int ExpectedIdentifier = 1010;
 inline constexpr int ExpectedEquals = 1011;
 inline constexpr int ExpectedIf = 1012;

@@ -242,8 +242,8 @@ Value Interp::evChain(int32_t idx) {
   for (size_t i = top; i-- > base;) {
     const Node& n = nodes[size_t(chain_[i])];
     Value b = ev(n.b);
-    unsigned lit = ((nodes[size_t(n.a)].flags & kNumericLiteral) ? 1u : 0u) |
-                   ((nodes[size_t(n.b)].flags & kNumericLiteral) ? 2u : 0u);
+    unsigned lit = ((nodes[size_t(n.a)].flags & kLiteral) ? 1u : 0u) |
+                   ((nodes[size_t(n.b)].flags & kLiteral) ? 2u : 0u);
     charge(textBytes(acc) + textBytes(b));
     acc = binaryOp(n.op, acc, b, lit);
   }
@@ -582,16 +582,16 @@ Interp::Flow Interp::execDo(const Stmt& s) {
 
 Interp::Flow Interp::execSelect(const Stmt& s) {
   Value v = ev(s.expr);
-  bool vLit = code_->nodes[size_t(s.expr)].flags & kNumericLiteral;
+  bool vLit = code_->nodes[size_t(s.expr)].flags & kLiteral;
   for (const CaseClause& clause : s.cases) {
     bool match = clause.items.empty();
     for (const CaseItem& item : clause.items) {
       if (match) break;
       Value from = ev(item.from);
-      bool fLit = code_->nodes[size_t(item.from)].flags & kNumericLiteral;
+      bool fLit = code_->nodes[size_t(item.from)].flags & kLiteral;
       if (item.to >= 0) {
         Value to = ev(item.to);
-        bool tLit = code_->nodes[size_t(item.to)].flags & kNumericLiteral;
+        bool tLit = code_->nodes[size_t(item.to)].flags & kLiteral;
         int a = compareValues(v, from, vLit, fLit), b = compareValues(v, to, vLit, tLit);
         match = a != 2 && b != 2 && a >= 0 && b <= 0;
       } else {

@@ -114,7 +114,18 @@ void Lexer::next(Token& t) {
     case '/': single(Tok::Slash); return;
     case '\\': single(Tok::Backslash); return;
     case '^': single(Tok::Caret); return;
-    case '=': single(Tok::Eq); return;
+    case '=':  // => and =< are >= and <=
+      if (pos_ + 1 < src_.size() && src_[pos_ + 1] == '>') return single(Tok::Ge, 2);
+      if (pos_ + 1 < src_.size() && src_[pos_ + 1] == '<') return single(Tok::Le, 2);
+      return single(Tok::Eq);
+    case '[': {  // [any name]: an identifier that may hold any character but ] and line ends
+      const size_t close = src_.find_first_of("]\r\n", pos_ + 1);
+      if (close == std::string_view::npos || src_[close] != ']') raise(err::ExpectedRBracket);
+      t.kind = Tok::Ident;
+      t.text = src_.substr(pos_ + 1, close - pos_ - 1);
+      pos_ = close + 1;
+      return;
+    }
     case '"': return string(t);
     case '#': return date(t);
     case '&': {
@@ -134,6 +145,7 @@ void Lexer::next(Token& t) {
       return single(Tok::Lt);
     case '>':
       if (pos_ + 1 < src_.size() && src_[pos_ + 1] == '=') return single(Tok::Ge, 2);
+      if (pos_ + 1 < src_.size() && src_[pos_ + 1] == '<') return single(Tok::Ne, 2);
       return single(Tok::Gt);
     default:
       raise(err::InvalidCharacter);

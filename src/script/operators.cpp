@@ -41,10 +41,6 @@ Type integralType(Rank r) {
   return r == Rank::Byte ? Type::Byte : r == Rank::Integer ? Type::Integer : Type::Long;
 }
 
-int64_t currencyOf(const Value& v) {
-  return v.type() == Type::Currency ? v.integral() : toCurrencyScaled(operand(v));
-}
-
 Value singleOrDouble(double r) {
   if (std::fabs(r) <= FLT_MAX) return Value::single(float(r));
   return checkedDouble(r);
@@ -79,7 +75,7 @@ Value arithmetic(Op op, const Value& a, const Value& b) {
       return singleOrDouble(op == Op::Add ? x + y : op == Op::Sub ? x - y : x * y);
     }
     case Rank::Currency: {
-      int64_t x = currencyOf(a), y = currencyOf(b), v;
+      int64_t x = toCurrencyScaled(a), y = toCurrencyScaled(b), v;
       if (op == Op::Add) {
         if (__builtin_add_overflow(x, y, &v)) raise(err::Overflow);
       } else if (op == Op::Sub) {
@@ -184,8 +180,6 @@ bool isNumberLike(const Value& v) {
   }
 }
 
-int sign(double d) { return d < 0 ? -1 : d > 0 ? 1 : 0; }
-
 Value comparison(Op op, const Value& a, const Value& b, unsigned literalFlags) {
   int c = compareValues(a, b, literalFlags & 1, literalFlags & 2);
   if (c == 2) return Value::null();
@@ -265,43 +259,41 @@ int compareText(std::string_view a, std::string_view b, int mode) {
   return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
-// Numbers compare numerically, strings in binary order, Empty as 0 or "". A number and a
-// string: the number is less, unless the number is a literal of the expression, in which case
-// the string is converted (Type mismatch when it is not numeric).
+// Numbers compare numerically, strings in binary order, Empty as 0 or "". A number (also a
+// Boolean or a Date) and a string: a number written in the expression converts the string to a
+// number (Type mismatch when it is not numeric); otherwise a string written there converts the
+// number to its text; otherwise the number is the lesser.
 int compareValues(const Value& a, const Value& b, bool aLiteral, bool bLiteral) {
   if (a.isNull() || b.isNull()) return 2;
   if (a.isArray() || a.isObject()) badOperand(a);
   if (b.isArray() || b.isObject()) badOperand(b);
   bool an = isNumberLike(a), bn = isNumberLike(b);
   if (an && bn) {
-    if (a.type() != Type::Single && a.type() != Type::Double && a.type() != Type::Date && a.type() != Type::Currency &&
-        b.type() != Type::Single && b.type() != Type::Double && b.type() != Type::Date && b.type() != Type::Currency) {
-      int64_t x = a.integral(), y = b.integral();
+    auto real = [](Type t) { return t == Type::Single || t == Type::Double || t == Type::Date; };
+    if (!real(a.type()) && !real(b.type())) {  // whole subtypes and Currency: exactly
+      const bool currency = a.type() == Type::Currency || b.type() == Type::Currency;
+      const int64_t x = a.type() != Type::Currency && currency ? a.integral() * 10000 : a.integral();
+      const int64_t y = b.type() != Type::Currency && currency ? b.integral() * 10000 : b.integral();
       return x < y ? -1 : x > y ? 1 : 0;
     }
-    if (a.type() == Type::Currency && b.type() == Type::Currency) {
-      int64_t x = a.integral(), y = b.integral();
-      return x < y ? -1 : x > y ? 1 : 0;
-    }
-    return sign(numericValue(a) - numericValue(b)) == 0 ? 0 : (numericValue(a) < numericValue(b) ? -1 : 1);
+    const double x = numericValue(a), y = numericValue(b);
+    return x < y ? -1 : x > y ? 1 : 0;
   }
   if (a.isEmpty() && b.isEmpty()) return 0;
   if (a.isEmpty()) return bn ? compareValues(Value::integer(0), b, false, false) : compareText("", b.str(), 0);
   if (b.isEmpty()) return an ? compareValues(a, Value::integer(0), false, false) : compareText(a.str(), "", 0);
   if (a.isString() && b.isString()) return compareText(a.str(), b.str(), 0);
-  // one number, one string
-  if (an) {
-    if (aLiteral) {
-      double y = toNumber(b), x = numericValue(a);
-      return x < y ? -1 : x > y ? 1 : 0;
-    }
-    return -1;
+  const bool numberFirst = an;
+  const Value& number = numberFirst ? a : b;
+  const Value& string = numberFirst ? b : a;
+  int c = -1;
+  if (numberFirst ? aLiteral : bLiteral) {
+    const double x = numericValue(number), y = toNumber(string);
+    c = x < y ? -1 : x > y ? 1 : 0;
+  } else if (numberFirst ? bLiteral : aLiteral) {
+    c = compareText(number.toString(), string.str(), 0);
   }
-  if (bLiteral) {
-    double x = toNumber(a), y = numericValue(b);
-    return x < y ? -1 : x > y ? 1 : 0;
-  }
-  return 1;
+  return numberFirst ? c : -c;
 }
 
 Value binaryOp(Op op, const Value& a, const Value& b, unsigned literalFlags) {

@@ -5,7 +5,8 @@
 
 namespace tablique::script {
 
-// Binary operator; `literalFlags` bit 0: left operand is a numeric literal, bit 1: right one.
+// Binary operator; `literalFlags` bit 0: left operand is a literal (number or string written in
+// the expression), bit 1: right one.
 Value binaryOp(Op op, const Value& a, const Value& b, unsigned literalFlags = 0);
 Value unaryOp(Op op, const Value& a);
 

@@ -16,6 +16,7 @@ namespace tablique::script {
 namespace {
 
 constexpr int kNotPrecedence = 6;
+constexpr int kComparePrecedence = 7;
 
 struct BinaryOperator {
   Op op;
@@ -29,13 +30,13 @@ BinaryOperator binaryOperator(Tok t) {
     case Tok::Xor: return {Op::Xor, 3};
     case Tok::Or: return {Op::Or, 4};
     case Tok::And: return {Op::And, 5};
-    case Tok::Eq: return {Op::Eq, 7};
-    case Tok::Ne: return {Op::Ne, 7};
-    case Tok::Lt: return {Op::Lt, 7};
-    case Tok::Gt: return {Op::Gt, 7};
-    case Tok::Le: return {Op::Le, 7};
-    case Tok::Ge: return {Op::Ge, 7};
-    case Tok::Is: return {Op::Is, 7};
+    case Tok::Eq: return {Op::Eq, kComparePrecedence};
+    case Tok::Ne: return {Op::Ne, kComparePrecedence};
+    case Tok::Lt: return {Op::Lt, kComparePrecedence};
+    case Tok::Gt: return {Op::Gt, kComparePrecedence};
+    case Tok::Le: return {Op::Le, kComparePrecedence};
+    case Tok::Ge: return {Op::Ge, kComparePrecedence};
+    case Tok::Is: return {Op::Is, kComparePrecedence};
     case Tok::Amp: return {Op::Concat, 8};
     case Tok::Plus: return {Op::Add, 9};
     case Tok::Minus: return {Op::Sub, 9};
@@ -103,11 +104,12 @@ private:
   };
 
   // expr(p) := ( 'Not' expr(Not) | unary ) { binop(q >= p) expr(q + 1) }
+  // Not may also open the right operand of a comparison: 1 <> Not 0 = 0 is 1 <> Not (0 = 0).
   int32_t expression(int minPrec) {
     DepthGuard guard(depth_);
     int32_t lhs;
     if (tok_.kind == Tok::Not) {
-      if (minPrec > kNotPrecedence) raise(err::Syntax);
+      if (minPrec > kComparePrecedence + 1) raise(err::Syntax);
       advance();
       int32_t operand = expression(kNotPrecedence);
       Node n{NodeKind::Unary, Op::Not};
@@ -138,7 +140,7 @@ private:
       int32_t operand = unary();
       Node n{NodeKind::Unary, op};
       n.a = operand;
-      n.flags = code_.nodes[size_t(operand)].flags & kNumericLiteral;
+      n.flags = code_.nodes[size_t(operand)].flags & kLiteral;
       return add(n);
     }
     return postfix(primary());
@@ -166,13 +168,14 @@ private:
     }
   }
 
-  // arguments := '(' [ expr { ',' expr } ] ')'
+  // arguments := '(' [ [expr] { ',' [expr] } ] ')'   an argument left out is passed as missing
   void arguments(Node& n) {
     advance();  // (
     std::vector<int32_t> list;
     if (tok_.kind != Tok::RParen) {
       for (;;) {
-        list.push_back(expression(1));
+        const bool leftOut = tok_.kind == Tok::Comma || tok_.kind == Tok::RParen;
+        list.push_back(leftOut ? literal(ValueAccess::missing(), 0) : expression(1));
         if (tok_.kind != Tok::Comma) break;
         advance();
       }
@@ -193,7 +196,7 @@ private:
         return n;
       }
       case Tok::String: case Tok::Date: {
-        int32_t n = literal(std::move(tok_.value), 0);
+        int32_t n = literal(std::move(tok_.value), tok_.kind == Tok::String ? kStringLiteral : 0);
         advance();
         return n;
       }

@@ -96,7 +96,7 @@ bool Value::isNumber() const noexcept {
 bool Value::isNumeric() const {
   if (isNumber() || type_ == Type::Boolean || type_ == Type::Empty) return true;
   double d;
-  return type_ == Type::String && parseNumber(str(), d);
+  return type_ == Type::String && coerceText(str(), d) == 1;
 }
 
 double Value::toDouble() const { return toNumber(*this); }
@@ -316,8 +316,10 @@ std::string realText(double d, int digits) {
   int exp10 = 0;
   std::from_chars(e + 1 + (e[1] == '+'), end, exp10);
   const bool normal = std::fabs(d) >= std::numeric_limits<double>::min();
+  // A Single's digits round half away from zero: 654322.25 gives 654322.3.
+  const bool halfUp = digits < 15;
   bool exactHalf = false;
-  if (n > digits && normal) {
+  if (n > digits && normal && !halfUp) {
     exactHalf = mant[digits] == '5';
     for (int i = digits + 1; i < n && exactHalf; ++i) exactHalf = mant[i] == '0';
   }
@@ -435,11 +437,17 @@ bool parseRadix(std::string_view s, double& out) {
 }
 }  // namespace
 
-bool parseNumber(std::string_view s, double& out) {
+namespace {
+enum Scan { kNotNumber = 0, kNumber = 1, kOutOfRange = 6 };
+
+// The number in s: sign, digits ("," between whole-part digits when `grouped`), a point, an
+// exponent with e or d; blanks around. `plain` receives the unsigned decimal text without
+// grouping ("1234.5e3") for exact readers.
+Scan scanNumber(std::string_view s, bool grouped, double& out, std::string* plain = nullptr) {
   while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  if (s.empty()) return false;
-  if (s[0] == '&') return parseRadix(s, out);
+  if (s.empty()) return kNotNumber;
+  if (s[0] == '&') return parseRadix(s, out) ? kNumber : kNotNumber;
   size_t i = 0;
   bool negative = false;
   if (s[i] == '+' || s[i] == '-') {
@@ -447,38 +455,51 @@ bool parseNumber(std::string_view s, double& out) {
     ++i;
     while (i < s.size() && isBlank(s[i])) ++i;
   }
-  size_t start = i, digits = 0;
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+  std::string text;
+  size_t digits = 0;
+  for (; i < s.size(); ++i) {
+    if (s[i] >= '0' && s[i] <= '9') {
+      text += s[i];
+      ++digits;
+    } else if (!(grouped && s[i] == ',' && digits > 0)) {
+      break;
+    }
   }
-  if (digits == 0) return false;
+  if (i < s.size() && s[i] == '.') {
+    text += s[i++];
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') { text += s[i++]; ++digits; }
+  }
+  if (digits == 0) return kNotNumber;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
     size_t j = i + 1;
     if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
     size_t expStart = j;
     while (j < s.size() && s[j] >= '0' && s[j] <= '9') ++j;
-    if (j == expStart) return false;
+    if (j == expStart) return kNotNumber;
+    text += 'e';
+    text.append(s.substr(i + 1, j - i - 1));
     i = j;
   }
-  if (i != s.size()) return false;
-  std::string text(s.substr(start, i - start));
-  for (char& c : text)
-    if (c == 'd' || c == 'D') c = 'e';
+  if (i != s.size()) return kNotNumber;
   double v = 0;
   auto res = std::from_chars(text.data(), text.data() + text.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
-    // underflow reads as 0; overflow is no number
-    if (std::strchr(text.c_str(), '-') == nullptr) return false;
+    // underflow reads as 0; overflow is out of range
+    if (text.find('-') == std::string::npos) return kOutOfRange;
     v = 0;
   } else if (res.ec != std::errc() || res.ptr != text.data() + text.size()) {
-    return false;
+    return kNotNumber;
   }
-  if (!std::isfinite(v)) return false;
+  if (!std::isfinite(v)) return kOutOfRange;
   out = negative ? -v : v;
-  return true;
+  if (plain) *plain = std::move(text);
+  return kNumber;
 }
+}  // namespace
+
+bool parseNumber(std::string_view s, double& out) { return scanNumber(s, false, out) == kNumber; }
+
+int coerceText(std::string_view s, double& out) { return scanNumber(s, true, out); }
 
 // ---- coercions ------------------------------------------------------------------------------
 
@@ -498,8 +519,9 @@ double toNumber(const Value& v) {
     case Type::Null: raise(err::InvalidUseOfNull);
     case Type::String: {
       double d;
-      if (parseNumber(v.str(), d)) return d;
-      raise(err::TypeMismatch);
+      const int scan = coerceText(v.str(), d);
+      if (scan == kNumber) return d;
+      raise(scan == kOutOfRange ? err::Overflow : err::TypeMismatch);
     }
     case Type::Object: raise(err::ObjectRequired);
     case Type::Array: raise(err::TypeMismatch);
@@ -511,11 +533,9 @@ bool toBoolean(const Value& v) {
   switch (v.type()) {
     case Type::String: {
       const std::string& s = v.str();
-      if (equalsNoCase(s, "true")) return true;
-      if (equalsNoCase(s, "false")) return false;
-      double d;
-      if (parseNumber(s, d)) return d != 0;
-      raise(err::TypeMismatch);
+      if (equalsNoCase(s, "true") || equalsNoCase(s, "#true#")) return true;
+      if (equalsNoCase(s, "false") || equalsNoCase(s, "#false#")) return false;
+      return toNumber(v) != 0;
     }
     case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long: case Type::Currency:
       return v.integral() != 0;
@@ -560,10 +580,71 @@ Value checkedDouble(double d) {
   return Value(d);
 }
 
+namespace {
+// Plain decimal text ("1234.5e3", no sign) times 10^4, rounded to a whole number with ties to
+// even; false when the result leaves [-2^63, 2^63 - 1].
+bool scaledDecimal(std::string_view t, bool negative, int64_t& out) {
+  std::string digits;
+  int exp10 = 4;
+  size_t i = 0;
+  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) digits += t[i];
+  if (i < t.size() && t[i] == '.')
+    for (++i; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, --exp10) digits += t[i];
+  if (i < t.size() && t[i] == 'e') {
+    int e = 0;
+    const char* from = t.data() + i + 1 + (t[i + 1] == '+');
+    if (std::from_chars(from, t.data() + t.size(), e).ec != std::errc()) e = t[i + 1] == '-' ? -9999 : 9999;
+    exp10 += std::clamp(e, -9999, 9999);
+  }
+  digits.erase(0, std::min(digits.size(), digits.find_first_not_of('0')));
+  u128 v = 0;
+  if (exp10 >= 0) {
+    if (digits.size() + size_t(exp10) > 19) return digits.empty() ? (out = 0, true) : false;
+    for (char c : digits) v = v * 10 + u128(c - '0');
+    for (int k = 0; k < exp10; ++k) v *= 10;
+  } else {
+    const size_t drop = size_t(-exp10);
+    if (drop > digits.size()) digits.insert(0, drop - digits.size(), '0');
+    const size_t keep = digits.size() - drop;
+    if (keep > 19) return false;
+    for (size_t k = 0; k < keep; ++k) v = v * 10 + u128(digits[k] - '0');
+    const std::string_view rest = std::string_view(digits).substr(keep);
+    const bool moreThanHalf = rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string_view::npos);
+    if (moreThanHalf || (rest[0] == '5' && (v & 1))) ++v;
+  }
+  if (v > (negative ? u128(1) << 63 : u128(INT64_MAX))) return false;
+  out = negative ? int64_t(uint64_t(0) - uint64_t(v)) : int64_t(v);
+  return true;
+}
+}  // namespace
+
+// A double converts through its shortest decimal form, the digits its text shows: 0.00015 is
+// 0.0002 (a tie, to even), 922337203685477 stays whole.
 int64_t toCurrencyScaled(double d) {
-  double s = roundHalfEven(d * 10000.0);
-  if (!(s >= -9.223372036854775e18 && s <= 9.223372036854775e18)) raise(err::Overflow);
-  return int64_t(s);
+  if (!std::isfinite(d)) raise(err::Overflow);
+  char buf[32];
+  const char* end = std::to_chars(buf, buf + sizeof buf, std::fabs(d)).ptr;
+  int64_t out;
+  if (!scaledDecimal(std::string_view(buf, size_t(end - buf)), d < 0, out)) raise(err::Overflow);
+  return out;
+}
+
+int64_t toCurrencyScaled(const Value& v) {
+  switch (v.type()) {
+    case Type::Currency: return v.integral();
+    case Type::Boolean: case Type::Byte: case Type::Integer: case Type::Long: return v.integral() * 10000;
+    case Type::String: {
+      double d = 0;
+      std::string plain;
+      const Scan scan = scanNumber(v.str(), true, d, &plain);
+      if (scan != kNumber) raise(scan == kOutOfRange ? err::Overflow : err::TypeMismatch);
+      if (plain.empty()) return toCurrencyScaled(d);  // &H and &O forms
+      int64_t out;
+      if (!scaledDecimal(plain, std::signbit(d), out)) raise(err::Overflow);
+      return out;
+    }
+    default: return toCurrencyScaled(toNumber(v));
+  }
 }
 
 int compareNoCase(std::string_view a, std::string_view b) {

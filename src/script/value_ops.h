@@ -53,6 +53,9 @@ struct ValueAccess {
   static Value array(std::vector<Value> items, std::vector<int32_t> upper);
   static Value stringArray(std::vector<Value> items);  // one dimension, String elements
   static const detail::Heap* heap(const Value& v) { return v.heap_.get(); }
+  // An argument left out of a call (f(a, , c)): Empty to everything but isMissing.
+  static Value missing() { return Value::integral(Type::Empty, 1); }
+  static bool isMissing(const Value& v) { return v.type_ == Type::Empty && v.num_.i == 1; }
   static detail::Heap* heap(Value& v) { return v.heap_.get(); }
   // The array's heap, copied first when shared (arrays have value semantics).
   static detail::Heap& mutableArray(Value& v);
@@ -68,8 +71,12 @@ inline double roundHalfEven(double d) { return std::nearbyint(d); }
 
 // Value of a number-like subtype as double (no string parsing; Empty 0).
 double numericValue(const Value& v);
-// CDbl: numbers, Boolean, Empty, Date and numeric strings; 13 otherwise, 94 for Null.
+// CDbl: numbers, Boolean, Empty, Date and numeric strings; 13 otherwise, 94 for Null, 6 for
+// numeric text beyond Double's range.
 double toNumber(const Value& v);
+// A string as the engine coerces it to a number: parseNumber's forms, also with "," grouping
+// the whole part ("1,000"). 0 not numeric, 1 numeric (out set), 6 numeric but out of range.
+int coerceText(std::string_view text, double& out);
 // CBool.
 bool toBoolean(const Value& v);
 // CLng / CInt / CByte with banker's rounding: 6 when out of range.
@@ -79,8 +86,9 @@ int16_t toInteger(const Value& v);
 Value fitIntegral(int64_t i, Type atLeast);
 // Double result: error 6 when not finite.
 Value checkedDouble(double d);
-// CCur of a double: 6 when out of range.
+// CCur: the exact value rounded to ten-thousandths (ties to even); 6 when out of range.
 int64_t toCurrencyScaled(double d);
+int64_t toCurrencyScaled(const Value& v);  // strings exactly from their decimal digits
 // Text of a number with `digits` significant digits (15 for Double, 7 for Single).
 std::string realText(double d, int digits);
 std::string currencyText(int64_t scaled);
