@@ -12,6 +12,7 @@ namespace tablique {
 
 // Reports success in every case. A block that would not fit in the grid changes no cell.
 void Control::trans() {
+  endEdit();
   try {
     if (!editing::normaliseSelection(st_)) return;
     const int32_t r0 = st_.rr0, c0 = st_.cc0;

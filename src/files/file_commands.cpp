@@ -81,13 +81,22 @@ void saveTextTable(Control& c, const Grid& grid, const char* filter, const char*
 
 }  // namespace
 
-void Control::savetxt() { saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName); }
+void Control::savetxt() try {
+  saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
+} catch (...) {
+  rethrowAsError();
+}
 
-void Control::savexls() { saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName); }
+void Control::savexls() try {
+  saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
+} catch (...) {
+  rethrowAsError();
+}
 
 // Loads a text table at (1, 1) of an emptied table, split by the paste's rules in memory (the
 // clipboard is not used). The file is read, decoded and split before anything changes.
-void Control::opentxt() {
+void Control::opentxt() try {
+  endEdit();
   const std::optional<std::string> path =
       askFile(*platform_, false, files::texts::kTxtFilter, "txt", st_.txtFileName);
   if (!path) return;
@@ -116,6 +125,8 @@ void Control::opentxt() {
   editor_.setEnabled(true);
   pasteBlock(std::move(block));
   focusGrid();
+} catch (...) {
+  rethrowAsError();
 }
 
 // Before an export: two spare columns when the last grid column holds data.
