@@ -84,6 +84,7 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
   }
 
   if (Button == kMiddle) {
+    focusGrid();
     hideEditor();
     st_.fillStartRow = mouseRow;
     if (Shift == kCtrlOnly && st_.cc == mouseCol && st_.RR == mouseRow) {
