@@ -179,6 +179,7 @@ private:
   void rebuildRowPositions() const;
   void rebuildColPositions() const;
   void reshape(int32_t rows, int32_t cols);
+  void adoptCounts(int32_t rows, int32_t cols);
 
   int32_t rows_ = 1, cols_ = 1;
   int32_t row_ = 0, col_ = 0;

@@ -64,6 +64,17 @@ void Grid::checkCol(int32_t c) const {
   if (c < 0 || c >= cols_) outOfRange("column", c, cols_);
 }
 
+// The new counts: the current cell and the scroll position stay inside, positions are redone.
+void Grid::adoptCounts(int32_t rows, int32_t cols) {
+  rows_ = rows;
+  cols_ = cols;
+  row_ = std::min(row_, rows_ - 1);
+  col_ = std::min(col_, cols_ - 1);
+  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
+  rowPosDirty_ = colPosDirty_ = true;
+}
+
 // Rebuilds the row-major store for a new shape, keeping the cells that remain.
 void Grid::reshape(int32_t rows, int32_t cols) {
   runLength_.clear();
@@ -84,13 +95,7 @@ void Grid::reshape(int32_t rows, int32_t cols) {
   colAlign_.resize(size_t(cols), kAlignGeneral);
   colWidth_.resize(size_t(cols), kDefaultColWidth);
   rowHeight_.resize(size_t(rows), kDefaultRowHeight);
-  rows_ = rows;
-  cols_ = cols;
-  row_ = std::min(row_, rows_ - 1);
-  col_ = std::min(col_, cols_ - 1);
-  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
-  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
-  rowPosDirty_ = colPosDirty_ = true;
+  adoptCounts(rows, cols);
 }
 
 void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t headerAlign) {
@@ -124,13 +129,7 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
   rowPos_.shrink_to_fit();
   colPos_.clear();
   colPos_.shrink_to_fit();
-  rows_ = rows;
-  cols_ = cols;
-  row_ = std::min(row_, rows_ - 1);
-  col_ = std::min(col_, cols_ - 1);
-  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
-  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
-  rowPosDirty_ = colPosDirty_ = true;
+  adoptCounts(rows, cols);
   notify();
 }
 
