@@ -12,16 +12,17 @@
 #include "editing/record_edit.h"
 #include "editing/selection.h"
 #include "editing/texts.h"
-#include "formula/record.h"
+#include "formula/references.h"
 
 namespace tablique::editing {
 
 namespace {
 
+// References are read as they were written: maxCol is the highest column before the change.
 template <typename Map>
-void rewriteAllColumnRefs(ControlState& st, int32_t cols, Map map) {
+void rewriteAllColumnRefs(ControlState& st, int32_t cols, int32_t maxCol, Map map) {
   for (int32_t c = 1; c < cols && c < int32_t(st.colFormula.size()); ++c)
-    if (!st.colFormula[size_t(c)].empty()) rewriteColumnRefs(st.colFormula[size_t(c)], map);
+    if (!st.colFormula[size_t(c)].empty()) formula::renumberReferences(st.colFormula[size_t(c)], maxCol, map);
 }
 
 std::string columnHeader(int32_t c) {
@@ -59,7 +60,7 @@ void Control::colins() {
   for (int32_t c = 1; c < grid_.Cols(); ++c) grid_.setColAlignment(c, kAlignLeftCenter);
   grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
   grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
-  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t >= at && t <= oldCols ? t + n : kKeep; });
+  rewriteAllColumnRefs(st_, grid_.Cols(), oldCols - 1, [&](int32_t t) { return t >= at ? t + n : kKeep; });
 }
 
 // Removes the selected number of columns from the current column rightwards (leftwards when the
@@ -81,7 +82,7 @@ void Control::coldel() {
   for (int32_t c = first; c <= last; ++c)
     for (int32_t k = 1; k < records; ++k) {
       const std::string& record = st_.colFormula[size_t(k)];
-      if (!record.empty() && formula::referencesColumn(record, c, true)) {
+      if (!record.empty() && formula::referencesColumn(record, c, oldCols - 1)) {
         platform_->messageBox(texts::kColumnReferenced, texts::kNoticeTitle, false);
         return;
       }
@@ -96,7 +97,7 @@ void Control::coldel() {
   grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
   if (st_.cc0 > 1) grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
   hideEditor();
-  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t > last && t <= oldCols - 1 ? t - n : kKeep; });
+  rewriteAllColumnRefs(st_, grid_.Cols(), oldCols - 1, [&](int32_t t) { return t > last ? t - n : kKeep; });
 }
 
 // Exchanges the current column with its left neighbour, records and references included.
@@ -107,7 +108,7 @@ void Control::colleft() {
   grid_.setColPosition(a, b);
   if (int32_t(st_.colFormula.size()) <= a) st_.colFormula.resize(size_t(a) + 1);
   std::swap(st_.colFormula[size_t(a)], st_.colFormula[size_t(b)]);
-  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
+  rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
   rewriteColumnHeaders(grid_);
   grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
@@ -122,7 +123,7 @@ void Control::colright() {
   grid_.setColPosition(b, a);
   if (int32_t(st_.colFormula.size()) <= b) st_.colFormula.resize(size_t(b) + 1);
   std::swap(st_.colFormula[size_t(a)], st_.colFormula[size_t(b)]);
-  rewriteAllColumnRefs(st_, grid_.Cols(), [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
+  rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
   rewriteColumnHeaders(grid_);
   grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));

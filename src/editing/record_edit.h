@@ -4,9 +4,7 @@
 // whole sequence is matched, so row 1 never matches row 11. A tag is kept, renumbered, or
 // retired ("@;", the piece then is a retired piece).
 //
-// Column references: "C", the column number and a terminator, kRefMark for a numeric reference
-// or a double quote for a quoted one (e.g. C10<4> or C10"). Only the number is rewritten; C1<4>
-// never matches the start of C10<4>.
+// Column references are rewritten by formula::renumberReferences (formula/references.h).
 //
 // Every rewrite maps each number once, so moving a range of numbers up or down, or exchanging two
 // numbers, needs no ordering and no placeholders.
@@ -68,37 +66,6 @@ bool rewriteRowTags(std::string& record, Map map) {
     } else {
       pos = record.find(formula::kRowMark, pos + 1);
     }
-  }
-  if (!changed) return false;
-  out.append(record, copied, std::string::npos);
-  record = std::move(out);
-  return true;
-}
-
-// Rewrites every column reference "C" t followed by kRefMark or a double quote through map(t):
-// kKeep or the new column number. Returns whether the record changed.
-template <typename Map>
-bool rewriteColumnRefs(std::string& record, Map map) {
-  std::string out;
-  bool changed = false;
-  size_t copied = 0;
-  size_t pos = record.find('C');
-  while (pos != std::string::npos) {
-    size_t end = pos + 1;
-    while (end < record.size() && detail::isDigit(record[end])) ++end;
-    if (end > pos + 1 && end < record.size() &&
-        (record[end] == formula::kRefMark || record[end] == '"')) {
-      const int32_t t = detail::parseTagNumber(std::string_view(record).substr(pos + 1, end - pos - 1));
-      const int32_t to = t > 0 ? int32_t(map(t)) : kKeep;
-      if (to > 0 && to != t) {
-        if (!changed) out.reserve(record.size() + 16);
-        changed = true;
-        out.append(record, copied, pos + 1 - copied);
-        out += std::to_string(to);
-        copied = end;
-      }
-    }
-    pos = record.find('C', end);
   }
   if (!changed) return false;
   out.append(record, copied, std::string::npos);

@@ -3,14 +3,16 @@
 //   default formula (the row's cell formula, else the column formula) -> prompt (formuMode 111)
 //   -> string formulas get parentheses -> self-reference check -> compute: a cell formula for
 //   (R, K), a column formula for the data run of its highest referenced column (restricted to
-//   R..R+pasteRows while pasteMode is 333) -> store with end marking -> compact the record
-//   -> recalc once when another column references K (guarded by depGuard) -> (R, K) current.
+//   R..R+pasteRows while pasteMode is 333, rows with their own cell formula left to it)
+//   -> store with end marking -> compact the record -> recalc once when another column
+//   references K (guarded by depGuard) -> (R, K) current.
 //
 // Every failure is trapped: before the computation it ends the command (through the last
 // step), in the computation it goes on with storing, a failed row leaves its cell.
 #include <tablique/control.h>
 
 #include "formula/record.h"
+#include "formula/references.h"
 #include "formula/result.h"
 #include "formula/texts.h"
 #include "formula/translate.h"
@@ -43,17 +45,22 @@ void Control::focal() {
   const int32_t K = grid_.Col();
   if (K < 1 || K > grid_.Cols() - 1 || K >= int32_t(st_.colFormula.size())) return;
   const int32_t maxCol = grid_.Cols() - 1;
+  const bool restricted = st_.formuMode == FormuMode::Silent && st_.pasteMode == PasteMode::Restricted;
 
   std::string f;
   bool compute = false;
   try {
-    // The default formula.
-    const std::string decoded = formula::decode(st_.colFormula[size_t(K)]);
+    // The default formula. A restricted run recomputes rows of a paste or an edit: the column
+    // formula, when there is one, serves every such row without a cell formula of its own.
+    const std::string& stored = st_.colFormula[size_t(K)];
+    const bool columnFormula = !stored.empty() && stored[0] != '=';
     std::string preset;
-    if (auto cell = formula::cellFormulaForRow(decoded, R))
+    std::optional<std::string> cell;
+    if (!(restricted && columnFormula)) cell = formula::cellFormulaForRow(stored, R);
+    if (cell)
       preset = std::move(*cell);
-    else if (!decoded.empty() && decoded[0] != '=')
-      preset = std::string(formula::firstPiece(decoded));
+    else if (columnFormula)
+      preset = formula::decode(formula::firstPiece(stored));
 
     focusGrid();
 
@@ -94,20 +101,30 @@ void Control::focal() {
         if (R >= 1 && t.forRow(grid_, R, expr))
           formula::evaluateInto(*ScriptControl1, grid_, expr, R, K);
       } else {
-        // The column formula over the data run of its highest referenced column, from row 1
-        // (restricted: from R to R + pasteRows).
+        // The column formula over the data run of its highest referenced column, from row 1,
+        // retiring the cell formulas of those rows. Restricted: rows R to R + pasteRows, where
+        // a row's own cell formula stays (recalc has just evaluated it).
         formula::Translation t(f, maxCol, false);
         const int32_t h = t.highest();
         int32_t first = 1, limit = grid_.Rows() - 1;
-        const bool restricted =
-            st_.formuMode == FormuMode::Silent && st_.pasteMode == PasteMode::Restricted;
         if (restricted) {
           first = std::max(R, 1);
           limit = std::min(limit, R + st_.pasteRows);
         }
         const int32_t last = h >= 1 ? std::min(grid_.dataRun(h), limit) : 0;
-        formula::retireRows(record, first, last);
+        std::vector<int32_t> own;  // rows first..last with a cell formula, ascending
+        if (restricted) {
+          for (const auto& piece : formula::cellFormulas(record))
+            if (piece.first >= first && piece.first <= last) own.push_back(piece.first);
+        } else {
+          formula::retireRows(record, first, last);
+        }
+        auto ownAt = own.begin();
         for (int32_t r = first; r <= last; ++r) {
+          if (ownAt != own.end() && *ownAt == r) {
+            ++ownAt;
+            continue;
+          }
           t.prefetchCells(grid_, r + 4, K);
           t.prefetchTexts(grid_, r + 2, K);
           if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, K);
@@ -137,7 +154,7 @@ void Control::focal() {
     st_.depGuard = DepGuard::Running;
     const int32_t cols = std::min<int32_t>(grid_.Cols() - 1, int32_t(st_.colFormula.size()) - 1);
     for (int32_t k = 1; k <= cols; ++k) {
-      if (k == K || !formula::referencesColumn(st_.colFormula[size_t(k)], K, false)) continue;
+      if (k == K || !formula::referencesColumn(st_.colFormula[size_t(k)], K, maxCol)) continue;
       grid_.setRow(R);
       grid_.setCol(K);
       recalc();

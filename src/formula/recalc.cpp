@@ -3,14 +3,15 @@
 //   used extent (last used row and column; the grid counts filled cells per column)
 //   passes = 2 + the columns that reference a used column to their right
 //   each pass, columns 1..last used column left to right:
-//     the column's cell formulas, rows 1..last used row (references beyond the last used
-//     column stay plain names), then update(c) when the record starts with a column formula
+//     the column's cell formulas, rows 1..last used row, translated as the formula command
+//     translates them, then update(c) when the record starts with a column formula
 //
 // A formula sees the new values of columns to its left in the same pass and those to its right
 // one pass later. Cycles are not detected; they stop after the last pass.
 #include <tablique/control.h>
 
 #include "formula/record.h"
+#include "formula/references.h"
 #include "formula/result.h"
 #include "formula/translate.h"
 
@@ -55,7 +56,7 @@ void Control::recalc() {
     if (used.lastRow > 0 && used.lastCol > 0) {
       int32_t passes = 2;
       for (int32_t i = 1; i <= used.lastCol; ++i) {
-        for (int32_t j : formula::markedReferences(st_.colFormula[size_t(i)])) {
+        for (int32_t j : formula::referencedColumns(st_.colFormula[size_t(i)], cols)) {
           if (j > i && j <= used.lastCol) {
             ++passes;
             break;
@@ -69,9 +70,9 @@ void Control::recalc() {
           if (c >= int32_t(st_.colFormula.size())) break;
           const std::string& record = st_.colFormula[size_t(c)];
           if (record.empty()) continue;
-          for (const auto& [r, text] : formula::cellFormulas(formula::decode(record))) {
+          for (const auto& [r, text] : formula::cellFormulas(record)) {
             if (r > used.lastRow) break;
-            formula::Translation t(text, used.lastCol, true);
+            formula::Translation t(text, cols, true);
             if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, c);
           }
           if (st_.colFormula[size_t(c)][0] != '=') update(c);

@@ -1,7 +1,6 @@
 #include "formula/record.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace tablique::formula {
 
@@ -65,7 +64,7 @@ std::string decode(std::string_view record) {
   out.reserve(record.size());
   for (char ch : record) {
     if (ch == kRefMark) continue;
-    out.push_back(ch == kCommaMark ? ',' : ch);
+    out.push_back(ch == kCommaMark ? ',' : ch == kSemicolonMark ? ';' : ch);
   }
   return out;
 }
@@ -93,87 +92,72 @@ std::string encode(std::string_view text, int32_t highestCol, bool endMarking) {
       i = next;
       continue;
     }
-    out.push_back(ch == ',' ? kCommaMark : ch);
+    out.push_back(ch == ',' ? kCommaMark : ch == ';' ? kSemicolonMark : ch);
     ++i;
   }
   return out;
 }
 
-bool referencesColumn(std::string_view record, int32_t n, bool acceptQuoted) {
-  if (n < 1) return false;
-  char digits[16];
-  auto res = std::to_chars(digits, digits + sizeof digits, n);
-  std::string_view want(digits, size_t(res.ptr - digits));
-  for (size_t i = record.find('C'); i != std::string_view::npos; i = record.find('C', i + 1)) {
-    if (record.compare(i + 1, want.size(), want) != 0) continue;
-    size_t next = i + 1 + want.size();
-    if (next >= record.size()) continue;
-    if (record[next] == kRefMark || (acceptQuoted && record[next] == '"')) return true;
-  }
-  return false;
+void forEachLivePiece(std::string_view record, const std::function<void(std::string_view)>& fn) {
+  // A cell formula counts only when ";" follows it, as the row lookup asks for.
+  const size_t last = record.rfind(';');
+  forEachPiece(record, [&](std::string_view piece, bool first) {
+    const bool terminated =
+        last != std::string_view::npos && size_t(piece.data() - record.data()) + piece.size() <= last;
+    size_t markAt;
+    if (first && !piece.empty() && piece[0] != '=')
+      fn(piece);
+    else if (terminated && pieceRow(piece, markAt))
+      fn(piece.substr(0, markAt));
+  });
 }
 
-std::vector<int32_t> markedReferences(std::string_view record) {
-  std::vector<int32_t> out;
-  for (size_t i = record.find('C'); i != std::string_view::npos; i = record.find('C', i + 1)) {
-    size_t len = digitRun(record, i + 1);
-    size_t next = i + 1 + len;
-    if (len == 0 || next >= record.size() || record[next] != kRefMark) continue;
-    if (int32_t n = columnNumber(record.substr(i + 1, len), INT32_MAX)) out.push_back(n);
-  }
-  std::sort(out.begin(), out.end());
-  out.erase(std::unique(out.begin(), out.end()), out.end());
-  return out;
-}
+namespace {
 
-std::string compactForFormuget(std::string_view record) {
+// Keeps the first piece unless it is empty or ends in "@", and after it the pieces that begin
+// with "=" and do not end in "@" (with cellOnly, only those that carry a row mark).
+std::string compact(std::string_view record, bool cellOnly) {
   std::string out;
   forEachPiece(record, [&](std::string_view piece, bool first) {
     if (piece.empty() || piece.back() == '@') return;
-    if (!first && piece.front() != '=') return;
+    if (!first && (piece.front() != '=' ||
+                   (cellOnly && piece.find(kRowMark) == std::string_view::npos)))
+      return;
     out.append(piece);
     out.push_back(';');
   });
   return out;
 }
 
-std::string compactForCommand(std::string_view record) {
-  std::string out;
-  forEachPiece(record, [&](std::string_view piece, bool first) {
-    if (piece.empty()) return;
-    bool hasEq = piece.find('=') != std::string_view::npos;
-    bool keep = hasEq ? piece.find('@') == std::string_view::npos : first;
-    if (!keep) return;
-    out.append(piece);
-    out.push_back(';');
-  });
-  return out;
-}
+}  // namespace
 
-std::optional<std::string> cellFormulaForRow(std::string_view decodedRecord, int32_t r) {
+std::string compactForFormuget(std::string_view record) { return compact(record, false); }
+
+std::string compactForCommand(std::string_view record) { return compact(record, true); }
+
+std::optional<std::string> cellFormulaForRow(std::string_view record, int32_t r) {
   std::string key(1, kRowMark);
   key += std::to_string(r);
   key.push_back(';');
-  if (decodedRecord.find(key) == std::string_view::npos) return std::nullopt;
+  if (record.find(key) == std::string_view::npos) return std::nullopt;
   std::optional<std::string> found;
-  forEachPiece(decodedRecord.substr(0, decodedRecord.rfind(';') + 1), [&](std::string_view piece, bool) {
+  forEachPiece(record.substr(0, record.rfind(';') + 1), [&](std::string_view piece, bool) {
     size_t markAt;
     if (auto row = pieceRow(piece, markAt); row && *row == r)
-      found = std::string(piece.substr(0, markAt));
+      found = decode(piece.substr(0, markAt));
   });
   return found;
 }
 
-std::vector<std::pair<int32_t, std::string>> cellFormulas(std::string_view decodedRecord) {
+std::vector<std::pair<int32_t, std::string>> cellFormulas(std::string_view record) {
   std::vector<std::pair<int32_t, std::string>> out;
-  if (decodedRecord.find(kRowMark) == std::string_view::npos) return out;
+  if (record.find(kRowMark) == std::string_view::npos) return out;
   // Only pieces followed by ";" count, as the row lookup asks for mark, row and ";".
-  size_t last = decodedRecord.rfind(';');
+  size_t last = record.rfind(';');
   if (last == std::string_view::npos) return out;
-  forEachPiece(decodedRecord.substr(0, last + 1), [&](std::string_view piece, bool) {
+  forEachPiece(record.substr(0, last + 1), [&](std::string_view piece, bool) {
     size_t markAt;
-    if (auto row = pieceRow(piece, markAt))
-      out.emplace_back(*row, std::string(piece.substr(0, markAt)));
+    if (auto row = pieceRow(piece, markAt)) out.emplace_back(*row, decode(piece.substr(0, markAt)));
   });
   // Keep the last piece of each row.
   std::stable_sort(out.begin(), out.end(),

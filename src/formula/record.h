@@ -6,14 +6,16 @@
 //   column formula   encoded expression, first character not "="      (counts only when first)
 //   cell formula     "=" encoded expression, kRowMark, row number       (that row only)
 //   retired piece    "=" encoded expression, "@"                        (ignored, dropped later)
-// Encoding replaces "," by kCommaMark and puts kRefMark right after the digits of a reference
-// "C"n that is directly followed by an operator, ")", ";", kCommaMark or kRowMark.
+// Encoding replaces "," by kCommaMark and ";" by kSemicolonMark, and puts kRefMark right after
+// the digits of a reference "C"n that is directly followed by an operator, ")", ";", a comma or
+// kRowMark. A piece is retired only by the "@" that ends it; "@" elsewhere is formula text.
 //
 // Sample (column 4 after "C1+C2" and "=C2" at row 3), marks shown as <3> <4> <B>:
 //   C1<4>+C2<4>;=C2<4><B>3;
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,10 +25,13 @@ namespace tablique::formula {
 
 inline constexpr char kCommaMark = '\x03';
 inline constexpr char kRefMark = '\x04';
+inline constexpr char kSemicolonMark = '\x05';
 inline constexpr char kRowMark = '\x0B';
 inline constexpr char kRefBracket = '\x01';
 
-// Decoded form: every kRefMark removed, every kCommaMark turned back into ",".
+// Decoded form: every kRefMark removed, every kCommaMark and kSemicolonMark turned back into
+// "," and ";". Decode a piece, not a record, where its formula is needed: a decoded record can
+// no longer be split at its ";".
 std::string decode(std::string_view record);
 
 // The storage encoding of an expression for a grid whose highest data column is highestCol.
@@ -34,30 +39,27 @@ std::string decode(std::string_view record);
 // does not). The result equals the column-by-column replacement from highestCol down to 1.
 std::string encode(std::string_view text, int32_t highestCol, bool endMarking);
 
-// The reference test on the stored form: "C"n followed by kRefMark, or, when acceptQuoted,
-// "C"n followed by a double quote.
-bool referencesColumn(std::string_view record, int32_t n, bool acceptQuoted);
-
-// Every column n that the stored record references by a marked reference, ascending, no
-// duplicates (one scan; the same answers as referencesColumn(record, n, false)).
-std::vector<int32_t> markedReferences(std::string_view record);
+// Calls fn(piece) for every piece whose formula is evaluated: the first piece when it does not
+// begin with "=" (the column formula), and every cell formula piece (row mark, row, ";").
+void forEachLivePiece(std::string_view record, const std::function<void(std::string_view)>& fn);
 
 // formuget's compaction: drop pieces ending in "@", pieces after the first that do not begin
 // with "=", and empty pieces; every kept piece followed by ";". Stored form in and out.
 std::string compactForFormuget(std::string_view record);
 
-// The formula command's compaction: keep the first piece when it holds no "=" at all, and every
-// piece that holds "=" and no "@"; every kept piece followed by ";". Stored form in and out.
+// The formula command's compaction: keep the first piece unless it ends in "@", and after it
+// only cell formulas (pieces beginning with "=" that carry a row mark and do not end in "@");
+// every kept piece followed by ";". Stored form in and out.
 std::string compactForCommand(std::string_view record);
 
-// The cell formula of row r in a decoded record: the text of the piece whose row number is
-// exactly r, before its row mark (leading "=" included). With several pieces for the same row
-// (formuset does not retire), the last one, the newest, wins.
-std::optional<std::string> cellFormulaForRow(std::string_view decodedRecord, int32_t r);
+// The cell formula of row r in a stored record, decoded: the text of the piece whose row number
+// is exactly r, before its row mark (leading "=" included). With several pieces for the same
+// row (formuset does not retire), the last one, the newest, wins.
+std::optional<std::string> cellFormulaForRow(std::string_view record, int32_t r);
 
-// Every cell formula piece of a decoded record as (row, text before the row mark); for a row
-// that occurs more than once only the last piece is kept. Sorted by row.
-std::vector<std::pair<int32_t, std::string>> cellFormulas(std::string_view decodedRecord);
+// Every cell formula piece of a stored record as (row, decoded text before the row mark); for
+// a row that occurs more than once only the last piece is kept. Sorted by row.
+std::vector<std::pair<int32_t, std::string>> cellFormulas(std::string_view record);
 
 // The first piece of a record (text before the first ";"; the whole record when there is none).
 std::string_view firstPiece(std::string_view record);

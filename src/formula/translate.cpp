@@ -7,43 +7,21 @@
 #include <tablique/grid.h>
 
 #include "formula/record.h"
+#include "formula/references.h"
 
 namespace tablique::formula {
 
 namespace {
 
-bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
-
-// Walks the text once, reporting literal stretches and references. A reference is "C" and the
-// longest digit prefix after it that names a column 1..maxCol (no leading zero); the digits
-// after that prefix stay literal.
+// Walks the text once, reporting literal stretches and references (formula/references.h).
 template <typename Literal, typename Reference>
 void scanReferences(std::string_view text, int32_t maxCol, Literal literal, Reference reference) {
   size_t litStart = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t at = text.find('C', i);
-    if (at == std::string_view::npos) break;
-    size_t d = at + 1;
-    int64_t value = 0;
-    int32_t best = 0;
-    size_t bestEnd = d;
-    if (d < text.size() && text[d] != '0') {
-      for (size_t j = d; j < text.size() && isDigit(text[j]); ++j) {
-        value = value * 10 + (text[j] - '0');
-        if (value > maxCol) break;
-        best = int32_t(value);
-        bestEnd = j + 1;
-      }
-    }
-    if (best == 0) {
-      i = at + 1;
-      continue;
-    }
+  forEachReference(text, maxCol, false, [&](size_t at, size_t end, int32_t col) {
     literal(text.substr(litStart, at - litStart));
-    reference(best);
-    litStart = i = bestEnd;
-  }
+    reference(col);
+    litStart = end;
+  });
   literal(text.substr(litStart));
 }
 

@@ -1,7 +1,7 @@
 // Translation of a formula for one row: its column references replaced by the row's cell texts.
 //
 // The rule, as a sequence of replacements over the text (maxCol = the highest column number
-// recognised, Cols-1 or, for recalc's cell formulas, the last used column):
+// recognised, the grid's Cols-1):
 //   1. bracketed class when the text holds "*", "/", "Mod", "mod", "^" or "\"; bare otherwise;
 //   2. n = maxCol..1: every "C"n becomes "C" kRefBracket n kRefBracket;
 //   3. n = maxCol..1: every bracketed reference of n becomes the text of cell (r, n), in

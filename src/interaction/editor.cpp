@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "formula/record.h"
+#include "formula/references.h"
 
 namespace tablique {
 
@@ -136,8 +136,8 @@ void Control::Text1_MouseUp(int16_t Button, int16_t, float, float) {
   grid_.fillMarker = 0;
 }
 
-// The end of an edit. A changed text in a column that a formula record references (marked or
-// quoted) runs the restricted recalc; the modes and the current cell are restored whatever
+// The end of an edit. A changed text in a column that a live formula references runs the
+// restricted recalc; the modes and the current cell are restored whatever
 // happens inside it.
 // The editor that got the focus while rows or columns were being deleted loaded nothing: there
 // is no edit to end.
@@ -154,7 +154,7 @@ void Control::Text1_LostFocus() {
   const int32_t last = std::min<int32_t>(grid_.Cols() - 1, st_.formulaColumns());
   for (int32_t n = 1; n <= last && !referenced; ++n) {
     const std::string& record = st_.colFormula[size_t(n)];
-    referenced = !record.empty() && formula::referencesColumn(record, K, true);
+    referenced = !record.empty() && formula::referencesColumn(record, K, grid_.Cols() - 1);
   }
   if (!referenced) return;
 

@@ -24,6 +24,7 @@ inline std::string replaceAll(std::string s, std::string_view what, std::string_
 }
 
 inline std::string encode(std::string s, int32_t highestCol, bool endMarking) {
+  if (highestCol < 1) return s;
   for (int32_t n = highestCol; n >= 1; --n) {
     const std::string ref = "C" + std::to_string(n);
     if (endMarking) s += ";";
@@ -34,7 +35,7 @@ inline std::string encode(std::string s, int32_t highestCol, bool endMarking) {
     s = replaceAll(s, ref + '\x0B', ref + "\x04\x0B");
     if (endMarking) s.pop_back();
   }
-  return s;
+  return replaceAll(s, ";", "\x05");
 }
 
 // Returns false when nothing is to be evaluated; cell(n) gives the row's text of column n.

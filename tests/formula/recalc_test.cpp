@@ -10,19 +10,12 @@ namespace tablique {
 namespace {
 
 using testing::click;
+using testing::editCell;
 using testing::column;
 using testing::enterFormula;
 using testing::expectConsistent;
 using testing::fillColumn;
 using V = std::vector<std::string>;
-
-// The user clicks cell (r, col), replaces its text in the editor and gives the grid the focus.
-void editCell(Control& c, int32_t r, int32_t col, const std::string& text) {
-  click(c, r, col);
-  ASSERT_EQ(c.focus(), FocusTarget::Editor);
-  c.setEditorText(text);
-  c.focusGrid();
-}
 
 // The typical edit: column 3 computes C2*2; the user changes (4, 2). Only row 4 of column 3
 // is recomputed (restricted mode), even where another row is stale.
@@ -99,22 +92,72 @@ TEST(Recalc, CellFormulasEvaluateTheirOwnRows) {
   expectConsistent(c);
 }
 
-// =C1+C7 in column 3, columns 4 to 7 empty: recalc leaves C7 as a plain name (an empty
-// variable of the engine), the formula command replaces it by the empty cell text (a syntax
-// error: the cell keeps its text).
-TEST(Recalc, ReferencesBeyondTheLastUsedColumnStayNames) {
+// A reference beyond the last used column is read whole, as the formula command reads it:
+// =C12+C1 with C1 = 5 gives 5 both ways (never "52+5"); =C1+C7 gives "5+" both ways, which
+// the engine rejects, so the cell keeps its text.
+TEST(Recalc, ReferencesBeyondTheLastUsedColumnReadAsTheCommandReadsThem) {
+  for (const auto& [f, want] : {std::pair<std::string, std::string>{"=C12+C1", "5"}, {"=C1+C7", "old"}}) {
+    Control c;
+    c.settext(1, 1, "5");
+    c.settext(1, 3, "old");
+    c.mouseset(1, 3);
+    c.update(3);
+    c.formuset(3, f);
+    c.update(3);  // the command
+    EXPECT_EQ(c.gettext(1, 3), want) << f;
+    c.settext(1, 3, "old");
+    editCell(c, 1, 1, "6");
+    editCell(c, 1, 1, "5");  // recalc, last used column 3
+    EXPECT_EQ(c.gettext(1, 3), want) << f;
+    expectConsistent(c);
+  }
+}
+
+// References that carry no mark (stored by formuset, followed by a space) count like any
+// other: an edit of the column they name recalculates, and each column that looks right adds
+// a pass, so the end of a chain C2 <- C3 <- C4 <- C1 is current after one edit.
+//        C1  C2 (C3 +1)  C3 (C4 +1)  C4 (C1 *2)
+//    1   1   4           3           2
+TEST(Recalc, UnmarkedReferencesCountForTheEditAndThePasses) {
   Control c;
-  c.settext(1, 1, "5");
-  c.mouseset(1, 3);
-  c.formuset(3, "=C1+C7");
-  c.settext(1, 3, "old");
-  enterFormula(c, 1, 3, std::nullopt);  // Cancel: computes nothing
-  editCell(c, 1, 1, "6");
-  EXPECT_EQ(c.gettext(1, 3), "6");
-  c.settext(1, 3, "old");
-  c.mouseset(1, 3);
-  c.update(3);
-  EXPECT_EQ(c.gettext(1, 3), "old");
+  c.settext(1, 1, "1");
+  c.formuset(2, "C3 +1");
+  c.formuset(3, "C4 +1");
+  c.formuset(4, "C1 *2");
+  for (int32_t col : {4, 3, 2}) {
+    c.mouseset(1, col);
+    c.update(col);
+  }
+  ASSERT_EQ(column(c, 2, 1), (V{"4"}));
+  editCell(c, 1, 1, "10");
+  EXPECT_EQ(c.gettext(1, 4), "20");
+  EXPECT_EQ(c.gettext(1, 3), "21");
+  EXPECT_EQ(c.gettext(1, 2), "22");
+  expectConsistent(c);
+}
+
+// A paste of three rows where column 3 has a column formula and, in row 2, a cell formula:
+// every pasted row is recomputed, each by its own formula, and the cell formula stays.
+//        C1         C3 (C1*10; row 2: =C1+1000)
+//    1   1    ->    10
+//    2   2 -> 20    1020
+//    3   3 -> 22    220
+//    4   4 -> 24    240
+TEST(Recalc, PasteRecomputesEveryPastedRow) {
+  Control c;
+  fillColumn(c, 1, {"1", "2", "3", "4"});
+  enterFormula(c, 1, 3, "C1*10");
+  enterFormula(c, 2, 3, "=C1+1000");
+  ASSERT_EQ(column(c, 3, 4), (V{"10", "1002", "30", "40"}));
+  testing::pasteAt(c, 2, 1, "20\r\n22\r\n24\r\n");
+  EXPECT_EQ(column(c, 3, 4), (V{"10", "1020", "220", "240"}));
+  // Pasted from row 1: the row with its own formula in the middle keeps it.
+  testing::pasteAt(c, 1, 1, "5\r\n6\r\n7\r\n");
+  EXPECT_EQ(column(c, 3, 4), (V{"50", "1006", "70", "240"}));
+  EXPECT_EQ(c.formuget(3), "C1*10;=C1+1000\x0B" "2;");
+  // An edit of the row with the cell formula recomputes that cell only.
+  editCell(c, 2, 1, "8");
+  EXPECT_EQ(column(c, 3, 4), (V{"50", "1008", "70", "240"}));
   expectConsistent(c);
 }
 

@@ -1,10 +1,13 @@
 // The formula record: encoding, decoding, the reference test, row lookup, retirement and the
-// two compaction rules. Marks are written as \x03 (comma), \x04 (reference), \x0B (row).
+// two compaction rules. Marks are written as \x03 (comma), \x04 (reference), \x05 (";"),
+// \x0B (row).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "formula/record.h"
+#include "formula/references.h"
 #include "formula/literal.h"
 
 namespace tablique::formula {
@@ -43,38 +46,75 @@ TEST(Decode, RemovesReferenceMarksAndRestoresCommas) {
   EXPECT_EQ(decode("C1\x04+Power(C2\x04\x03" "2);=C3\x04*2\x0B" "5;"), "C1+Power(C2,2);=C3*2\x0B" "5;");
 }
 
-TEST(ReferenceTest, MarkedAndQuotedForms) {
-  const std::string rec = "C12\x04+C3;=\"C7\"\x0B" "2;";
-  EXPECT_TRUE(referencesColumn(rec, 12, false));
-  EXPECT_FALSE(referencesColumn(rec, 1, false));   // C12 is no reference to column 1
-  EXPECT_FALSE(referencesColumn(rec, 2, false));
-  EXPECT_FALSE(referencesColumn(rec, 3, false));   // unmarked
-  EXPECT_FALSE(referencesColumn(rec, 7, false));
-  EXPECT_TRUE(referencesColumn(rec, 7, true));     // the quoted form where it is accepted
-  EXPECT_FALSE(referencesColumn("AC05\x04", 5, false));
-  EXPECT_TRUE(referencesColumn("ABC5\x04", 5, false));  // purely textual
-  EXPECT_FALSE(referencesColumn("C5", 5, false));        // at the end, nothing follows
-  EXPECT_EQ(markedReferences(rec), (std::vector<int32_t>{12}));
-  EXPECT_EQ(markedReferences("C3\x04+C1\x04-C3\x04;C05\x04"), (std::vector<int32_t>{1, 3}));
+// A ";" inside a formula (in a string) has its own mark: the record still splits into the
+// pieces that were stored, and every reader gets the formula back whole.
+TEST(Encode, SemicolonInsideAFormulaKeepsItsPiece) {
+  const std::string col = encode("C1 & \";\" & C2", 50, true);
+  EXPECT_EQ(col, "C1 & \"\x05\" & C2\x04");
+  const std::string rec = col + ";" + cellPiece(encode("=\"a;b\" & C1", 50, false), 4);
+  EXPECT_EQ(std::count(rec.begin(), rec.end(), ';'), 2);
+  EXPECT_EQ(decode(firstPiece(rec)), "C1 & \";\" & C2");
+  EXPECT_EQ(cellFormulaForRow(rec, 4), "=\"a;b\" & C1");
+  EXPECT_EQ(cellFormulas(rec).at(0).second, "=\"a;b\" & C1");
+  EXPECT_EQ(compactForCommand(rec), rec);
+  EXPECT_EQ(compactForFormuget(rec), rec);
+  // A record written before the mark existed reads as it always did.
+  EXPECT_EQ(cellFormulaForRow("C1\x04+C2;=C1\x04*2\x0B" "3;", 3), "=C1*2");
 }
 
-TEST(ReferenceTest, MarkedReferencesAgreeWithTheTest) {
+// The scanner finds what the translation substitutes: any reference, whatever follows it.
+TEST(References, EveryReferenceTheTranslationReads) {
+  const int32_t m = 50;
+  EXPECT_EQ(referencedColumns("C2 + C3;", m), (std::vector<int32_t>{2, 3}));
+  EXPECT_EQ(referencedColumns("C2>C3<C4=C5&C6x\"C7\"C8", m), (std::vector<int32_t>{2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(referencedColumns("C12\x04+C1\x04;", m), (std::vector<int32_t>{1, 12}));
+  EXPECT_EQ(referencedColumns("C12+C1;", 11), (std::vector<int32_t>{1}));  // "C12" is C1 and "2"
+  EXPECT_EQ(referencedColumns("C60+C05+c7+ABC9;", m), (std::vector<int32_t>{6, 9}));
+  EXPECT_EQ(referencedColumns("C1\x04" "2;", m), (std::vector<int32_t>{12}));  // decodes to C12
+  // Only live formulas count: not a retired piece, not an older column formula.
+  EXPECT_EQ(referencedColumns("C2;C3;=C4@;=C5\x0B" "7;", m), (std::vector<int32_t>{2, 5}));
+  EXPECT_EQ(referencedColumns("=C4\x0B" "2;C3;", m), (std::vector<int32_t>{4}));
+  EXPECT_TRUE(referencesColumn("=C1 & \"C9\"\x0B" "3;", 9, m));
+  EXPECT_FALSE(referencesColumn("=C1 & \"C9\"\x0B" "3;", 3, m));  // the row number is no reference
+  EXPECT_FALSE(referencesColumn("", 1, m));
+}
+
+TEST(References, RenumberingKeepsTheMarksAndTouchesEachReferenceOnce) {
+  std::string rec = "C2 + C3;=C3\x04*C10\x0B" "2;C1\x04" "2>\"C2\"";
+  // Exchange 2 and 3, as a column move does: no placeholders needed.
+  EXPECT_TRUE(renumberReferences(rec, 50, [](int32_t t) { return t == 2 ? 3 : t == 3 ? 2 : 0; }));
+  EXPECT_EQ(rec, "C3 + C2;=C2\x04*C10\x0B" "2;C1\x04" "2>\"C3\"");
+  // Every reference from 2 up moves by 5; C12 (written with a mark inside) becomes C17.
+  EXPECT_TRUE(renumberReferences(rec, 50, [](int32_t t) { return t >= 2 ? t + 5 : 0; }));
+  EXPECT_EQ(rec, "C8 + C7;=C7\x04*C15\x0B" "2;C17\x04>\"C8\"");
+  EXPECT_FALSE(renumberReferences(rec, 50, [](int32_t) { return 0; }));
+}
+
+// Generated stored records: the columns the scanner reports for the live pieces are exactly the
+// columns whose cell texts the literal translation puts into the expression.
+TEST(References, AgreeWithTheLiteralTranslation) {
   std::mt19937 rng(11);
-  const std::vector<std::string> atoms = {"C", "1", "2", "0", "3", "\x04", "\"", "+", "x", ";"};
-  for (int i = 0; i < 5000; ++i) {
-    std::string s;
-    for (int k = int(rng() % 14); k > 0; --k) s += atoms[rng() % atoms.size()];
+  const std::vector<std::string> atoms = {"C", "C", "1", "2", "0", "3", "7", "\x04", "\"", "+", " ",
+                                          "x", ";", "=", "<", "&", "\x03", "\x05", "@", "\x0B"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string rec;
+    for (int k = int(rng() % 16); k > 0; --k) rec += atoms[rng() % atoms.size()];
+    const int32_t maxCol = 1 + int32_t(rng() % 40);
     std::vector<int32_t> expected;
-    for (int32_t n = 1; n <= 400; ++n)
-      if (s.find("C" + std::to_string(n) + "\x04") != std::string::npos) {
-        expected.push_back(n);
-        ASSERT_TRUE(referencesColumn(s, n, false));
-      } else {
-        ASSERT_FALSE(referencesColumn(s, n, false)) << s << " " << n;
+    forEachLivePiece(rec, [&](std::string_view piece) {
+      std::string out;
+      const std::string text = decode(piece);
+      literal::translate(text, maxCol, false,
+                         [&](int32_t n) { return "\x02" + std::to_string(n) + "\x02"; }, out);
+      for (size_t at = out.find('\x02'); at != std::string::npos; at = out.find('\x02', at + 1)) {
+        const size_t end = out.find('\x02', at + 1);
+        expected.push_back(std::stoi(out.substr(at + 1, end - at - 1)));
+        at = end;
       }
-    std::vector<int32_t> found = markedReferences(s);
-    std::erase_if(found, [](int32_t n) { return n > 400; });
-    ASSERT_EQ(found, expected) << s;
+    });
+    std::sort(expected.begin(), expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+    ASSERT_EQ(referencedColumns(rec, maxCol), expected) << "record " << rec << " maxCol " << maxCol;
   }
 }
 
@@ -92,11 +132,14 @@ TEST(Compaction, FormugetRule) {
 TEST(Compaction, CommandRule) {
   const std::string rec = "C1\x04+C2\x04;C1\x04-C2\x04;=C2\x04\x0B" "3;=C1\x04*2@;;";
   EXPECT_EQ(compactForCommand(rec), "C1\x04+C2\x04;=C2\x04\x0B" "3;");
-  // The two rules differ: an older column formula with "=" survives the command's rule.
-  EXPECT_EQ(compactForCommand("C1;C1=C2;"), "C1;C1=C2;");
-  // A first piece with "=" and "@" is dropped; without "=" it stays even with "@".
-  EXPECT_EQ(compactForCommand("\"a@b\";=C1@;"), "\"a@b\";");
-  EXPECT_EQ(compactForCommand("C1=C2@;C3;"), "");
+  // After the first piece only cell formulas stay: an older column formula holding "=" goes,
+  // so re-storing C1>=C2 at every run does not grow the record.
+  EXPECT_EQ(compactForCommand("C1>=C2;C1>=C2;C1>=C2;=C3\x0B" "4;"), "C1>=C2;=C3\x0B" "4;");
+  EXPECT_EQ(compactForCommand("C1;=C2;"), "C1;");
+  // Only a piece that ends in "@" is retired: an e-mail address in a string stays.
+  EXPECT_EQ(compactForCommand("C1 & \"a@b\";=\"x@y\"\x0B" "2;=C1@;"),
+            "C1 & \"a@b\";=\"x@y\"\x0B" "2;");
+  EXPECT_EQ(compactForCommand("C1=C2@;=C3\x0B" "1;"), "=C3\x0B" "1;");
   EXPECT_EQ(compactForCommand(""), "");
 }
 

@@ -104,6 +104,14 @@ inline void enterFormula(Control& c, int32_t r, int32_t col, std::optional<std::
   c.m_focal();
 }
 
+// The user clicks cell (r, col), replaces its text in the editor and gives the grid the focus.
+inline void editCell(Control& c, int32_t r, int32_t col, const std::string& text) {
+  click(c, r, col);
+  ASSERT_EQ(c.focus(), FocusTarget::Editor);
+  c.setEditorText(text);
+  c.focusGrid();
+}
+
 // Clicks (r, col) and pastes the text through the clipboard.
 inline void pasteAt(Control& c, int32_t r, int32_t col, const std::string& text) {
   click(c, r, col);

@@ -1,0 +1,102 @@
+// Formulas keep working once stored: an "@" or a ";" inside them, a column formula with "="
+// run many times, and a round trip through the data file.
+#include <gtest/gtest.h>
+
+#include "files/files_fixture.h"
+#include "support/driver.h"
+
+namespace tablique {
+namespace {
+
+using namespace tablique::testing;
+using V = std::vector<std::string>;
+
+// An e-mail address in a cell formula's string: the formula stays and keeps computing.
+TEST(FormulaStorage, AnAtSignInsideAFormulaIsNoRetiredPiece) {
+  Control c;
+  fillColumn(c, 1, {"王五", "张三"});
+  enterFormula(c, 2, 3, "=\"C1\" & \" <zhang@example.cn>\"");
+  EXPECT_EQ(c.gettext(2, 3), "张三 <zhang@example.cn>");
+  EXPECT_EQ(c.formuget(3), "=(\"C1\" & \" <zhang@example.cn>\")\x0B" "2;");
+  editCell(c, 2, 1, "李四");
+  EXPECT_EQ(c.gettext(2, 3), "李四 <zhang@example.cn>");
+  // The same in a column formula, entered by the command and by formuset.
+  enterFormula(c, 1, 4, "\"C1\" & \"@\" & \"x\"");
+  EXPECT_EQ(c.gettext(2, 4), "李四@x");
+  c.formuset(5, "\"C1@mail\"");
+  c.mouseset(1, 5);
+  c.update(5);
+  c.update(5);
+  EXPECT_EQ(c.gettext(2, 5), "李四@mail");
+  EXPECT_EQ(c.formuget(5), "(\"C1@mail\");");
+  expectConsistent(c);
+}
+
+// A ";" inside a formula is stored under its own mark: the formula evaluates at every run, the
+// record does not change, and every place that shows the formula shows it whole.
+//        C1  C2  C3 ("C1;C2")   C4 (="C1" & ";;" in row 2)
+//    1   a   x   a;x
+//    2   b   y   b;y                  b;;
+TEST(FormulaStorage, ASemicolonInsideAFormulaStaysInIt) {
+  TempDir dir;
+  Control c;
+  fillColumn(c, 1, {"a", "b"});
+  fillColumn(c, 2, {"x", "y"});
+  enterFormula(c, 1, 3, "\"C1;C2\"");
+  EXPECT_EQ(column(c, 3, 2), (V{"a;x", "b;y"}));
+  const std::string stored = c.state().colFormula[3];
+  editCell(c, 2, 1, "B");
+  EXPECT_EQ(column(c, 3, 2), (V{"a;x", "B;y"}));
+  editCell(c, 2, 2, "Y");
+  EXPECT_EQ(column(c, 3, 2), (V{"a;x", "B;Y"}));
+  EXPECT_EQ(c.state().colFormula[3], stored);  // no parentheses gained, nothing cut
+  EXPECT_EQ(c.formuget(3), "(\"C1;C2\");");
+  enterFormula(c, 1, 3, std::nullopt);  // the prompt's default
+  EXPECT_EQ(c.headless().inputDefaults().back(), "(\"C1;C2\")");
+
+  c.mouseset(2, 4);
+  c.formuset(4, "=\"C1\" & \";;\"");
+  c.update(4);
+  EXPECT_EQ(c.gettext(2, 4), "B;;");
+
+  // Exported and imported into a fresh control: the same formulas, computing the same.
+  c.headless().queueFile(dir.file("f.tbq"));
+  c.m_daexp();
+  Control d;
+  d.headless().queueFile(dir.file("f.tbq"));
+  d.m_dainp();
+  EXPECT_EQ(d.formuget(3), "(\"C1;C2\");");
+  EXPECT_EQ(d.formuget(4), "=(\"C1\" & \";;\")\x0B" "2;");
+  d.settext(2, 4, "");
+  d.mouseset(2, 4);
+  d.update(4);
+  d.settext(1, 3, "");
+  d.update(3);
+  EXPECT_EQ(column(d, 3, 2), (V{"a;x", "B;Y"}));
+  EXPECT_EQ(d.gettext(2, 4), "B;;");
+  expectConsistent(d);
+}
+
+// A column formula holding "=" is stored once however often it runs; the older copies that
+// earlier runs left in a record go at the next run.
+TEST(FormulaStorage, AColumnFormulaWithAnEqualsSignDoesNotGrowItsRecord) {
+  Control c;
+  fillColumn(c, 1, {"1", "2", "3"});
+  fillColumn(c, 2, {"2", "2", "2"});
+  enterFormula(c, 1, 3, "C1>=C2");
+  EXPECT_EQ(column(c, 3, 3), (V{"False", "True", "True"}));
+  const std::string stored = c.state().colFormula[3];
+  for (int i = 0; i < 20; ++i) editCell(c, 1 + i % 3, 1, std::to_string(i % 4));
+  EXPECT_EQ(c.state().colFormula[3], stored);
+  EXPECT_EQ(column(c, 3, 3), (V{"True", "True", "False"}));  // 2, 3, 1 against 2
+
+  c.formuset(4, "C1<=C2");
+  c.formuset(4, "C1<=C2");  // as a record grown by earlier versions
+  c.mouseset(1, 4);
+  c.update(4);
+  EXPECT_EQ(c.formuget(4), "C1<=C2;");
+  expectConsistent(c);
+}
+
+}  // namespace
+}  // namespace tablique
