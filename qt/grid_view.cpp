@@ -65,6 +65,8 @@ GridView::GridView(WidgetPrivate& d, QWidget* parent) : QAbstractScrollArea(pare
           [this](int v) { scrolledByUser(Qt::Vertical, v); });
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
           [this](int v) { scrolledByUser(Qt::Horizontal, v); });
+  edgeTimer_.setInterval(50);
+  connect(&edgeTimer_, &QTimer::timeout, this, [this] { edgeTick(); });
 }
 
 int32_t GridView::lastTopRow() const {
@@ -275,17 +277,47 @@ void GridView::mouseMoveEvent(QMouseEvent* e) {
   const int16_t shift = shiftState(e->modifiers());
   const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
   d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(buttons, shift, x, y); });
+  followHeldDrag(e->position(), buttons, shift);
   const Qt::CursorShape shape = d_.control->grid().MousePointer == 3 ? Qt::IBeamCursor : Qt::ArrowCursor;
   if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
   e->accept();
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* e) {
+  edgeTimer_.stop();
   const int16_t button = buttonCode(e->button());
   const int16_t shift = shiftState(e->modifiers());
   const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
   d_.deliver([&] { d_.control->MSFlexGrid1_MouseUp(button, shift, x, y); });
   e->accept();
+}
+
+void GridView::followHeldDrag(const QPointF& pos, int16_t buttons, int16_t shift) {
+  heldPos_ = pos;
+  heldButtons_ = buttons;
+  heldShift_ = shift;
+  const bool dragging = (buttons & (1 | 4)) != 0;
+  if (dragging && !viewport()->rect().contains(pos.toPoint())) {
+    if (!edgeTimer_.isActive()) edgeTimer_.start();
+  } else {
+    edgeTimer_.stop();
+  }
+}
+
+void GridView::edgeTick() {
+  if (d_.dying) return edgeTimer_.stop();
+  const QRect r = viewport()->rect();
+  const Grid& g = d_.control->grid();
+  const int dy = heldPos_.y() > r.bottom() ? 1 : heldPos_.y() < r.top() ? -1 : 0;
+  const int dx = heldPos_.x() > r.right() ? 1 : heldPos_.x() < r.left() ? -1 : 0;
+  const int32_t top = std::clamp(g.TopRow() + dy, 1, std::max(1, lastTopRow()));
+  const int32_t left = std::clamp(g.LeftCol() + dx, 1, std::max(1, lastLeftCol()));
+  if (top != g.TopRow() || left != g.LeftCol()) {
+    d_.control->scrollTo(top, left);
+    d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
+  }
+  const float x = d_.q->toTwipsX(heldPos_.x()), y = d_.q->toTwipsY(heldPos_.y());
+  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(heldButtons_, heldShift_, x, y); });
 }
 
 // One call of the grid's wheel handler per notch, +120 away from the user.

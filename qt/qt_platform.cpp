@@ -99,6 +99,7 @@ std::optional<std::string> QtPlatform::popupMenu(const std::string& caption,
     }
   }
   QAction* chosen = menu.exec(d_.menuPosition(x, y));
+  d_.applyFocus(d_.control->focus());  // the closing popup may leave the focus nowhere
   if (!chosen) return std::nullopt;
   return chosen->data().toString().toStdString();
 }

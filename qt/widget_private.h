@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QLineEdit>
 #include <QPoint>
+#include <QPointF>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -73,7 +75,14 @@ protected:
 
 private:
   void scrolledByUser(Qt::Orientation orientation, int value);
+  // While a drag (left, or the middle button's fill) is held past an edge of the view, the view
+  // scrolls one row or column a tick towards it and the move is reported again there.
+  void followHeldDrag(const QPointF& pos, int16_t buttons, int16_t shift);
+  void edgeTick();
   WidgetPrivate& d_;
+  QTimer edgeTimer_;
+  QPointF heldPos_;
+  int16_t heldButtons_ = 0, heldShift_ = 0;
   int wheelRemainder_ = 0;
   int syncingScrollBars_ = 0;  // > 0 while the bars are set from the grid, not by the user
 };

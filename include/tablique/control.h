@@ -159,16 +159,30 @@ private:
   // A command failed and changed nothing: its text is shown to the user (message box, title
   // 温馨提示) and handed to the platform's commandFailed hook.
   void tellFailure(const Error& e);
+  void tellFailureInFlight();  // inside a catch block: tells the exception in flight
   // Runs a command chosen by the host: a failure is told to the user, then thrown on.
   template <typename Command>
   void runForHost(Command command);
-  void hideEditor();                    // hide; the focus stays where it is
+  // Ends a pending edit as a focus loss does: the focus goes to the grid and Text1_LostFocus
+  // runs (with its restricted recalc). Every command and every public method that changes the
+  // table calls it before anything else.
+  void endEdit();
+  // Inside a catch block: the exception in flight leaves as a tablique::Error (out of memory as
+  // ErrorCode::OutOfMemory), so that no other exception reaches the host.
+  [[noreturn]] static void rethrowAsError();
+  // Raises MouseDown to the host; a host exception leaves the editor enabled as it was.
+  void raiseMouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y);
+  void hideEditor();                    // hide; a focused editor hands the focus to the grid
+  // The editor left visible over a cell it no longer edits is hidden once the current cell
+  // has moved while the editor does not hold the focus.
+  void hideEditorOffItsCell();
   void blankEditor();                   // hide and shrink to nothing
   void placeEditorOverCurrentCell(bool withWidth);
   void gridMoveByKey(int16_t keyCode);  // the grid's own cursor keys
 
   // ---- interaction/
-  void openEditorOverCurrentCell();     // placed with width, shown, 10.5 pt, left, focused
+  void openEditorOverCurrentCell();     // scrolled into view, placed, shown, focused
+  bool outsideCells(float X, float Y) const;
   void fillStep(int32_t mouseRow);      // one fill-drag move; throws on a failing step
 
   // ---- formula/
@@ -198,6 +212,8 @@ private:
   std::unique_ptr<HeadlessPlatform> ownedPlatform_;
   Platform* platform_ = nullptr;
   FocusTarget focus_ = FocusTarget::None;
+  int32_t editorRow_ = -1, editorCol_ = -1;  // the cell the editor was last placed over
+  bool pressOutside_ = false;  // the last press was beside the table: a drag selects nothing
   int32_t width_ = 0, height_ = 0;
 };
 

@@ -56,6 +56,13 @@ public:
   void setRows(int32_t n);
   void setCols(int32_t n);
 
+  // Replaces every cell at once with an empty table of the given counts: data cells aligned
+  // dataAlign, the fixed row's cells from column 1 headerAlign, the fixed column's alignments,
+  // the column alignments, widths and row heights kept where their row or column remains. All
+  // memory is taken before anything changes (a failure leaves the grid as it was), and a
+  // smaller table gives the rest back.
+  void resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t headerAlign);
+
   // The current cell.
   int32_t Row() const { return row_; }
   int32_t Col() const { return col_; }
@@ -171,9 +178,12 @@ private:
   void applyColumnAlignments() const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
   void forgetRuns() const { runLength_.assign(size_t(cols_), -1); }
+  int64_t rowPosition(int32_t r) const;  // absolute top of row r, unsaturated
+  int64_t colPosition(int32_t c) const;
   void rebuildRowPositions() const;
   void rebuildColPositions() const;
   void reshape(int32_t rows, int32_t cols);
+  void adoptCounts(int32_t rows, int32_t cols);
 
   int32_t rows_ = 1, cols_ = 1;
   int32_t row_ = 0, col_ = 0;

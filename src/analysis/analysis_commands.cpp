@@ -47,7 +47,8 @@ SortMode sortMode(const script::Value& p, std::string& rankColumn) {
 
 void Control::hsort(std::vector<double>& v) { analysis::heapSort(v); }
 
-void Control::psort(const script::Value& p) {
+void Control::psort(const script::Value& p) try {
+  endEdit();
   std::string rankText;
   const SortMode mode = sortMode(p, rankText);
   if (mode == SortMode::None) return;
@@ -78,10 +79,13 @@ void Control::psort(const script::Value& p) {
     const double value = mode == SortMode::Ascending ? v[size_t(i - 1)] : v[size_t(n - i)];
     grid_.setTextAt(i, c, script::numberText(value));
   }
+} catch (...) {
+  rethrowAsError();
 }
 
 // Fourteen lines "label value" into rows 1..14 of column col; short columns get rows first.
-void Control::statis(int32_t col) {
+void Control::statis(int32_t col) try {
+  endEdit();
   const int32_t c = st_.cc0;
   if (c < 1 || c > grid_.Cols() - 1) return;
   std::optional<std::vector<double>> values = analysis::readColumnRun(grid_, c);
@@ -94,6 +98,8 @@ void Control::statis(int32_t col) {
     if (i + 1 > grid_.Rows() - 1) return;
     grid_.setTextAt(i + 1, col, analysis::statisticLine(i, S[size_t(i)]));
   }
+} catch (...) {
+  rethrowAsError();
 }
 
 }  // namespace tablique

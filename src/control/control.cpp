@@ -6,7 +6,10 @@
 #include <tablique/control.h>
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
+#include "control/texts.h"
 #include "formula/function_library.h"
 
 namespace tablique {
@@ -14,6 +17,10 @@ namespace tablique {
 namespace {
 constexpr float kEditorFontSize = 10.5f;
 constexpr float kBlankFontSize = 1.0f;
+
+int32_t saturated(int64_t v) {
+  return int32_t(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
 }  // namespace
 
 Control::Control() : ScriptControl1(std::make_unique<script::Engine>()),
@@ -197,13 +204,45 @@ void Control::pressKey(int16_t keyCode, int16_t shift) {
     MSFlexGrid1_KeyUp(keyCode, shift);
 }
 
+// ---- commands and the pending edit
+
+void Control::endEdit() {
+  if (focus_ == FocusTarget::Editor) focusGrid();
+}
+
+void Control::rethrowAsError() {
+  try {
+    throw;
+  } catch (const Error&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw Error(ErrorCode::OutOfMemory, "out of memory", texts::kOutOfMemory);
+  } catch (const std::length_error&) {
+    throw Error(ErrorCode::OutOfMemory, "out of memory", texts::kOutOfMemory);
+  } catch (const std::exception& e) {
+    throw Error(ErrorCode::Refused, e.what());
+  } catch (...) {
+    throw Error(ErrorCode::Refused, "unknown failure");
+  }
+}
+
 // ---- editor helpers
 
-void Control::hideEditor() { editor_.setVisible(false); }
+// A hidden box cannot keep the focus: the grid takes it, which ends the edit at once.
+void Control::hideEditor() {
+  editor_.setVisible(false);
+  endEdit();
+}
+
+void Control::hideEditorOffItsCell() {
+  if (editor_.visible() && focus_ != FocusTarget::Editor &&
+      (grid_.Row() != editorRow_ || grid_.Col() != editorCol_))
+    hideEditor();
+}
 
 // Blanking: hidden, unreadable and empty-sized.
 void Control::blankEditor() {
-  editor_.setVisible(false);
+  hideEditor();
   editor_.setAlignment(0);
   editor_.setForeColor(grid_.BackColor);
   editor_.setFontSize(kBlankFontSize);
@@ -211,11 +250,13 @@ void Control::blankEditor() {
   editor_.setHeight(0);
 }
 
-// Puts the editor over the current cell; without width when the caller sizes it later.
+// Puts the editor over the current cell; without width when the caller sizes it later. The
+// view does not scroll for it: only opening the editor brings the cell into view.
 void Control::placeEditorOverCurrentCell(bool withWidth) {
-  grid_.ensureCurrentVisible();
-  editor_.setTop(grid_.Top + grid_.CellTop());
-  editor_.setLeft(grid_.Left + grid_.CellLeft());
+  editorRow_ = grid_.Row();
+  editorCol_ = grid_.Col();
+  editor_.setTop(saturated(int64_t(grid_.Top) + grid_.CellTop()));
+  editor_.setLeft(saturated(int64_t(grid_.Left) + grid_.CellLeft()));
   editor_.setHeight(grid_.CellHeight());
   editor_.setWidth(withWidth ? grid_.CellWidth() : 0);
 }
@@ -240,6 +281,7 @@ void Control::gridMoveByKey(int16_t keyCode) {
   grid_.setRow(r);
   grid_.setCol(c);
   grid_.ensureCurrentVisible();
+  hideEditorOffItsCell();
 }
 
 }  // namespace tablique

@@ -2,18 +2,30 @@
 #include <tablique/control.h>
 
 #include <cmath>
+#include <optional>
 
 #include "control/budget.h"
 
 namespace tablique {
 
 namespace {
+
 constexpr double kTwipsPerMillimetre = 56.693;
+
+// A size in millimetres as twips; nullopt for a size the grid refuses (negative, too large or
+// not a number), which the callers drop quietly.
+std::optional<int32_t> twipsOf(float millimetres) {
+  const double twips = std::floor(double(millimetres) * kTwipsPerMillimetre);
+  if (!(twips >= 0 && twips <= 2147483647.0)) return std::nullopt;
+  return int32_t(twips);
 }
+
+}  // namespace
 
 // Grows (or, with a negative count, shrinks) the table by rows; over the budget: silently
 // nothing. The budget counts rows x (columns + 3).
-void Control::addrow(int32_t rows) {
+void Control::addrow(int32_t rows) try {
+  endEdit();
   const int32_t n = checkedAdd(grid_.Rows(), rows);
   if (checkedMul(n, checkedAdd(grid_.Cols(), 3)) > kCellBudget) return;
   grid_.setRows(n);
@@ -23,10 +35,13 @@ void Control::addrow(int32_t rows) {
   grid_.setRow(1);
   focusGrid();
   hideEditor();
+} catch (...) {
+  rethrowAsError();
 }
 
 // Grows the table by columns; the budget counts (columns + 3) x rows.
-void Control::addcol(int32_t cols) {
+void Control::addcol(int32_t cols) try {
+  endEdit();
   const int32_t n = checkedAdd(grid_.Cols(), cols);
   if (checkedMul(checkedAdd(n, 3), grid_.Rows()) > kCellBudget) return;
   grid_.setCols(n);
@@ -42,21 +57,21 @@ void Control::addcol(int32_t cols) {
   grid_.setRow(1);
   focusGrid();
   hideEditor();
+} catch (...) {
+  rethrowAsError();
 }
 
 // Width in millimetres; a size the grid refuses is dropped quietly.
 void Control::setcolw(int32_t coll, float w) {
+  endEdit();
   if (coll < 1 || coll > grid_.Cols() - 1) return;
-  const double twips = std::floor(double(w) * kTwipsPerMillimetre);
-  if (twips < 0 || twips > 2147483647.0) return;
-  grid_.setColWidth(coll, int32_t(twips));
+  if (const auto twips = twipsOf(w)) grid_.setColWidth(coll, *twips);
 }
 
 void Control::setrowh(int32_t roww, float h) {
+  endEdit();
   if (roww < 1 || roww > grid_.Rows() - 1) return;
-  const double twips = std::floor(double(h) * kTwipsPerMillimetre);
-  if (twips < 0 || twips > 2147483647.0) return;
-  grid_.setRowHeight(roww, int32_t(twips));
+  if (const auto twips = twipsOf(h)) grid_.setRowHeight(roww, *twips);
 }
 
 }  // namespace tablique

@@ -45,6 +45,7 @@ void Control::runMenuEntry(std::string_view name) {
       {"CommandAA13m", &Control::CommandAA13m_Click}, {"CommandAA14m", &Control::CommandAA14m_Click},
       {"CommandAA16m", &Control::CommandAA16m_Click}, {"CommandAA17m", &Control::CommandAA17m_Click},
   };
+  endEdit();  // a pending edit ends before the command sees the table
   for (const auto& [entry, handler] : handlers)
     if (entry == name) return (this->*handler)();
 }
@@ -55,13 +56,23 @@ void Control::tellFailure(const Error& e) {
   platform_->commandFailed(text);
 }
 
-template <typename Command>
-void Control::runForHost(Command command) {
+void Control::tellFailureInFlight() {
   try {
-    command();
+    rethrowAsError();
   } catch (const Error& e) {
     tellFailure(e);
-    throw;
+  }
+}
+
+// A pending edit ends before the command sees the table.
+template <typename Command>
+void Control::runForHost(Command command) {
+  endEdit();
+  try {
+    command();
+  } catch (...) {
+    tellFailureInFlight();
+    rethrowAsError();
   }
 }
 
@@ -72,8 +83,8 @@ void Control::showPopupMenu(float x, float y) {
   if (!choice) return;
   try {
     runMenuEntry(*choice);
-  } catch (const Error& e) {
-    tellFailure(e);
+  } catch (...) {
+    tellFailureInFlight();
   }
 }
 
@@ -87,7 +98,7 @@ void wrapHideAfter(Control& c, Editor& editor, Action action) {
   editor.setEnabled(true);
   action();
   c.focusGrid();
-  editor.setVisible(false);
+  editor.setVisible(false);  // the grid has the focus
 }
 
 }  // namespace

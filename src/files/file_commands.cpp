@@ -78,37 +78,35 @@ void saveTextTable(Control& c, const Grid& grid, const char* filter, const char*
 
 }  // namespace
 
-// The text file commands are the user's choice: a failure is told, then reported to the host.
-void Control::savetxt() {
-  try {
-    saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
-  } catch (const Error& e) {
-    tellFailure(e);
-    throw;
-  }
+// The text file commands are the user's choice: a pending edit ends first; a failure is told,
+// then reported to the host.
+void Control::savetxt() try {
+  endEdit();
+  saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
+} catch (...) {
+  tellFailureInFlight();
+  rethrowAsError();
 }
 
-void Control::savexls() {
-  try {
-    saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
-  } catch (const Error& e) {
-    tellFailure(e);
-    throw;
-  }
+void Control::savexls() try {
+  endEdit();
+  saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
+} catch (...) {
+  tellFailureInFlight();
+  rethrowAsError();
+}
+
+void Control::opentxt() try {
+  endEdit();
+  opentxtFile();
+} catch (...) {
+  tellFailureInFlight();
+  rethrowAsError();
 }
 
 // Loads a text table into the emptied table, file line k at row k, split as text from outside
 // (quoted fields, the numeric rule, never the last copy; the clipboard is not used). The grid is
 // sized from the file; the file is read, decoded, split and checked before anything changes.
-void Control::opentxt() {
-  try {
-    opentxtFile();
-  } catch (const Error& e) {
-    tellFailure(e);
-    throw;
-  }
-}
-
 void Control::opentxtFile() {
   const std::optional<std::string> path =
       askFile(*platform_, false, files::texts::kTxtFilter, "txt", st_.txtFileName);

@@ -9,6 +9,7 @@ namespace tablique {
 // cell formula of the current row (appended), any other text the column formula (in front);
 // the empty text removes every formula of the column.
 void Control::formuset(int32_t coll, std::string_view formu) {
+  endEdit();
   try {
     if (coll < 1 || coll > grid_.Cols() - 1 || coll >= int32_t(st_.colFormula.size())) return;
     std::string& record = st_.colFormula[size_t(coll)];
@@ -39,6 +40,7 @@ std::string Control::formuget(int32_t coll) {
 
 // Runs the formula command for column coll without prompting. The current column stays coll.
 void Control::update(int32_t coll) {
+  endEdit();
   try {
     grid_.setCol(coll);
     st_.formuMode = FormuMode::Silent;

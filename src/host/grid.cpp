@@ -7,8 +7,9 @@
 #endif
 
 #include <algorithm>
-#include <limits>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <new>
 #include <string>
 
@@ -63,6 +64,17 @@ void Grid::checkCol(int32_t c) const {
   if (c < 0 || c >= cols_) outOfRange("column", c, cols_);
 }
 
+// The new counts: the current cell and the scroll position stay inside, positions are redone.
+void Grid::adoptCounts(int32_t rows, int32_t cols) {
+  rows_ = rows;
+  cols_ = cols;
+  row_ = std::min(row_, rows_ - 1);
+  col_ = std::min(col_, cols_ - 1);
+  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
+  rowPosDirty_ = colPosDirty_ = true;
+}
+
 // Rebuilds the row-major store for a new shape, keeping the cells that remain.
 void Grid::reshape(int32_t rows, int32_t cols) {
   runLength_.clear();
@@ -83,13 +95,42 @@ void Grid::reshape(int32_t rows, int32_t cols) {
   colAlign_.resize(size_t(cols), kAlignGeneral);
   colWidth_.resize(size_t(cols), kDefaultColWidth);
   rowHeight_.resize(size_t(rows), kDefaultRowHeight);
-  rows_ = rows;
-  cols_ = cols;
-  row_ = std::min(row_, rows_ - 1);
-  col_ = std::min(col_, cols_ - 1);
-  topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
-  leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
-  rowPosDirty_ = colPosDirty_ = true;
+  adoptCounts(rows, cols);
+}
+
+void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t headerAlign) {
+  if (rows < 1 || cols < 1)
+    throw Error(ErrorCode::InvalidArgument,
+                "table of " + std::to_string(rows) + " x " + std::to_string(cols) + " refused");
+  applyColumnAlignments();
+  CellStore next(size_t(rows) * size_t(cols));
+  auto resized = [](const auto& v, int32_t n, auto fill) {
+    std::decay_t<decltype(v)> out(v.begin(), v.begin() + std::min<std::ptrdiff_t>(std::ssize(v), n));
+    out.resize(size_t(n), fill);
+    return out;
+  };
+  auto align = resized(colAlign_, cols, uint8_t(kAlignGeneral));
+  auto widths = resized(colWidth_, cols, kDefaultColWidth);
+  auto heights = resized(rowHeight_, rows, kDefaultRowHeight);
+  // Nothing below throws: the new table replaces the old one.
+  for (int32_t c = 1; c < cols; ++c) next[size_t(c)].align = headerAlign;
+  for (int32_t r = 0; r < std::min(rows, rows_); ++r) next[size_t(r) * size_t(cols)].align = cells_[index(r, 0)].align;
+  for (int32_t r = 1; r < rows; ++r)
+    for (int32_t c = 1; c < cols; ++c) next[size_t(r) * size_t(cols) + size_t(c)].align = dataAlign;
+  cells_.swap(next);
+  colAlign_.swap(align);
+  colWidth_.swap(widths);
+  rowHeight_.swap(heights);
+  colAlignPending_.clear();
+  runLength_.clear();
+  filled_.clear();
+  filledKnown_ = false;
+  rowPos_.clear();
+  rowPos_.shrink_to_fit();
+  colPos_.clear();
+  colPos_.shrink_to_fit();
+  adoptCounts(rows, cols);
+  notify();
 }
 
 void Grid::setRows(int32_t n) {
@@ -432,7 +473,7 @@ void Grid::ensureCurrentVisible() {
       // Scroll down until the current row's bottom fits.
       const int64_t viewBottom = viewHeight();
       int32_t top = topRow_;
-      while (top < row_ && rowTop(0 + 1) + (rowTop(row_ + 1) - rowTop(top)) > viewBottom) ++top;
+      while (top < row_ && rowPosition(1) + (rowPosition(row_ + 1) - rowPosition(top)) > viewBottom) ++top;
       setTopRow(top);
     }
   }
@@ -442,7 +483,7 @@ void Grid::ensureCurrentVisible() {
     } else {
       const int64_t viewRight = viewWidth();
       int32_t left = leftCol_;
-      while (left < col_ && colLeft(1) + (colLeft(col_ + 1) - colLeft(left)) > viewRight) ++left;
+      while (left < col_ && colPosition(1) + (colPosition(col_ + 1) - colPosition(left)) > viewRight) ++left;
       setLeftCol(left);
     }
   }
@@ -470,39 +511,55 @@ void Grid::rebuildColPositions() const {
   colPosDirty_ = false;
 }
 
-int32_t Grid::rowTop(int32_t r) const {
+// Positions are summed in 64 bits; what leaves the grid saturates at the 32-bit range, so that
+// huge sizes never turn a later position negative.
+namespace {
+int32_t saturated(int64_t v) {
+  return int32_t(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+// A mouse coordinate as a whole number of twips: not a number counts as 0, huge values clamp.
+int64_t pointTwips(float v) {
+  if (std::isnan(v)) return 0;
+  return int64_t(std::floor(std::clamp<double>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max())));
+}
+}  // namespace
+
+int64_t Grid::rowPosition(int32_t r) const {
   if (rowPosDirty_) rebuildRowPositions();
-  return int32_t(rowPos_[size_t(std::clamp(r, 0, rows_))]);
+  return rowPos_[size_t(std::clamp(r, 0, rows_))];
 }
 
-int32_t Grid::colLeft(int32_t c) const {
+int64_t Grid::colPosition(int32_t c) const {
   if (colPosDirty_) rebuildColPositions();
-  return int32_t(colPos_[size_t(std::clamp(c, 0, cols_))]);
+  return colPos_[size_t(std::clamp(c, 0, cols_))];
 }
+
+int32_t Grid::rowTop(int32_t r) const { return saturated(rowPosition(r)); }
+int32_t Grid::colLeft(int32_t c) const { return saturated(colPosition(c)); }
 
 int32_t Grid::visibleRowTop(int32_t r) const {
   if (r == 0) return 0;
-  return rowTop(1) + rowTop(r) - rowTop(topRow_);
+  return saturated(rowPosition(1) + rowPosition(r) - rowPosition(topRow_));
 }
 
 int32_t Grid::visibleColLeft(int32_t c) const {
   if (c == 0) return 0;
-  return colLeft(1) + colLeft(c) - colLeft(leftCol_);
+  return saturated(colPosition(1) + colPosition(c) - colPosition(leftCol_));
 }
 
 // Hit test by binary search over the cached start positions.
 int32_t Grid::rowAt(float y) const {
-  if (y < rowTop(1) || rows_ <= 1) return 0;
-  const int64_t absolute = int64_t(y) - rowTop(1) + rowTop(topRow_);
-  if (rowPosDirty_) rebuildRowPositions();
+  const int64_t at = pointTwips(y);
+  if (at < rowPosition(1) || rows_ <= 1) return 0;
+  const int64_t absolute = at - rowPosition(1) + rowPosition(topRow_);
   auto it = std::upper_bound(rowPos_.begin() + 1, rowPos_.end() - 1, absolute);
   return std::clamp(int32_t(it - rowPos_.begin()) - 1, 1, rows_ - 1);
 }
 
 int32_t Grid::colAt(float x) const {
-  if (x < colLeft(1) || cols_ <= 1) return 0;
-  const int64_t absolute = int64_t(x) - colLeft(1) + colLeft(leftCol_);
-  if (colPosDirty_) rebuildColPositions();
+  const int64_t at = pointTwips(x);
+  if (at < colPosition(1) || cols_ <= 1) return 0;
+  const int64_t absolute = at - colPosition(1) + colPosition(leftCol_);
   auto it = std::upper_bound(colPos_.begin() + 1, colPos_.end() - 1, absolute);
   return std::clamp(int32_t(it - colPos_.begin()) - 1, 1, cols_ - 1);
 }

@@ -22,18 +22,21 @@ constexpr int16_t kCtrlOnly = 2;
 constexpr float kBlankFontSize = 1.0f;
 }  // namespace
 
+// The editor is placed over the current cell whenever it gets the focus, so that it never
+// edits one cell over another.
 void Control::Text1_GotFocus() {
   if (st_.editLock == EditLock::Deleting) {
-    hideEditor();
     st_.editLock = EditLock::EditorFocused;
+    hideEditor();
     return;
   }
   editor_.setEnabled(true);
   editor_.setVisible(true);
-  editor_.setWidth(0);
   // (The editor's wheel watcher is started by the platform layer, which owns the real window.)
   try {
-    editor_.setWidth(grid_.CellWidth());
+    grid_.ensureCurrentVisible();
+    placeEditorOverCurrentCell(true);
+    editor_.setForeColor(grid_.ForeColor);
     if (st_.rr0 != 0 && st_.cc0 != 0) {
       setEditorText(grid_.Text());
       st_.editOrig = editor_.text();
@@ -72,10 +75,11 @@ void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
       editor_.setWidth(0);
       editor_.setHeight(0);
     }
-    // Delete over a wider selection empties it; over one cell it works in the text.
+    // Delete over a wider selection empties it; over one cell it works in the text. The edit
+    // ends as typed first: the editor's own cell is emptied only when it lies in the selection.
     if (KeyCode == kDelete && (st_.RR != st_.rr0 || st_.cc != st_.cc0)) {
-      setEditorText(std::string());
       focusGrid();
+      editor_.setTextRaw(std::string());
       delsel();
       hideEditor();
     }
@@ -88,7 +92,8 @@ void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
       setEditorText(grid_.Text());
       openEditorOverCurrentCell();
     }
-  } catch (const std::exception&) {
+  } catch (...) {
+    tellFailureInFlight();
   }
 }
 
@@ -105,9 +110,9 @@ void Control::Text1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
   if (Button == kLeft) focusEditor();  // what a click on a text box does itself
 
   if (Button == kRight) {
-    hideEditor();
+    hideEditor();  // the edit ends here, before the host or a menu command sees the table
     editor_.setEnabled(false);
-    if (MouseDown) MouseDown(Button, Shift, X, Y);
+    raiseMouseDown(Button, Shift, X, Y);
     hideEditor();
     editor_.setEnabled(false);
     if (st_.pmenu) showPopupMenu(gridX, gridY);
@@ -134,10 +139,13 @@ void Control::Text1_MouseUp(int16_t Button, int16_t, float, float) {
 // The end of an edit. A changed text in a column that a live formula references runs the
 // restricted recalc; the modes and the current cell are restored whatever
 // happens inside it.
+// The editor that got the focus while rows or columns were being deleted loaded nothing: there
+// is no edit to end.
 void Control::Text1_LostFocus() {
   if (st_.editLock == EditLock::EditorFocused) {
     hideEditor();
     st_.editLock = EditLock::None;
+    return;
   }
   const int32_t R = grid_.Row(), K = grid_.Col();
   if (editor_.text() == st_.editOrig) return;

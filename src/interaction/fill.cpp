@@ -1,6 +1,7 @@
 // The fill drag's rule and the rows it writes.
 #include "interaction/fill.h"
 
+#include <cmath>
 #include <vector>
 
 #include <tablique/script.h>
@@ -33,13 +34,13 @@ FillRule fillRule(const Grid& grid, const FillBlock& b) {
   return FillRule::Series;
 }
 
-void fillRows(Grid& grid, const FillBlock& b, FillRule rule, int32_t first, int32_t last) {
-  if (rule == FillRule::None || first > last) return;
+bool fillRows(Grid& grid, const FillBlock& b, FillRule rule, int32_t first, int32_t last) {
+  if (rule == FillRule::None || first > last) return true;
   grid.TextMatrix(last, b.right);  // an index outside the grid fails before anything is written
   if (rule == FillRule::Copy) {
     for (int32_t r = first; r <= last; ++r)
       for (int32_t c = b.left; c <= b.right; ++c) grid.setTextAt(r, c, grid.textAt(b.bottom, c));
-    return;
+    return true;
   }
   // Series: per column, the step between the last two rows of the block.
   std::vector<double> lastValue, step;
@@ -50,11 +51,14 @@ void fillRows(Grid& grid, const FillBlock& b, FillRule rule, int32_t first, int3
     lastValue.push_back(value);
     step.push_back(value - prev);
   }
+  // The step runs linearly, so the rows' values are finite when both ends are.
+  const auto value = [&](int32_t r, size_t k) { return lastValue[k] + double(r - b.bottom) * step[k]; };
+  for (size_t k = 0; k < step.size(); ++k)
+    if (!std::isfinite(value(first, k)) || !std::isfinite(value(last, k))) return false;
   for (int32_t r = first; r <= last; ++r)
-    for (int32_t c = b.left; c <= b.right; ++c) {
-      const size_t k = size_t(c - b.left);
-      grid.setTextAt(r, c, script::numberText(lastValue[k] + double(r - b.bottom) * step[k]));
-    }
+    for (int32_t c = b.left; c <= b.right; ++c)
+      grid.setTextAt(r, c, script::numberText(value(r, size_t(c - b.left))));
+  return true;
 }
 
 }  // namespace tablique::interaction

@@ -29,7 +29,8 @@ enum class FillRule { None, Copy, Series };
 // last two rows, columns left to right) is all empty, so nothing is written.
 FillRule fillRule(const Grid& grid, const FillBlock& block);
 
-// Writes rows first..last (inclusive, all below the block) by the rule.
-void fillRows(Grid& grid, const FillBlock& block, FillRule rule, int32_t first, int32_t last);
+// Writes rows first..last (inclusive, all below the block) by the rule. A series value that is
+// not finite fails the whole step: false, and nothing is written.
+bool fillRows(Grid& grid, const FillBlock& block, FillRule rule, int32_t first, int32_t last);
 
 }  // namespace tablique::interaction

@@ -16,18 +16,23 @@ constexpr int16_t kNotchAway = 120, kNotchTowards = -120;
 constexpr float kEditorFontSize = 10.5f;
 }  // namespace
 
-// The editor placed over the current cell with its width, shown and given the focus.
+// The editor placed over the current cell (scrolled into view) with its width, shown readable
+// and given the focus.
 void Control::openEditorOverCurrentCell() {
+  grid_.ensureCurrentVisible();
   placeEditorOverCurrentCell(true);
   editor_.setVisible(true);
+  editor_.setForeColor(grid_.ForeColor);
   editor_.setFontSize(kEditorFontSize);
   editor_.setAlignment(0);
   focusEditor();
 }
 
-// A failing step ends the handling of the key; the steps before it stay done.
+// A failing step ends the handling of the key; the steps before it stay done. A shortcut whose
+// command fails is told to the user, as a menu choice is.
 void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
   try {
+    endEdit();
     gridMoveByKey(KeyCode);
     // Enter moves one row down and opens the editor there; on the last row it keeps the
     // current cell and opens nothing, as there is no row below.
@@ -55,7 +60,8 @@ void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
       focusGrid();
       delsel();
     }
-  } catch (const std::exception&) {
+  } catch (...) {
+    tellFailureInFlight();
   }
 }
 

@@ -17,17 +17,38 @@ namespace tablique {
 namespace {
 constexpr int16_t kLeft = 1, kRight = 2, kMiddle = 4;
 constexpr int16_t kCtrlOnly = 2;
-constexpr float kEditorFontSize = 10.5f;
 constexpr float kHeaderBand = 320;    // twips: a move this near the top hides the editor
 constexpr float kTextCursorX = 1000;  // twips: beyond this the pointer is the text cursor
 }  // namespace
 
+// Raised to the host with the arguments by reference. A host exception ends the press: the
+// editor is enabled again and the exception leaves as a tablique::Error.
+void Control::raiseMouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y) {
+  if (!MouseDown) return;
+  try {
+    MouseDown(Button, Shift, X, Y);
+  } catch (...) {
+    editor_.setEnabled(true);
+    rethrowAsError();
+  }
+}
+
+// A point right of the last column or below the last row (or not a number) is no cell.
+bool Control::outsideCells(float X, float Y) const {
+  return !(X < float(grid_.visibleColLeft(grid_.Cols())) && Y < float(grid_.visibleRowTop(grid_.Rows())));
+}
+
 void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
   // What the grid does itself: the mouse cell, the focus, a left press makes the cell current.
   grid_.setMousePosition(X, Y);
+  focusGrid();  // a pending edit ends before the press changes anything
+  pressOutside_ = outsideCells(X, Y);
+  if (pressOutside_) {
+    hideEditor();
+    return;
+  }
   const int32_t mouseRow = grid_.MouseRow(), mouseCol = grid_.MouseCol();
   const bool onData = mouseRow != 0 && mouseCol != 0;
-  focusGrid();
   if (Button == kLeft && onData) {
     grid_.setRow(mouseRow);
     grid_.setCol(mouseCol);
@@ -41,9 +62,9 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
     st_.RR = mouseRow;
     st_.cc = mouseCol;
   }
-  if (onData && MouseDown) MouseDown(Button, Shift, X, Y);
+  if (onData) raiseMouseDown(Button, Shift, X, Y);
   // (The grid's wheel watcher is started by the platform layer, which owns the real window.)
-  placeEditorOverCurrentCell(false);
+  placeEditorOverCurrentCell(false);  // the view does not scroll for a press
 
   if (onData) {
     if (Button == kRight && st_.pmenu) {
@@ -56,17 +77,9 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
       showPopupMenu(X, Y);
       editor_.setEnabled(true);
     }
-    if (Button == kLeft) {
-      editor_.setWidth(grid_.CellWidth());
-      editor_.setVisible(true);
-      editor_.setForeColor(grid_.ForeColor);
-      editor_.setFontSize(kEditorFontSize);
-      editor_.setAlignment(0);
-      focusEditor();
-    }
+    if (Button == kLeft) openEditorOverCurrentCell();
   } else {
     editor_.setWidth(1);
-    hideEditor();
     blankEditor();
   }
 
@@ -75,8 +88,6 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
     hideEditor();
     st_.fillStartRow = mouseRow;
     if (Shift == kCtrlOnly && st_.cc == mouseCol && st_.RR == mouseRow) {
-      focusGrid();
-      hideEditor();
       const bool usable = st_.rr0 != 0 && st_.cc0 != 0 && st_.RR != 0 && st_.cc != 0;
       grid_.fillMarker = usable ? 2 : 0;
     }
@@ -89,7 +100,7 @@ void Control::MSFlexGrid1_MouseMove(int16_t Button, int16_t Shift, float X, floa
 
   if (Y < kHeaderBand) hideEditor();
   grid_.MousePointer = (X >= kTextCursorX || Y >= kHeaderBand) ? 3 : 0;
-  if (Button == kLeft) {
+  if (Button == kLeft && !pressOutside_) {
     st_.cc = mouseCol;
     st_.RR = mouseRow;
   }
@@ -104,11 +115,10 @@ void Control::MSFlexGrid1_MouseMove(int16_t Button, int16_t Shift, float X, floa
 }
 
 // One move of an armed fill drag. Every row from the one after the last filled row down to the
-// mouse row is written, so a fast drag that skips rows leaves no gaps. The rows filled so far
-// are exactly those below the block up to the largest mouse row seen before this move.
+// mouse row is written, so a fast drag that skips rows leaves no gaps. fillMaxRow is the last
+// row written (0 before the first); a step that writes nothing leaves it where it was.
 void Control::fillStep(int32_t mouseRow) {
   const int32_t filledTo = st_.fillMaxRow;
-  if (mouseRow > st_.fillMaxRow) st_.fillMaxRow = mouseRow;
 
   const interaction::FillBlock block{std::min(st_.rr0, st_.RR), std::max(st_.rr0, st_.RR),
                                      std::min(st_.cc0, st_.cc), std::max(st_.cc0, st_.cc)};
@@ -121,7 +131,9 @@ void Control::fillStep(int32_t mouseRow) {
 
   const interaction::FillRule rule = interaction::fillRule(grid_, block);
   if (rule == interaction::FillRule::None) return;
-  interaction::fillRows(grid_, block, rule, std::max(block.bottom, filledTo) + 1, mouseRow);
+  if (!interaction::fillRows(grid_, block, rule, std::max(block.bottom, filledTo) + 1, mouseRow))
+    return;
+  if (mouseRow > std::max(block.bottom, filledTo)) st_.fillMaxRow = mouseRow;
   st_.fillDone = FillDone::Filled;
 }
 
@@ -131,11 +143,10 @@ void Control::MSFlexGrid1_MouseUp(int16_t, int16_t, float X, float Y) {
 
   if (st_.fillDone == FillDone::Filled) {
     try {
+      // The filled rows in the block's own columns, wherever the mouse is now.
       st_.rr0 = std::max(st_.rr0, st_.RR) + 1;  // the first row below the source block
-      st_.RR = grid_.MouseRow();
-      st_.cc = grid_.MouseCol();
-      if (st_.fillMaxRow > st_.RR) st_.RR = st_.fillMaxRow;
-      if (st_.RR != 0 && st_.rr0 != 0 && st_.cc != 0 && st_.cc0 != 0 && st_.RR > keptRR &&
+      st_.RR = st_.fillMaxRow;
+      if (st_.RR >= st_.rr0 && st_.RR != 0 && st_.rr0 != 0 && st_.cc != 0 && st_.cc0 != 0 && st_.RR > keptRR &&
           st_.fillMaxRow > st_.fillStartRow) {
         grid_.FocusRect = 0;
         grid_.HighLight = 0;

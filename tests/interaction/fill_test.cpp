@@ -1,5 +1,7 @@
 // The fill drag: arming, the series and copy rules, rows skipped by a fast drag, disarming,
 // and the release's copy and paste of the filled rows.
+#include <tuple>
+
 #include "support/driver.h"
 
 namespace tablique {
@@ -247,6 +249,70 @@ TEST(FillDrag, ArmedFromTheEditorOverTheEndCell) {
   EXPECT_FALSE(c.editor().visible());
   c.Text1_MouseUp(kMiddle, kCtrl, 100, 100);
   EXPECT_EQ(c.grid().fillMarker, 0);
+}
+
+// The release pastes back the block's own columns only: a cell formula of the column under the
+// mouse stays, and so does its text.
+TEST(FillDrag, ReleaseOverAnotherColumnWritesOnlyTheBlock) {
+  Control c;
+  c.settext(1, 1, "1");
+  c.settext(2, 1, "3");
+  c.settext(3, 3, "7");
+  enterFormula(c, 3, 2, "=C3*2");
+  ASSERT_EQ(c.gettext(3, 2), "14");
+  const std::string before = record(c, 2);
+  c.settext(3, 2, "mine");  // the user's text over the formula's result
+  select(c, 1, 1, 2, 1);
+  arm(c, 2, 1);
+  fillMove(c, 3, 1);
+  fillMove(c, 4, 1);
+  fillRelease(c, 4, 2);
+  EXPECT_EQ(column(c, 1, 1, 4), (Texts{"1", "3", "5", "7"}));
+  EXPECT_EQ(record(c, 2), before);
+  EXPECT_EQ(c.gettext(3, 2), "mine");
+  EXPECT_EQ(c.headless().clipboardText(), "5\r\n7\r\n");
+  expectConsistent(c);
+}
+
+TEST(FillDrag, ASeriesBeyondTheNumbersWritesNothing) {
+  Control c;
+  c.settext(1, 1, "1e308");
+  c.settext(2, 1, "1.7e308");
+  c.settext(4, 1, "keep");
+  select(c, 1, 1, 2, 1);
+  arm(c, 2, 1);
+  fillMove(c, 3, 1);
+  fillMove(c, 4, 1);
+  EXPECT_EQ(column(c, 1, 3, 4), (Texts{"", "keep"}));
+  EXPECT_EQ(c.state().fillMaxRow, 0);
+  fillRelease(c, 4, 1);
+  EXPECT_EQ(column(c, 1, 3, 4), (Texts{"", "keep"}));
+  EXPECT_TRUE(c.headless().clipboardText().empty());
+  expectConsistent(c);
+}
+
+// Presses other than opening the editor leave the view where the user scrolled it, so a fill
+// can start from an end cell whose anchor is out of view.
+TEST(FillDrag, PressesDoNotScrollTheView) {
+  Control c;
+  c.settext(1, 1, "1");
+  c.settext(2, 1, "3");
+  select(c, 1, 1, 2, 1);
+  c.focusGrid();
+  for (auto [button, row, col] : {std::tuple{kRight, 5, 2}, {kMiddle, 5, 2}, {kLeft, 0, 2}}) {
+    c.scrollTo(2, 1);
+    press(c, row, col, button);
+    release(c, row, col, button);
+    EXPECT_EQ(c.grid().TopRow(), 2) << button;
+  }
+  select(c, 1, 1, 2, 1);
+  c.scrollTo(2, 1);
+  arm(c, 2, 1);
+  EXPECT_EQ(c.grid().TopRow(), 2);
+  fillMove(c, 3, 1);
+  fillMove(c, 5, 1);
+  fillRelease(c, 5, 1);
+  EXPECT_EQ(column(c, 1, 1, 5), (Texts{"1", "3", "5", "7", "9"}));
 }
 
 }  // namespace
