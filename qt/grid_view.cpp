@@ -67,47 +67,19 @@ GridView::GridView(WidgetPrivate& d, QWidget* parent) : QAbstractScrollArea(pare
           [this](int v) { scrolledByUser(Qt::Horizontal, v); });
 }
 
-int32_t GridView::lastTopRow() const {
-  const Grid& g = d_.control->grid();
-  if (g.Rows() <= 1) return 1;
-  const double available = d_.q->toTwipsY(viewport()->height()) - g.rowTop(1);
-  const int64_t total = g.totalHeight();
-  int32_t lo = 1, hi = g.Rows() - 1;
-  while (lo < hi) {  // smallest top row whose remaining rows fit
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (double(total - g.rowTop(mid)) <= available) hi = mid; else lo = mid + 1;
-  }
-  return lo;
-}
-
-int32_t GridView::lastLeftCol() const {
-  const Grid& g = d_.control->grid();
-  if (g.Cols() <= 1) return 1;
-  const double available = d_.q->toTwipsX(viewport()->width()) - g.colLeft(1);
-  const int64_t total = g.totalWidth();
-  int32_t lo = 1, hi = g.Cols() - 1;
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (double(total - g.colLeft(mid)) <= available) hi = mid; else lo = mid + 1;
-  }
-  return lo;
-}
-
 void GridView::syncScrollBars() {
   if (d_.dying) return;
   ++syncingScrollBars_;
   const Grid& g = d_.control->grid();
-  const int32_t maxTop = lastTopRow(), maxLeft = lastLeftCol();
   QScrollBar* vs = verticalScrollBar();
   QScrollBar* hs = horizontalScrollBar();
-  vs->setRange(0, maxTop - 1);
-  const int rowPx = std::max(1, d_.q->toPixelsY(Grid::kDefaultRowHeight));
-  vs->setPageStep(std::max(1, viewport()->height() / rowPx - 1));
-  vs->setValue(std::min(g.TopRow(), maxTop) - 1);
-  hs->setRange(0, maxLeft - 1);
+  vs->setRange(0, g.lastTopRow() - 1);
+  vs->setPageStep(g.pageRows());
+  vs->setValue(g.TopRow() - 1);
+  hs->setRange(0, g.lastLeftCol() - 1);
   const int colPx = std::max(1, d_.q->toPixelsX(Grid::kDefaultColWidth));
   hs->setPageStep(std::max(1, viewport()->width() / colPx - 1));
-  hs->setValue(std::min(g.LeftCol(), maxLeft) - 1);
+  hs->setValue(g.LeftCol() - 1);
   --syncingScrollBars_;
 }
 

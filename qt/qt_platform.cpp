@@ -105,6 +105,10 @@ std::optional<std::string> QtPlatform::popupMenu(const std::string& caption,
 
 void QtPlatform::focusChanged(FocusTarget target) { d_.applyFocus(target); }
 
+void QtPlatform::commandFailed(std::string_view text) {
+  if (!d_.dying) emit d_.q->commandFailed(fromUtf8(text));
+}
+
 // A press and a release of the key, as real key events to the control's focused child. The
 // release goes wherever the press left the focus.
 void QtPlatform::synthesizeKey(int keyCode) {

@@ -36,6 +36,7 @@ public:
                                        float y) override;
   void focusChanged(FocusTarget target) override;
   void synthesizeKey(int keyCode) override;
+  void commandFailed(std::string_view text) override;
 
 private:
   WidgetPrivate& d_;
@@ -52,9 +53,6 @@ class GridView : public QAbstractScrollArea {
 public:
   explicit GridView(WidgetPrivate& d, QWidget* parent);
   void syncScrollBars();  // ranges and values from the grid's counts, sizes and scroll position
-  // The smallest top row (left column) that still fills the viewport to the end of the grid.
-  int32_t lastTopRow() const;
-  int32_t lastLeftCol() const;
 
 protected:
   bool event(QEvent* e) override;
@@ -114,6 +112,7 @@ struct WidgetPrivate {
   // the focus events that follow must not reach the control again.
   int applyingCore = 0;
   bool syncPending = false;   // one queued sync after any number of grid changes
+  uint32_t shownCurrentCellSets = 0;  // the grid's count of current-cell sets last shown
   bool dying = false;
   QPoint lastMouseGlobal;     // where the last mouse press over the control happened
   bool haveMousePosition = false;

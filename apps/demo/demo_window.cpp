@@ -71,6 +71,12 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent) {
             .arg(control().grid().MouseRow()).arg(control().grid().MouseCol()));
   });
 
+  // A failing command has shown its message already; the host keeps a record of it.
+  connect(grid_, &tablique::Widget::commandFailed, this, [this](const QString& text) {
+    toldFailure_ = true;
+    log(QStringLiteral("命令失败: %1").arg(text));
+  });
+
   buildMenus();
   buildCellBox();
   // The selection follows the mouse inside the control; the status line polls it.
@@ -83,11 +89,13 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent) {
 void DemoWindow::log(const QString& line) { log_->appendPlainText(line); }
 
 void DemoWindow::run(const QString& what, const std::function<void()>& call) {
+  toldFailure_ = false;
   try {
     call();
   } catch (const std::exception& e) {
     log(QStringLiteral("%1 失败: %2").arg(what, QString::fromUtf8(e.what())));
-    QMessageBox::warning(this, what, QString::fromUtf8(e.what()));
+    // Failures the control did not tell the user itself (an index out of range, say).
+    if (!toldFailure_) QMessageBox::warning(this, what, QString::fromUtf8(e.what()));
   }
   updateStatus();
 }

@@ -109,12 +109,14 @@ void Grid::setCols(int32_t n) {
 void Grid::setRow(int32_t r) {
   checkRow(r);
   row_ = r;
+  ++currentCellSets_;
   notify();
 }
 
 void Grid::setCol(int32_t c) {
   checkCol(c);
   col_ = c;
+  ++currentCellSets_;
   notify();
 }
 
@@ -374,14 +376,14 @@ void Grid::removeCols(int32_t at, int32_t n) {
 }
 
 void Grid::setTopRow(int32_t r) {
-  r = std::clamp(r, 1, std::max(1, rows_ - 1));
+  r = std::clamp(r, 1, lastTopRow());
   if (r == topRow_) return;
   topRow_ = r;
   notify();
 }
 
 void Grid::setLeftCol(int32_t c) {
-  c = std::clamp(c, 1, std::max(1, cols_ - 1));
+  c = std::clamp(c, 1, lastLeftCol());
   if (c == leftCol_) return;
   leftCol_ = c;
   notify();
@@ -390,7 +392,7 @@ void Grid::setLeftCol(int32_t c) {
 void Grid::ensureCurrentVisible() {
   if (viewHeight() <= 0 || viewWidth() <= 0) return;
   if (row_ >= 1) {
-    if (row_ < topRow_) {
+    if (row_ < TopRow()) {
       setTopRow(row_);
     } else {
       // Scroll down until the current row's bottom fits.
@@ -401,7 +403,7 @@ void Grid::ensureCurrentVisible() {
     }
   }
   if (col_ >= 1) {
-    if (col_ < leftCol_) {
+    if (col_ < LeftCol()) {
       setLeftCol(col_);
     } else {
       const int64_t viewRight = viewWidth();
@@ -410,6 +412,55 @@ void Grid::ensureCurrentVisible() {
       setLeftCol(left);
     }
   }
+}
+
+namespace {
+// Smallest first index whose items up to `count` fit in `available`, positions from `pos`.
+template <typename Pos>
+int32_t lastFullPageStart(int32_t count, int64_t available, Pos pos) {
+  if (count <= 1) return 1;
+  const int64_t total = pos(count);
+  int32_t lo = 1, hi = count - 1;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (total - pos(mid) <= available) hi = mid; else lo = mid + 1;
+  }
+  return lo;
+}
+}  // namespace
+
+int32_t Grid::lastTopRow() const {
+  if (viewHeight() <= 0) return std::max(1, rows_ - 1);
+  return lastFullPageStart(rows_, int64_t(viewHeight()) - rowTop(1), [this](int32_t r) { return rowTop(r); });
+}
+
+int32_t Grid::lastLeftCol() const {
+  if (viewWidth() <= 0) return std::max(1, cols_ - 1);
+  return lastFullPageStart(cols_, int64_t(viewWidth()) - colLeft(1), [this](int32_t c) { return colLeft(c); });
+}
+
+int32_t Grid::pageRows() const {
+  const int32_t top = TopRow();
+  const int64_t available = int64_t(viewHeight()) - rowTop(1);
+  int32_t last = top;  // the last row whose bottom fits
+  int32_t lo = top, hi = rows_ - 1;
+  while (lo <= hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (int64_t(rowTop(mid + 1)) - rowTop(top) <= available) {
+      last = mid;
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return std::max(1, last - top + 1);
+}
+
+// Rows or columns removed, shrunk, or a larger view: the first row and column shown move back
+// so that the view ends on the grid's last row and column, not beyond it.
+void Grid::settleScroll() const {
+  if (topRow_ > 1) topRow_ = std::min(topRow_, lastTopRow());
+  if (leftCol_ > 1) leftCol_ = std::min(leftCol_, lastLeftCol());
 }
 
 void Grid::rebuildRowPositions() const {
@@ -446,18 +497,18 @@ int32_t Grid::colLeft(int32_t c) const {
 
 int32_t Grid::visibleRowTop(int32_t r) const {
   if (r == 0) return 0;
-  return rowTop(1) + rowTop(r) - rowTop(topRow_);
+  return rowTop(1) + rowTop(r) - rowTop(TopRow());
 }
 
 int32_t Grid::visibleColLeft(int32_t c) const {
   if (c == 0) return 0;
-  return colLeft(1) + colLeft(c) - colLeft(leftCol_);
+  return colLeft(1) + colLeft(c) - colLeft(LeftCol());
 }
 
 // Hit test by binary search over the cached start positions.
 int32_t Grid::rowAt(float y) const {
   if (y < rowTop(1) || rows_ <= 1) return 0;
-  const int64_t absolute = int64_t(y) - rowTop(1) + rowTop(topRow_);
+  const int64_t absolute = int64_t(y) - rowTop(1) + rowTop(TopRow());
   if (rowPosDirty_) rebuildRowPositions();
   auto it = std::upper_bound(rowPos_.begin() + 1, rowPos_.end() - 1, absolute);
   return std::clamp(int32_t(it - rowPos_.begin()) - 1, 1, rows_ - 1);
@@ -465,7 +516,7 @@ int32_t Grid::rowAt(float y) const {
 
 int32_t Grid::colAt(float x) const {
   if (x < colLeft(1) || cols_ <= 1) return 0;
-  const int64_t absolute = int64_t(x) - colLeft(1) + colLeft(leftCol_);
+  const int64_t absolute = int64_t(x) - colLeft(1) + colLeft(LeftCol());
   if (colPosDirty_) rebuildColPositions();
   auto it = std::upper_bound(colPos_.begin() + 1, colPos_.end() - 1, absolute);
   return std::clamp(int32_t(it - colPos_.begin()) - 1, 1, cols_ - 1);
