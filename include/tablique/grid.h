@@ -111,8 +111,9 @@ public:
   // The smallest top row (left column) from which the rest of the grid fits the view.
   int32_t lastTopRow() const;
   int32_t lastLeftCol() const;
-  // Rows fully visible below the fixed row from the top row on; at least 1.
-  int32_t pageRows() const;
+  // Rows fully visible below the fixed row from the top row on; at least 1. Upwards: the rows
+  // of the page that ends just above the top row (on the first page, the rows shown).
+  int32_t pageRows(bool upwards = false) const;
   // Counts every setRow and setCol (also to the same cell): a view shows the current cell when
   // a command has set it.
   uint32_t currentCellSets() const { return currentCellSets_; }

@@ -226,8 +226,8 @@ void Control::gridMoveByKey(int16_t keyCode, int16_t shift) {
   if (lastRow < 1 || lastCol < 1) return;
   const bool ctrl = (shift & 2) != 0;
   int32_t r = grid_.Row(), c = grid_.Col();
-  // Page keys scroll the view by the rows it shows and move the current row as far.
-  const int32_t page = grid_.pageRows();
+  // Page keys scroll the view by a page and move the current row as far.
+  const int32_t page = grid_.pageRows(keyCode == 33);
   switch (keyCode) {
     case 38: r = std::max(1, r - 1); break;        // Up
     case 40: r = std::min(lastRow, r + 1); break;  // Down

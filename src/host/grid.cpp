@@ -439,21 +439,23 @@ int32_t Grid::lastLeftCol() const {
   return lastFullPageStart(cols_, int64_t(viewWidth()) - colLeft(1), [this](int32_t c) { return colLeft(c); });
 }
 
-int32_t Grid::pageRows() const {
+int32_t Grid::pageRows(bool upwards) const {
   const int32_t top = TopRow();
   const int64_t available = int64_t(viewHeight()) - rowTop(1);
-  int32_t last = top;  // the last row whose bottom fits
-  int32_t lo = top, hi = rows_ - 1;
-  while (lo <= hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (int64_t(rowTop(mid + 1)) - rowTop(top) <= available) {
-      last = mid;
-      lo = mid + 1;
-    } else {
-      hi = mid - 1;
+  if (upwards && top > 1) {  // the smallest first row whose rows up to top - 1 fit
+    int32_t lo = 1, hi = top;
+    while (lo < hi) {
+      const int32_t mid = lo + (hi - lo) / 2;
+      if (int64_t(rowTop(top)) - rowTop(mid) <= available) hi = mid; else lo = mid + 1;
     }
+    return top - lo;
   }
-  return std::max(1, last - top + 1);
+  int32_t lo = top, hi = rows_;  // the first row after top whose bottom does not fit
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (int64_t(rowTop(mid + 1)) - rowTop(top) <= available) lo = mid + 1; else hi = mid;
+  }
+  return std::max(1, lo - top);
 }
 
 // Rows or columns removed, shrunk, or a larger view: the first row and column shown move back
