@@ -304,15 +304,6 @@ TEST_F(WidgetTest, TabOnTheGridMovesToTheHostsNextWidget) {
   EXPECT_EQ(c().focus(), FocusTarget::Grid);
 }
 
-// Types a file name into the dialog, in the folder given, and presses its Save or Open button.
-void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
-  dialog->setDirectory(folder);
-  // selectFile() leaves a focused name box alone; a user types into it.
-  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
-  else dialog->selectFile(name);
-  static_cast<QDialog*>(dialog)->accept();
-}
-
 TEST_F(WidgetTest, DataExportAndImportGoThroughTheQtFileDialog) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

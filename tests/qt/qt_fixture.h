@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -136,6 +137,15 @@ inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget
     }
   });
   timer->start(10);
+}
+
+// Types a file name into the dialog, in the folder given, and presses its Save or Open button.
+inline void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
+  dialog->setDirectory(folder);
+  // selectFile() leaves a focused name box alone; a user types into it.
+  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
+  else dialog->selectFile(name);
+  static_cast<QDialog*>(dialog)->accept();
 }
 
 }  // namespace tablique::qt_test
