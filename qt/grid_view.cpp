@@ -24,7 +24,29 @@ const QColor kFixedLineColor(0x90, 0x90, 0x90);
 const QColor kLineColor(0xC8, 0xC8, 0xC8);
 const QColor kSelectionColor(0xCC, 0xE4, 0xFF);
 const QColor kCurrentColor(0x20, 0x20, 0x20);
-constexpr int kPadding = 2;  // pixels between a cell's edge and its text
+const QColor kFillMarkerColor(0x1A, 0x5F, 0xB4);
+constexpr int kPadding = 2;      // pixels between a cell's edge and its text
+constexpr int kFillHandle = 6;   // side of the fill marker's square, pixels
+
+// One device pixel wide at every scale factor, so that all grid lines look alike.
+QPen hairline(const QColor& color, Qt::PenStyle style = Qt::SolidLine) {
+  QPen pen(color, 0, style);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+// Ink extent of the grid font's tallest and deepest glyphs, relative to the baseline: texts
+// are centred on it so that neither CJK tops nor descenders reach the grid lines.
+QRect inkBox(const QFontMetrics& fm) { return fm.tightBoundingRect(QStringLiteral("国的gjy|ÁÇ")); }
+
+// The font a header-column text is drawn with: the grid font, made smaller where the text
+// (a row number of five or more digits) would not fit the column otherwise.
+QFont fittingFont(const QFont& font, const QString& text, int width) {
+  QFont f = font;
+  for (int i = 0; i < 20 && QFontMetrics(f).horizontalAdvance(text) > width; ++i)
+    f.setPointSizeF(f.pointSizeF() * 0.92);
+  return f;
+}
 
 QColor rgbColor(uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); }
 
@@ -150,9 +172,10 @@ void GridView::paintEvent(QPaintEvent* e) {
   const ControlState& st = d_.control->state();
   if (g.HighLight != 0 && st.rr0 && st.cc0 && st.RR && st.cc &&
       (st.rr0 != st.RR || st.cc0 != st.cc)) {
-    const int32_t top = std::min(st.rr0, st.RR), bottom = std::max(st.rr0, st.RR);
-    const int32_t left = std::min(st.cc0, st.cc), right = std::max(st.cc0, st.cc);
-    if (bottom < rows && right < cols) {
+    // Members left pointing past a shrunken table: the part inside it is highlighted.
+    const int32_t top = std::min(st.rr0, st.RR), bottom = std::min(std::max(st.rr0, st.RR), rows - 1);
+    const int32_t left = std::min(st.cc0, st.cc), right = std::min(std::max(st.cc0, st.cc), cols - 1);
+    if (top <= bottom && left <= right) {
       const int y0 = std::max(fixedBottom, py(g.visibleRowTop(std::max(top, g.TopRow()))));
       const int y1 = bottom >= g.TopRow() ? py(int64_t(g.visibleRowTop(bottom)) + g.RowHeight(bottom)) : 0;
       const int x0 = std::max(fixedRight, px(g.visibleColLeft(std::max(left, g.LeftCol()))));
@@ -172,16 +195,17 @@ void GridView::paintEvent(QPaintEvent* e) {
     (c.index == 0 ? fixedLines : lines).emplace_back(c.end - 1, fixedBottom, c.end - 1, gridBottom - 1);
     fixedLines.emplace_back(c.end - 1, 0, c.end - 1, fixedBottom - 1);
   }
-  p.setPen(kLineColor);
+  p.setPen(hairline(kLineColor));
   p.drawLines(lines.data(), int(lines.size()));
-  p.setPen(kFixedLineColor);
+  p.setPen(hairline(kFixedLineColor));
   p.drawLines(fixedLines.data(), int(fixedLines.size()));
 
   // Texts: measured once; clipped only when they do not fit their cell.
   p.setFont(d_.gridFont);
-  p.setPen(rgbColor(g.ForeColor));
+  const QPen textPen(rgbColor(g.ForeColor));
+  p.setPen(textPen);
   const QFontMetrics fm(d_.gridFont);
-  const int ascent = fm.ascent(), descent = fm.descent(), textHeight = fm.height();
+  const QRect ink = inkBox(fm);
   bool clipping = false;
   for (const Span& r : rowSpans) {
     const int height = r.end - r.begin;
@@ -192,15 +216,23 @@ void GridView::paintEvent(QPaintEvent* e) {
       const int width = c.end - c.begin;
       if (width <= 0) continue;
       const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
-      const int advance = fm.horizontalAdvance(s);
+      int advance = fm.horizontalAdvance(s);
+      const int room = width - 1 - 2 * kPadding;
+      const bool shrink = c.index == 0 && advance > room;  // every digit of a row number shows
+      if (shrink) {
+        const QFont small = fittingFont(d_.gridFont, s, room);
+        p.setFont(small);
+        advance = QFontMetrics(small).horizontalAdvance(s);
+      }
       const Placement place = placementOf(g.alignmentAt(r.index, c.index), text);
       int x = c.begin + kPadding;
       if (place.horizontal == 1) x = c.begin + (width - 1 - advance) / 2;
       else if (place.horizontal == 2) x = c.end - 1 - kPadding - advance;
-      int y = r.begin + (height - 1 - textHeight) / 2 + ascent;
-      if (place.vertical == 0) y = r.begin + 1 + ascent;
-      else if (place.vertical == 2) y = r.end - 2 - descent;
-      const bool fits = advance <= width - 1 - 2 * kPadding && textHeight <= height + 2;
+      // Baselines from the ink box; the cell's own area ends above its bottom grid line.
+      int y = r.begin + (height - 1 - ink.height()) / 2 - ink.top();
+      if (place.vertical == 0) y = r.begin + 1 - ink.top();
+      else if (place.vertical == 2) y = r.end - 2 - ink.bottom();
+      const bool fits = advance <= room && ink.height() <= height - 1;
       if (!fits) {
         p.setClipRect(QRect(c.begin, r.begin, width - 1, height - 1));
         clipping = true;
@@ -209,21 +241,36 @@ void GridView::paintEvent(QPaintEvent* e) {
         clipping = false;
       }
       p.drawText(QPoint(x, y), s);
+      if (shrink) p.setFont(d_.gridFont);
     }
   }
   if (clipping) p.setClipping(false);
 
+  auto cellBox = [&](int32_t row, int32_t col) {
+    const int64_t left = g.visibleColLeft(col), top = g.visibleRowTop(row);
+    return QRect(QPoint(px(left), py(top)), QPoint(px(left + g.ColWidth(col)) - 2, py(top + g.RowHeight(row)) - 2));
+  };
+  auto inView = [&](int32_t row, int32_t col) {
+    return row >= 1 && col >= 1 && row < rows && col < cols && row >= g.TopRow() && col >= g.LeftCol();
+  };
   // The current cell.
-  if (g.FocusRect != 0 && g.Row() >= 1 && g.Col() >= 1 && g.Row() >= g.TopRow() && g.Col() >= g.LeftCol()) {
-    const int64_t left = g.visibleColLeft(g.Col()), top = g.visibleRowTop(g.Row());
-    const QRect cell(QPoint(px(left), py(top)),
-                     QPoint(px(left + g.ColWidth(g.Col())) - 2, py(top + g.RowHeight(g.Row())) - 2));
+  if (g.FocusRect != 0 && inView(g.Row(), g.Col())) {
+    const QRect cell = cellBox(g.Row(), g.Col());
     if (cell.intersects(dirty)) {
-      QPen pen(kCurrentColor, 1, g.fillMarker == 2 ? Qt::DashLine : Qt::SolidLine);
-      p.setPen(pen);
+      p.setPen(hairline(kCurrentColor));
       p.setBrush(Qt::NoBrush);
       p.drawRect(cell);
     }
+  }
+  // An armed fill drag starts on the selection's end cell: a dashed frame and a square handle
+  // at its lower right corner.
+  if (g.fillMarker == 2 && inView(st.RR, st.cc)) {
+    const QRect cell = cellBox(st.RR, st.cc);
+    p.setPen(hairline(kFillMarkerColor, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(cell);
+    p.fillRect(QRect(cell.right() - kFillHandle + 2, cell.bottom() - kFillHandle + 2, kFillHandle, kFillHandle),
+               kFillMarkerColor);
   }
 }
 

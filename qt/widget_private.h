@@ -93,6 +93,7 @@ protected:
   void wheelEvent(QWheelEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
 private:
   WidgetPrivate& d_;
