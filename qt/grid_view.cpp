@@ -87,6 +87,10 @@ GridView::GridView(WidgetPrivate& d, QWidget* parent) : QAbstractScrollArea(pare
           [this](int v) { scrolledByUser(Qt::Vertical, v); });
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
           [this](int v) { scrolledByUser(Qt::Horizontal, v); });
+  autoScroll_.setInterval(50);
+  connect(&autoScroll_, &QTimer::timeout, this, [this] {
+    if (QApplication::mouseButtons() & Qt::LeftButton) autoScrollStep(); else autoScroll_.stop();
+  });
 }
 
 void GridView::syncScrollBars() {
@@ -290,16 +294,49 @@ void GridView::mousePressEvent(QMouseEvent* e) {
 void GridView::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void GridView::mouseMoveEvent(QMouseEvent* e) {
-  const int16_t buttons = buttonState(e->buttons());
-  const int16_t shift = shiftState(e->modifiers());
-  const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
-  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(buttons, shift, x, y); });
+  e->accept();
+  if (e->buttons() & Qt::LeftButton) {
+    dragPos_ = e->position().toPoint();
+    dragModifiers_ = e->modifiers();
+    if (!viewport()->rect().contains(dragPos_)) {
+      if (!autoScroll_.isActive()) autoScroll_.start();
+      return autoScrollStep();
+    }
+  }
+  autoScroll_.stop();
+  deliverMove(e->position(), e->buttons(), e->modifiers());
+}
+
+void GridView::deliverMove(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  const int16_t button = buttonState(buttons);
+  const int16_t shift = shiftState(modifiers);
+  const float x = d_.q->toTwipsX(at.x()), y = d_.q->toTwipsY(at.y());
+  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(button, shift, x, y); });
   const Qt::CursorShape shape = d_.control->grid().MousePointer == 3 ? Qt::IBeamCursor : Qt::ArrowCursor;
   if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
-  e->accept();
+}
+
+void GridView::autoScrollStep() {
+  const Grid& g = d_.control->grid();
+  const QRect area = viewport()->rect();
+  const int dy = dragPos_.y() > area.bottom() ? 1 : dragPos_.y() < 0 ? -1 : 0;
+  const int dx = dragPos_.x() > area.right() ? 1 : dragPos_.x() < 0 ? -1 : 0;
+  const int32_t top = g.TopRow(), left = g.LeftCol();
+  d_.control->scrollTo(top + dy, left + dx);
+  if (g.TopRow() != top || g.LeftCol() != left) d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
+  // The end goes to the first or last cell fully shown on the side the mouse left by.
+  QPoint at = dragPos_;
+  const QRect first = d_.q->cellRect(g.TopRow(), g.LeftCol());
+  int32_t lastCol = g.colAt(d_.q->toTwipsX(area.right()));
+  if (lastCol > g.LeftCol() && int64_t(g.visibleColLeft(lastCol)) + g.ColWidth(lastCol) > g.viewWidth()) --lastCol;
+  const QRect last = d_.q->cellRect(std::min(g.Rows() - 1, g.TopRow() + g.pageRows() - 1), lastCol);
+  if (dy != 0) at.setY((dy > 0 ? last : first).center().y());
+  if (dx != 0) at.setX((dx > 0 ? last : first).center().x());
+  deliverMove(at, Qt::LeftButton, dragModifiers_);
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* e) {
+  autoScroll_.stop();
   const int16_t button = buttonCode(e->button());
   const int16_t shift = shiftState(e->modifiers());
   const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QLineEdit>
 #include <QPoint>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -71,7 +72,14 @@ protected:
 
 private:
   void scrolledByUser(Qt::Orientation orientation, int value);
+  void deliverMove(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+  // A left-button drag held beyond the viewport's edge scrolls one row or column per step and
+  // takes the selection's end along to the last cell shown on that side.
+  void autoScrollStep();
   WidgetPrivate& d_;
+  QTimer autoScroll_;
+  QPoint dragPos_;
+  Qt::KeyboardModifiers dragModifiers_;
   int wheelRemainder_ = 0;
   int syncingScrollBars_ = 0;  // > 0 while the bars are set from the grid, not by the user
 };

@@ -157,7 +157,7 @@ TEST_F(WidgetTest, AFailingMenuCommandIsShownAndSignalled) {
     });
   });
   click(3, 3, Qt::RightButton);
-  QTRY_COMPARE(failed.count(), 1);
+  WAIT_UNTIL(failed.count() == 1);
   EXPECT_EQ(failed.at(0).at(0).toString(), text);
   EXPECT_FALSE(text.isEmpty());
   EXPECT_EQ(title, "温馨提示");

@@ -21,6 +21,11 @@
 
 #include <tablique/widget.h>
 
+// Waits, with events processed meanwhile, until `cond` holds; a test failure after five
+// seconds. (QTRY_ macros report to QtTest, which GoogleTest does not hear.)
+#define WAIT_UNTIL(cond) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, 5000)) << "still false: " #cond
+
 namespace tablique::qt_test {
 
 class WidgetTest : public ::testing::Test {
