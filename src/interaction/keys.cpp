@@ -55,6 +55,8 @@ void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
       focusGrid();
       delsel();
     }
+  } catch (const Error& e) {
+    tellFailure(e);  // a key's command that could not run is told, as a menu choice's is
   } catch (const std::exception&) {
   }
 }

@@ -66,5 +66,28 @@ TEST(CursorKeys, PageKeysMoveByTheRowsTheViewShows) {
   expectConsistent(c);
 }
 
+// A clipboard another program holds locked: reading it fails.
+class LockedClipboard : public HeadlessPlatform {
+public:
+  std::string clipboardText() const override {
+    throw Error(ErrorCode::Refused, "clipboard locked", "剪贴板被其他程序占用，无法粘贴！");
+  }
+};
+
+TEST(CursorKeys, AKeysCommandThatFailsIsToldToTheUserAndTheHost) {
+  LockedClipboard platform;
+  Control c(platform);
+  c.settext(1, 1, "kept");
+  c.mouseset(1, 1);
+  c.focusGrid();
+  c.pressKey(86, kCtrl);  // Ctrl+V
+  ASSERT_EQ(platform.messages().size(), 1u);
+  EXPECT_EQ(platform.messages()[0].text, "剪贴板被其他程序占用，无法粘贴！");
+  EXPECT_EQ(platform.messages()[0].title, "温馨提示");
+  EXPECT_EQ(platform.failures(), std::vector<std::string>{"剪贴板被其他程序占用，无法粘贴！"});
+  EXPECT_EQ(c.gettext(1, 1), "kept");
+  expectConsistent(c);
+}
+
 }  // namespace
 }  // namespace tablique
