@@ -119,7 +119,14 @@ void GridView::scrolledByUser(Qt::Orientation orientation, int value) {
     d_.control->scrollTo(value + 1, g.LeftCol());
   else
     d_.control->scrollTo(g.TopRow(), value + 1);
+  reportScroll();
+}
+
+// The scroll ends an edit, whose recalculation sets the current cell back on the edited cell;
+// the view stays where the user scrolled it.
+void GridView::reportScroll() {
   d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
+  d_.shownCurrentCellSets = d_.control->grid().currentCellSets();
 }
 
 void GridView::resizeEvent(QResizeEvent* e) {
@@ -323,7 +330,7 @@ void GridView::autoScrollStep() {
   const int dx = dragPos_.x() > area.right() ? 1 : dragPos_.x() < 0 ? -1 : 0;
   const int32_t top = g.TopRow(), left = g.LeftCol();
   d_.control->scrollTo(top + dy, left + dx);
-  if (g.TopRow() != top || g.LeftCol() != left) d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
+  if (g.TopRow() != top || g.LeftCol() != left) reportScroll();
   // The end goes to the first or last cell fully shown on the side the mouse left by.
   QPoint at = dragPos_;
   const QRect first = d_.q->cellRect(g.TopRow(), g.LeftCol());

@@ -72,6 +72,7 @@ protected:
 
 private:
   void scrolledByUser(Qt::Orientation orientation, int value);
+  void reportScroll();
   void deliverMove(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
   // A left-button drag held beyond the viewport's edge scrolls one row or column per step and
   // takes the selection's end along to the last cell shown on that side.

@@ -97,6 +97,23 @@ TEST_F(WidgetTest, AFileJustOpenedShowsItsFirstRows) {
   EXPECT_EQ(c().grid().LeftCol(), 1);
 }
 
+TEST_F(WidgetTest, ScrollingAwayFromAnEditStaysWhereTheUserScrolled) {
+  c().settext(1, 1, "5");
+  c().formuset(2, "C1*2");
+  c().update(2);
+  ASSERT_EQ(c().gettext(1, 2), "10");
+  click(1, 1);
+  ASSERT_TRUE(w.editorBox()->hasFocus());
+  w.editorBox()->selectAll();
+  type("7");
+  // The bar ends the edit; its recalculation sets the current cell on (1, 1) again.
+  w.gridView()->verticalScrollBar()->setValue(100);
+  settle();
+  EXPECT_EQ(c().gettext(1, 2), "14");
+  EXPECT_EQ(c().grid().TopRow(), 101);
+  EXPECT_EQ(w.gridView()->verticalScrollBar()->value(), 100);
+}
+
 TEST_F(WidgetTest, HomeEndAndPageKeysOnTheGrid) {
   c().focusGrid();
   settle();
