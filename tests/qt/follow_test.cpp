@@ -24,6 +24,12 @@ int greyBelowTheTable(const QImage& image, int x) {
   return n;
 }
 
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
 void scrollToTheEnd(QAbstractScrollArea* view) {
   view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
   QApplication::processEvents();
@@ -42,13 +48,7 @@ TEST_F(WidgetTest, RemovedRowsAndSmallerRowsKeepTheViewOnTheTable) {
   EXPECT_EQ(w.gridView()->verticalScrollBar()->value(), c().grid().TopRow() - 1);
   // 删除行 on the last rows, chosen from the menu.
   c().settext(470, 1, "last");
-  click(471, 1);
-  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(471, 1));
-  QMouseEvent move(QEvent::MouseMove, centreOf(500, 1), viewport()->mapToGlobal(centreOf(500, 1)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport(), &move);
-  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(500, 1));
-  settle();
+  drag(471, 1, 500, 1);
   ASSERT_EQ(c().RR(), 500);
   whenShown([] { return QApplication::activePopupWidget(); }, [](QWidget* shown) {
     auto* menu = qobject_cast<QMenu*>(shown);
@@ -69,10 +69,7 @@ TEST_F(WidgetTest, RemovedRowsAndSmallerRowsKeepTheViewOnTheTable) {
 
 TEST_F(WidgetTest, AFileJustOpenedShowsItsFirstRows) {
   QTemporaryDir dir;
-  QFile file(dir.filePath(QStringLiteral("数据.txt")));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("first\tx\r\nsecond\ty\r\n");
-  file.close();
+  writeFile(dir.filePath(QStringLiteral("数据.txt")), "first\tx\r\nsecond\ty\r\n");
   // The user scrolled far down with the bar; the current cell stayed on (1, 1).
   scrollToTheEnd(w.gridView());
   ASSERT_EQ(c().grid().Row(), 1);
@@ -150,10 +147,7 @@ TEST_F(WidgetTest, HomeEndAndPageKeysOnTheGrid) {
 
 TEST_F(WidgetTest, AFailingMenuCommandIsShownAndSignalled) {
   QTemporaryDir dir;
-  QFile file(dir.filePath(QStringLiteral("坏.tbq")));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("\x01\x02 not a data file");
-  file.close();
+  writeFile(dir.filePath(QStringLiteral("坏.tbq")), "\x01\x02 not a data file");
   c().settext(2, 2, "keep");
   QSignalSpy failed(&w, &Widget::commandFailed);
   QString text, title, okText;

@@ -100,12 +100,7 @@ TEST_F(WidgetTest, TheCellBeingEditedKeepsAFrame) {
 TEST_F(WidgetTest, AnArmedFillShowsItsMarkerOnTheSelectionsEndCell) {
   c().settext(2, 1, "1");
   c().settext(3, 1, "3");
-  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(2, 1));
-  QMouseEvent move(QEvent::MouseMove, centreOf(3, 1), viewport()->mapToGlobal(centreOf(3, 1)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport(), &move);
-  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(3, 1));
-  settle();
+  drag(2, 1, 3, 1);
   const QRect end = w.cellRect(3, 1);
   const QRect corner(end.right() - 6, end.bottom() - 6, 7, 7);
   const QRgb marker = qRgb(0x1A, 0x5F, 0xB4);
@@ -121,11 +116,7 @@ TEST_F(WidgetTest, AnArmedFillShowsItsMarkerOnTheSelectionsEndCell) {
 }
 
 TEST_F(WidgetTest, ASelectionReachingPastTheTableIsHighlightedInsideIt) {
-  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(3, 2));
-  QMouseEvent move(QEvent::MouseMove, centreOf(8, 4), viewport()->mapToGlobal(centreOf(8, 4)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport(), &move);
-  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(8, 4));
+  drag(3, 2, 8, 4);
   c().focusGrid();
   c().addrow(-495);  // five rows left; the selection members keep 3..8
   ASSERT_EQ(c().rows(), 5);

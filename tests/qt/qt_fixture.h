@@ -55,6 +55,17 @@ protected:
     settle();
   }
 
+  // A left-button drag from one cell to another, as a user makes it.
+  void drag(int32_t fromRow, int32_t fromCol, int32_t toRow, int32_t toCol) {
+    const QPoint from = centreOf(fromRow, fromCol), to = centreOf(toRow, toCol);
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport(), &move);
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, to);
+    settle();
+  }
+
   // A key press and release delivered to whichever widget has the focus at that moment.
   static void key(int qtKey, Qt::KeyboardModifiers modifiers = {}, const QString& text = {}) {
     QWidget* target = QApplication::focusWidget();
