@@ -213,8 +213,7 @@ void GridView::paintEvent(QPaintEvent* e) {
 
   // Texts: measured once; clipped only when they do not fit their cell.
   p.setFont(d_.gridFont);
-  const QPen textPen(rgbColor(g.ForeColor));
-  p.setPen(textPen);
+  p.setPen(rgbColor(g.ForeColor));
   const QFontMetrics fm(d_.gridFont);
   const QRect ink = inkBox(fm);
   bool clipping = false;
