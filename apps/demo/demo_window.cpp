@@ -39,6 +39,8 @@ std::optional<std::pair<int, int>> askNumbers(QWidget* parent, const QString& ti
     form->addRow(second, b);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);

@@ -448,7 +448,7 @@ int32_t Grid::pageRows(bool upwards) const {
       const int32_t mid = lo + (hi - lo) / 2;
       if (int64_t(rowTop(top)) - rowTop(mid) <= available) hi = mid; else lo = mid + 1;
     }
-    return top - lo;
+    return std::max(1, top - lo);
   }
   int32_t lo = top, hi = rows_;  // the first row after top whose bottom does not fit
   while (lo < hi) {

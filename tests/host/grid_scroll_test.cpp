@@ -76,5 +76,17 @@ TEST(GridScroll, SmallerRowsAndALargerViewSettleAgainstAReference) {
   }
 }
 
+TEST(GridScroll, AViewLowerThanOneRowStillPagesByOneRow) {
+  Grid g = viewOf(501, 5);
+  g.Height = 200;  // less than the fixed row
+  g.setTopRow(250);
+  EXPECT_EQ(g.lastTopRow(), 500);
+  EXPECT_EQ(g.TopRow(), 250);
+  EXPECT_EQ(g.pageRows(), 1);
+  EXPECT_EQ(g.pageRows(true), 1);
+  g.setTopRow(1);
+  EXPECT_EQ(g.pageRows(true), 1);
+}
+
 }  // namespace
 }  // namespace tablique
