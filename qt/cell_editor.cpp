@@ -5,6 +5,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 
 #include <cstdlib>
@@ -22,6 +23,17 @@ CellEditor::CellEditor(WidgetPrivate& d, QWidget* parent) : QLineEdit(parent), d
   connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
     d_.deliver([&] { d_.control->setEditorText(text.toStdString()); });
   });
+}
+
+// The box covers its cell with the cell's grid lines: a frame of its own shows which cell is
+// being edited.
+void CellEditor::paintEvent(QPaintEvent* e) {
+  QLineEdit::paintEvent(e);
+  QPainter p(this);
+  QPen pen(QColor(0x20, 0x20, 0x20), 0);
+  pen.setCosmetic(true);
+  p.setPen(pen);
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool CellEditor::event(QEvent* e) {

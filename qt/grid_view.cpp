@@ -24,7 +24,29 @@ const QColor kFixedLineColor(0x90, 0x90, 0x90);
 const QColor kLineColor(0xC8, 0xC8, 0xC8);
 const QColor kSelectionColor(0xCC, 0xE4, 0xFF);
 const QColor kCurrentColor(0x20, 0x20, 0x20);
-constexpr int kPadding = 2;  // pixels between a cell's edge and its text
+const QColor kFillMarkerColor(0x1A, 0x5F, 0xB4);
+constexpr int kPadding = 2;      // pixels between a cell's edge and its text
+constexpr int kFillHandle = 6;   // side of the fill marker's square, pixels
+
+// One device pixel wide at every scale factor, so that all grid lines look alike.
+QPen hairline(const QColor& color, Qt::PenStyle style = Qt::SolidLine) {
+  QPen pen(color, 0, style);
+  pen.setCosmetic(true);
+  return pen;
+}
+
+// Ink extent of the grid font's tallest and deepest glyphs, relative to the baseline: texts
+// are centred on it so that neither CJK tops nor descenders reach the grid lines.
+QRect inkBox(const QFontMetrics& fm) { return fm.tightBoundingRect(QStringLiteral("国的gjy|ÁÇ")); }
+
+// The font a header-column text is drawn with: the grid font, made smaller where the text
+// (a row number of five or more digits) would not fit the column otherwise.
+QFont fittingFont(const QFont& font, const QString& text, int width) {
+  QFont f = font;
+  for (int i = 0; i < 20 && QFontMetrics(f).horizontalAdvance(text) > width; ++i)
+    f.setPointSizeF(f.pointSizeF() * 0.92);
+  return f;
+}
 
 QColor rgbColor(uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); }
 
@@ -65,51 +87,26 @@ GridView::GridView(WidgetPrivate& d, QWidget* parent) : QAbstractScrollArea(pare
           [this](int v) { scrolledByUser(Qt::Vertical, v); });
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this,
           [this](int v) { scrolledByUser(Qt::Horizontal, v); });
-  edgeTimer_.setInterval(50);
-  connect(&edgeTimer_, &QTimer::timeout, this, [this] { edgeTick(); });
-}
-
-int32_t GridView::lastTopRow() const {
-  const Grid& g = d_.control->grid();
-  if (g.Rows() <= 1) return 1;
-  const double available = d_.q->toTwipsY(viewport()->height()) - g.rowTop(1);
-  const int64_t total = g.totalHeight();
-  int32_t lo = 1, hi = g.Rows() - 1;
-  while (lo < hi) {  // smallest top row whose remaining rows fit
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (double(total - g.rowTop(mid)) <= available) hi = mid; else lo = mid + 1;
-  }
-  return lo;
-}
-
-int32_t GridView::lastLeftCol() const {
-  const Grid& g = d_.control->grid();
-  if (g.Cols() <= 1) return 1;
-  const double available = d_.q->toTwipsX(viewport()->width()) - g.colLeft(1);
-  const int64_t total = g.totalWidth();
-  int32_t lo = 1, hi = g.Cols() - 1;
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (double(total - g.colLeft(mid)) <= available) hi = mid; else lo = mid + 1;
-  }
-  return lo;
+  autoScroll_.setInterval(50);
+  connect(&autoScroll_, &QTimer::timeout, this, [this] {
+    dragButtons_ = QApplication::mouseButtons() & (Qt::LeftButton | Qt::MiddleButton);
+    if (dragButtons_) autoScrollStep(); else autoScroll_.stop();
+  });
 }
 
 void GridView::syncScrollBars() {
   if (d_.dying) return;
   ++syncingScrollBars_;
   const Grid& g = d_.control->grid();
-  const int32_t maxTop = lastTopRow(), maxLeft = lastLeftCol();
   QScrollBar* vs = verticalScrollBar();
   QScrollBar* hs = horizontalScrollBar();
-  vs->setRange(0, maxTop - 1);
-  const int rowPx = std::max(1, d_.q->toPixelsY(Grid::kDefaultRowHeight));
-  vs->setPageStep(std::max(1, viewport()->height() / rowPx - 1));
-  vs->setValue(std::min(g.TopRow(), maxTop) - 1);
-  hs->setRange(0, maxLeft - 1);
+  vs->setRange(0, g.lastTopRow() - 1);
+  vs->setPageStep(g.pageRows());
+  vs->setValue(g.TopRow() - 1);
+  hs->setRange(0, g.lastLeftCol() - 1);
   const int colPx = std::max(1, d_.q->toPixelsX(Grid::kDefaultColWidth));
   hs->setPageStep(std::max(1, viewport()->width() / colPx - 1));
-  hs->setValue(std::min(g.LeftCol(), maxLeft) - 1);
+  hs->setValue(g.LeftCol() - 1);
   --syncingScrollBars_;
 }
 
@@ -123,7 +120,14 @@ void GridView::scrolledByUser(Qt::Orientation orientation, int value) {
     d_.control->scrollTo(value + 1, g.LeftCol());
   else
     d_.control->scrollTo(g.TopRow(), value + 1);
+  reportScroll();
+}
+
+// The scroll ends an edit, whose recalculation sets the current cell back on the edited cell;
+// the view stays where the user scrolled it.
+void GridView::reportScroll() {
   d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
+  d_.shownCurrentCellSets = d_.control->grid().currentCellSets();
 }
 
 void GridView::resizeEvent(QResizeEvent* e) {
@@ -180,9 +184,10 @@ void GridView::paintEvent(QPaintEvent* e) {
   const ControlState& st = d_.control->state();
   if (g.HighLight != 0 && st.rr0 && st.cc0 && st.RR && st.cc &&
       (st.rr0 != st.RR || st.cc0 != st.cc)) {
-    const int32_t top = std::min(st.rr0, st.RR), bottom = std::max(st.rr0, st.RR);
-    const int32_t left = std::min(st.cc0, st.cc), right = std::max(st.cc0, st.cc);
-    if (bottom < rows && right < cols) {
+    // Members left pointing past a shrunken table: the part inside it is highlighted.
+    const int32_t top = std::min(st.rr0, st.RR), bottom = std::min(std::max(st.rr0, st.RR), rows - 1);
+    const int32_t left = std::min(st.cc0, st.cc), right = std::min(std::max(st.cc0, st.cc), cols - 1);
+    if (top <= bottom && left <= right) {
       const int y0 = std::max(fixedBottom, py(g.visibleRowTop(std::max(top, g.TopRow()))));
       const int y1 = bottom >= g.TopRow() ? py(int64_t(g.visibleRowTop(bottom)) + g.RowHeight(bottom)) : 0;
       const int x0 = std::max(fixedRight, px(g.visibleColLeft(std::max(left, g.LeftCol()))));
@@ -202,16 +207,16 @@ void GridView::paintEvent(QPaintEvent* e) {
     (c.index == 0 ? fixedLines : lines).emplace_back(c.end - 1, fixedBottom, c.end - 1, gridBottom - 1);
     fixedLines.emplace_back(c.end - 1, 0, c.end - 1, fixedBottom - 1);
   }
-  p.setPen(kLineColor);
+  p.setPen(hairline(kLineColor));
   p.drawLines(lines.data(), int(lines.size()));
-  p.setPen(kFixedLineColor);
+  p.setPen(hairline(kFixedLineColor));
   p.drawLines(fixedLines.data(), int(fixedLines.size()));
 
   // Texts: measured once; clipped only when they do not fit their cell.
   p.setFont(d_.gridFont);
   p.setPen(rgbColor(g.ForeColor));
   const QFontMetrics fm(d_.gridFont);
-  const int ascent = fm.ascent(), descent = fm.descent(), textHeight = fm.height();
+  const QRect ink = inkBox(fm);
   bool clipping = false;
   for (const Span& r : rowSpans) {
     const int height = r.end - r.begin;
@@ -222,15 +227,23 @@ void GridView::paintEvent(QPaintEvent* e) {
       const int width = c.end - c.begin;
       if (width <= 0) continue;
       const QString s = QString::fromUtf8(text.data(), qsizetype(text.size()));
-      const int advance = fm.horizontalAdvance(s);
+      int advance = fm.horizontalAdvance(s);
+      const int room = width - 1 - 2 * kPadding;
+      const bool shrink = c.index == 0 && advance > room;  // every digit of a row number shows
+      if (shrink) {
+        const QFont small = fittingFont(d_.gridFont, s, room);
+        p.setFont(small);
+        advance = QFontMetrics(small).horizontalAdvance(s);
+      }
       const Placement place = placementOf(g.alignmentAt(r.index, c.index), text);
       int x = c.begin + kPadding;
       if (place.horizontal == 1) x = c.begin + (width - 1 - advance) / 2;
       else if (place.horizontal == 2) x = c.end - 1 - kPadding - advance;
-      int y = r.begin + (height - 1 - textHeight) / 2 + ascent;
-      if (place.vertical == 0) y = r.begin + 1 + ascent;
-      else if (place.vertical == 2) y = r.end - 2 - descent;
-      const bool fits = advance <= width - 1 - 2 * kPadding && textHeight <= height + 2;
+      // Baselines from the ink box; the cell's own area ends above its bottom grid line.
+      int y = r.begin + (height - 1 - ink.height()) / 2 - ink.top();
+      if (place.vertical == 0) y = r.begin + 1 - ink.top();
+      else if (place.vertical == 2) y = r.end - 2 - ink.bottom();
+      const bool fits = advance <= room && ink.height() <= height - 1;
       if (!fits) {
         p.setClipRect(QRect(c.begin, r.begin, width - 1, height - 1));
         clipping = true;
@@ -239,21 +252,36 @@ void GridView::paintEvent(QPaintEvent* e) {
         clipping = false;
       }
       p.drawText(QPoint(x, y), s);
+      if (shrink) p.setFont(d_.gridFont);
     }
   }
   if (clipping) p.setClipping(false);
 
+  auto cellBox = [&](int32_t row, int32_t col) {
+    const int64_t left = g.visibleColLeft(col), top = g.visibleRowTop(row);
+    return QRect(QPoint(px(left), py(top)), QPoint(px(left + g.ColWidth(col)) - 2, py(top + g.RowHeight(row)) - 2));
+  };
+  auto inView = [&](int32_t row, int32_t col) {
+    return row >= 1 && col >= 1 && row < rows && col < cols && row >= g.TopRow() && col >= g.LeftCol();
+  };
   // The current cell.
-  if (g.FocusRect != 0 && g.Row() >= 1 && g.Col() >= 1 && g.Row() >= g.TopRow() && g.Col() >= g.LeftCol()) {
-    const int64_t left = g.visibleColLeft(g.Col()), top = g.visibleRowTop(g.Row());
-    const QRect cell(QPoint(px(left), py(top)),
-                     QPoint(px(left + g.ColWidth(g.Col())) - 2, py(top + g.RowHeight(g.Row())) - 2));
+  if (g.FocusRect != 0 && inView(g.Row(), g.Col())) {
+    const QRect cell = cellBox(g.Row(), g.Col());
     if (cell.intersects(dirty)) {
-      QPen pen(kCurrentColor, 1, g.fillMarker == 2 ? Qt::DashLine : Qt::SolidLine);
-      p.setPen(pen);
+      p.setPen(hairline(kCurrentColor));
       p.setBrush(Qt::NoBrush);
       p.drawRect(cell);
     }
+  }
+  // An armed fill drag starts on the selection's end cell: a dashed frame and a square handle
+  // at its lower right corner.
+  if (g.fillMarker == 2 && inView(st.RR, st.cc)) {
+    const QRect cell = cellBox(st.RR, st.cc);
+    p.setPen(hairline(kFillMarkerColor, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(cell);
+    p.fillRect(QRect(cell.right() - kFillHandle + 2, cell.bottom() - kFillHandle + 2, kFillHandle, kFillHandle),
+               kFillMarkerColor);
   }
 }
 
@@ -273,51 +301,57 @@ void GridView::mousePressEvent(QMouseEvent* e) {
 void GridView::mouseDoubleClickEvent(QMouseEvent* e) { mousePressEvent(e); }
 
 void GridView::mouseMoveEvent(QMouseEvent* e) {
-  const int16_t buttons = buttonState(e->buttons());
-  const int16_t shift = shiftState(e->modifiers());
-  const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
-  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(buttons, shift, x, y); });
-  followHeldDrag(e->position(), buttons, shift);
+  e->accept();
+  // A selection (left) or a fill (middle) held beyond the edge.
+  if (e->buttons() & (Qt::LeftButton | Qt::MiddleButton)) {
+    dragButtons_ = e->buttons() & (Qt::LeftButton | Qt::MiddleButton);
+    dragPos_ = e->position().toPoint();
+    dragModifiers_ = e->modifiers();
+    if (!viewport()->rect().contains(dragPos_)) {
+      if (!autoScroll_.isActive()) autoScroll_.start();
+      return autoScrollStep();
+    }
+  }
+  autoScroll_.stop();
+  deliverMove(e->position(), e->buttons(), e->modifiers());
+}
+
+void GridView::deliverMove(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  const int16_t button = buttonState(buttons);
+  const int16_t shift = shiftState(modifiers);
+  const float x = d_.q->toTwipsX(at.x()), y = d_.q->toTwipsY(at.y());
+  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(button, shift, x, y); });
   const Qt::CursorShape shape = d_.control->grid().MousePointer == 3 ? Qt::IBeamCursor : Qt::ArrowCursor;
   if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
-  e->accept();
+}
+
+void GridView::autoScrollStep() {
+  if (d_.dying) return autoScroll_.stop();
+  const Grid& g = d_.control->grid();
+  const QRect area = viewport()->rect();
+  const int dy = dragPos_.y() > area.bottom() ? 1 : dragPos_.y() < 0 ? -1 : 0;
+  const int dx = dragPos_.x() > area.right() ? 1 : dragPos_.x() < 0 ? -1 : 0;
+  const int32_t top = g.TopRow(), left = g.LeftCol();
+  d_.control->scrollTo(top + dy, left + dx);
+  if (g.TopRow() != top || g.LeftCol() != left) reportScroll();
+  // The end goes to the first or last cell fully shown on the side the mouse left by.
+  QPoint at = dragPos_;
+  const QRect first = d_.q->cellRect(g.TopRow(), g.LeftCol());
+  int32_t lastCol = g.colAt(d_.q->toTwipsX(area.right()));
+  if (lastCol > g.LeftCol() && int64_t(g.visibleColLeft(lastCol)) + g.ColWidth(lastCol) > g.viewWidth()) --lastCol;
+  const QRect last = d_.q->cellRect(std::min(g.Rows() - 1, g.TopRow() + g.pageRows() - 1), lastCol);
+  if (dy != 0) at.setY((dy > 0 ? last : first).center().y());
+  if (dx != 0) at.setX((dx > 0 ? last : first).center().x());
+  deliverMove(at, dragButtons_, dragModifiers_);
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent* e) {
-  edgeTimer_.stop();
+  autoScroll_.stop();
   const int16_t button = buttonCode(e->button());
   const int16_t shift = shiftState(e->modifiers());
   const float x = d_.q->toTwipsX(e->position().x()), y = d_.q->toTwipsY(e->position().y());
   d_.deliver([&] { d_.control->MSFlexGrid1_MouseUp(button, shift, x, y); });
   e->accept();
-}
-
-void GridView::followHeldDrag(const QPointF& pos, int16_t buttons, int16_t shift) {
-  heldPos_ = pos;
-  heldButtons_ = buttons;
-  heldShift_ = shift;
-  const bool dragging = (buttons & (1 | 4)) != 0;
-  if (dragging && !viewport()->rect().contains(pos.toPoint())) {
-    if (!edgeTimer_.isActive()) edgeTimer_.start();
-  } else {
-    edgeTimer_.stop();
-  }
-}
-
-void GridView::edgeTick() {
-  if (d_.dying) return edgeTimer_.stop();
-  const QRect r = viewport()->rect();
-  const Grid& g = d_.control->grid();
-  const int dy = heldPos_.y() > r.bottom() ? 1 : heldPos_.y() < r.top() ? -1 : 0;
-  const int dx = heldPos_.x() > r.right() ? 1 : heldPos_.x() < r.left() ? -1 : 0;
-  const int32_t top = std::clamp(g.TopRow() + dy, 1, std::max(1, lastTopRow()));
-  const int32_t left = std::clamp(g.LeftCol() + dx, 1, std::max(1, lastLeftCol()));
-  if (top != g.TopRow() || left != g.LeftCol()) {
-    d_.control->scrollTo(top, left);
-    d_.deliver([&] { d_.control->MSFlexGrid1_Scroll(); });
-  }
-  const float x = d_.q->toTwipsX(heldPos_.x()), y = d_.q->toTwipsY(heldPos_.y());
-  d_.deliver([&] { d_.control->MSFlexGrid1_MouseMove(heldButtons_, heldShift_, x, y); });
 }
 
 // One call of the grid's wheel handler per notch, +120 away from the user.

@@ -7,15 +7,25 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QRegularExpression>
 
+#include "texts.h"
 #include "widget_private.h"
 
 namespace tablique::qt {
 
 namespace {
 QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// The dialog's title names what the command does with which kind of file.
+const char* fileDialogTitle(const FileDialogCall& call) {
+  if (call.defaultExt == "txt") return call.save ? texts::kSaveText : texts::kOpenText;
+  if (call.defaultExt == "xls" && call.save) return texts::kExportSheet;
+  if (call.defaultExt == "tbq") return call.save ? texts::kExportData : texts::kImportData;
+  return call.save ? texts::kSaveFile : texts::kOpenFile;
+}
 }  // namespace
 
 // A description that already names its patterns in brackets, as in "文本(*.txt)|*.txt", is
@@ -48,6 +58,8 @@ MessageAnswer QtPlatform::messageBox(std::string_view text, std::string_view tit
                   okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok, d_.dialogParent());
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+  box.button(QMessageBox::Ok)->setText(QString::fromUtf8(texts::kOk));
+  if (okCancel) box.button(QMessageBox::Cancel)->setText(QString::fromUtf8(texts::kCancel));
   box.exec();
   if (!okCancel) return MessageAnswer::Ok;
   return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok : MessageAnswer::Cancel;
@@ -60,13 +72,23 @@ std::optional<std::string> QtPlatform::inputBox(std::string_view prompt, std::st
   dialog.setWindowTitle(fromUtf8(title));
   dialog.setLabelText(fromUtf8(prompt));
   dialog.setTextValue(fromUtf8(defaultText));
+  dialog.setOkButtonText(QString::fromUtf8(texts::kOk));
+  dialog.setCancelButtonText(QString::fromUtf8(texts::kCancel));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.textValue().toStdString();
 }
 
 std::optional<std::string> QtPlatform::fileDialog(const FileDialogCall& call) {
-  QFileDialog dialog(d_.dialogParent(), QString(), QString::fromStdString(call.initDir));
+  QFileDialog dialog(d_.dialogParent(), QString::fromUtf8(fileDialogTitle(call)),
+                     QString::fromStdString(call.initDir));
+  // Qt's own dialog, so that its title and captions are the control's on every desktop.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(call.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(call.save ? texts::kSave : texts::kOpen));
+  dialog.setLabelText(QFileDialog::Reject, QString::fromUtf8(texts::kCancel));
+  dialog.setLabelText(QFileDialog::LookIn, QString::fromUtf8(texts::kLookIn));
+  dialog.setLabelText(QFileDialog::FileName, QString::fromUtf8(texts::kFileName));
+  dialog.setLabelText(QFileDialog::FileType, QString::fromUtf8(texts::kFileType));
   dialog.setFileMode(call.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   const QStringList filters = nameFiltersFromPattern(call.filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
@@ -105,6 +127,10 @@ std::optional<std::string> QtPlatform::popupMenu(const std::string& caption,
 }
 
 void QtPlatform::focusChanged(FocusTarget target) { d_.applyFocus(target); }
+
+void QtPlatform::commandFailed(std::string_view text) {
+  if (!d_.dying) emit d_.q->commandFailed(fromUtf8(text));
+}
 
 // A press and a release of the key, as real key events to the control's focused child. The
 // release goes wherever the press left the focus.

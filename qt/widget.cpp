@@ -63,6 +63,13 @@ void WidgetPrivate::syncFromCore() {
   syncPending = false;
   if (dying) return;
   layoutGrid();
+  // A command that set the current cell ends with it in view (a file just opened shows its
+  // first rows, not the place scrolled to before).
+  const uint32_t sets = control->grid().currentCellSets();
+  if (sets != shownCurrentCellSets) {
+    shownCurrentCellSets = sets;
+    control->showCurrentCell();
+  }
   view->syncScrollBars();
   view->viewport()->update();
 }

@@ -6,7 +6,6 @@
 #include <QFont>
 #include <QLineEdit>
 #include <QPoint>
-#include <QPointF>
 #include <QTimer>
 
 #include <functional>
@@ -38,6 +37,7 @@ public:
                                        float y) override;
   void focusChanged(FocusTarget target) override;
   void synthesizeKey(int keyCode) override;
+  void commandFailed(std::string_view text) override;
 
 private:
   WidgetPrivate& d_;
@@ -54,9 +54,6 @@ class GridView : public QAbstractScrollArea {
 public:
   explicit GridView(WidgetPrivate& d, QWidget* parent);
   void syncScrollBars();  // ranges and values from the grid's counts, sizes and scroll position
-  // The smallest top row (left column) that still fills the viewport to the end of the grid.
-  int32_t lastTopRow() const;
-  int32_t lastLeftCol() const;
 
 protected:
   bool event(QEvent* e) override;
@@ -75,14 +72,16 @@ protected:
 
 private:
   void scrolledByUser(Qt::Orientation orientation, int value);
-  // While a drag (left, or the middle button's fill) is held past an edge of the view, the view
-  // scrolls one row or column a tick towards it and the move is reported again there.
-  void followHeldDrag(const QPointF& pos, int16_t buttons, int16_t shift);
-  void edgeTick();
+  void reportScroll();
+  void deliverMove(QPointF at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+  // A left or middle-button drag held beyond the viewport's edge scrolls one row or column per step and
+  // takes the selection's end along to the last cell shown on that side.
+  void autoScrollStep();
   WidgetPrivate& d_;
-  QTimer edgeTimer_;
-  QPointF heldPos_;
-  int16_t heldButtons_ = 0, heldShift_ = 0;
+  QTimer autoScroll_;
+  QPoint dragPos_;
+  Qt::KeyboardModifiers dragModifiers_;
+  Qt::MouseButtons dragButtons_;
   int wheelRemainder_ = 0;
   int syncingScrollBars_ = 0;  // > 0 while the bars are set from the grid, not by the user
 };
@@ -104,6 +103,7 @@ protected:
   void wheelEvent(QWheelEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
 
 private:
   WidgetPrivate& d_;
@@ -123,6 +123,7 @@ struct WidgetPrivate {
   // the focus events that follow must not reach the control again.
   int applyingCore = 0;
   bool syncPending = false;   // one queued sync after any number of grid changes
+  uint32_t shownCurrentCellSets = 0;  // the grid's count of current-cell sets last shown
   bool dying = false;
   QPoint lastMouseGlobal;     // where the last mouse press over the control happened
   bool haveMousePosition = false;

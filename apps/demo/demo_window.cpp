@@ -39,6 +39,8 @@ std::optional<std::pair<int, int>> askNumbers(QWidget* parent, const QString& ti
     form->addRow(second, b);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
@@ -71,6 +73,12 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent) {
             .arg(control().grid().MouseRow()).arg(control().grid().MouseCol()));
   });
 
+  // A failing command has shown its message already; the host keeps a record of it.
+  connect(grid_, &tablique::Widget::commandFailed, this, [this](const QString& text) {
+    toldFailure_ = true;
+    log(QStringLiteral("命令失败: %1").arg(text));
+  });
+
   buildMenus();
   buildCellBox();
   // The selection follows the mouse inside the control; the status line polls it.
@@ -83,11 +91,13 @@ DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent) {
 void DemoWindow::log(const QString& line) { log_->appendPlainText(line); }
 
 void DemoWindow::run(const QString& what, const std::function<void()>& call) {
+  toldFailure_ = false;
   try {
     call();
   } catch (const std::exception& e) {
     log(QStringLiteral("%1 失败: %2").arg(what, QString::fromUtf8(e.what())));
-    QMessageBox::warning(this, what, QString::fromUtf8(e.what()));
+    // Failures the control did not tell the user itself (an index out of range, say).
+    if (!toldFailure_) QMessageBox::warning(this, what, QString::fromUtf8(e.what()));
   }
   updateStatus();
 }

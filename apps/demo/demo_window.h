@@ -35,4 +35,5 @@ private:
   QSpinBox* cellRow_ = nullptr;
   QSpinBox* cellCol_ = nullptr;
   QLineEdit* cellText_ = nullptr;
+  bool toldFailure_ = false;  // the control told a failure during the running method
 };

@@ -5,8 +5,11 @@
 #include <QCommandLineParser>
 #include <QMouseEvent>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPixmap>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -52,6 +55,11 @@ void scriptedDrag(DemoWindow& window) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tablique-demo"));
+  // Qt's own texts (standard dialogs, context menus) in the system's language.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
   QCommandLineParser parser;
   parser.addHelpOption();
   QCommandLineOption screenshot(QStringLiteral("screenshot"),

@@ -146,6 +146,7 @@ public:
   // view then reports MSFlexGrid1_Scroll), and the part of the grid's area that shows cells.
   void setChangeListeners(std::function<void()> gridChanged, std::function<void()> editorChanged);
   void scrollTo(int32_t topRow, int32_t leftCol);
+  void showCurrentCell() { grid_.ensureCurrentVisible(); }
   void setClientSize(int32_t widthTwips, int32_t heightTwips);
   // The popup menu's entries in order, separators included; runs the click handler of a name.
   static const std::vector<MenuEntry>& popmuEntries();
@@ -178,7 +179,7 @@ private:
   void hideEditorOffItsCell();
   void blankEditor();                   // hide and shrink to nothing
   void placeEditorOverCurrentCell(bool withWidth);
-  void gridMoveByKey(int16_t keyCode);  // the grid's own cursor keys
+  void gridMoveByKey(int16_t keyCode, int16_t shift);  // the grid's own cursor keys
 
   // ---- interaction/
   void openEditorOverCurrentCell();     // scrolled into view, placed, shown, focused

@@ -111,12 +111,23 @@ public:
   void removeCols(int32_t index, int32_t n);
 
   // Scroll position: the first scrollable row and column shown after the fixed ones.
-  int32_t TopRow() const { return topRow_; }
-  int32_t LeftCol() const { return leftCol_; }
+  // The view never scrolls past the last full page: after counts, sizes or the view's size
+  // change, the scroll position reads back within lastTopRow() and lastLeftCol().
+  int32_t TopRow() const { settleScroll(); return topRow_; }
+  int32_t LeftCol() const { settleScroll(); return leftCol_; }
   void setTopRow(int32_t r);
   void setLeftCol(int32_t c);
   // Scrolls as little as needed so that the current cell is fully visible.
   void ensureCurrentVisible();
+  // The smallest top row (left column) from which the rest of the grid fits the view.
+  int32_t lastTopRow() const;
+  int32_t lastLeftCol() const;
+  // Rows fully visible below the fixed row from the top row on; at least 1. Upwards: the rows
+  // of the page that ends just above the top row (on the first page, the rows shown).
+  int32_t pageRows(bool upwards = false) const;
+  // Counts every setRow and setCol (also to the same cell): a view shows the current cell when
+  // a command has set it.
+  uint32_t currentCellSets() const { return currentCellSets_; }
 
   // Geometry, in twips relative to the grid's own top-left corner, at the current scroll.
   int32_t rowTop(int32_t r) const;   // absolute from row 0, ignoring scroll
@@ -184,10 +195,12 @@ private:
   void rebuildColPositions() const;
   void reshape(int32_t rows, int32_t cols);
   void adoptCounts(int32_t rows, int32_t cols);
+  void settleScroll() const;
 
   int32_t rows_ = 1, cols_ = 1;
   int32_t row_ = 0, col_ = 0;
-  int32_t topRow_ = 1, leftCol_ = 1;
+  mutable int32_t topRow_ = 1, leftCol_ = 1;  // settled lazily, see TopRow()
+  uint32_t currentCellSets_ = 0;
   int32_t mouseRow_ = 0, mouseCol_ = 0;
   using CellStore = std::vector<Cell, detail::StoreAllocator<Cell>>;
   mutable CellStore cells_;    // row-major, rows_ * cols_

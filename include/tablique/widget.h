@@ -9,7 +9,7 @@
 //   w->control().rowcol(100, 5);
 //   w->control().settext(1, 1, "12.5");
 //
-// The control's MouseDown event is re-emitted as the signal mouseDown with the values the
+// A failing command's message is also emitted as commandFailed. The control's MouseDown event is re-emitted as the signal mouseDown with the values the
 // control raised. A host that needs to change Button or Shift before the control goes on
 // assigns control().MouseDown itself, which replaces the signal.
 #pragma once
@@ -59,6 +59,9 @@ signals:
   // The control's MouseDown event: button 1 left, 2 right, 4 middle; shift bits 1 Shift,
   // 2 Ctrl, 4 Alt; x, y in twips relative to the grid (or the editor, for a press on it).
   void mouseDown(int button, int shift, float x, float y);
+  // A command the user chose (popup menu, key, a file dialog) failed and changed nothing; the
+  // text is the Chinese message the user was just shown in the "温馨提示" box.
+  void commandFailed(const QString& text);
 
 protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -262,20 +262,28 @@ void Control::placeEditorOverCurrentCell(bool withWidth) {
 }
 
 // The grid's own handling of cursor keys: arrows and page keys move the current cell.
-void Control::gridMoveByKey(int16_t keyCode) {
+void Control::gridMoveByKey(int16_t keyCode, int16_t shift) {
   const int32_t lastRow = grid_.Rows() - 1, lastCol = grid_.Cols() - 1;
   if (lastRow < 1 || lastCol < 1) return;
+  const bool ctrl = (shift & 2) != 0;
   int32_t r = grid_.Row(), c = grid_.Col();
-  const int32_t page = std::max<int32_t>(1, (grid_.viewHeight() - grid_.RowHeight(0)) / Grid::kDefaultRowHeight);
+  // Page keys scroll the view by a page and move the current row as far.
+  const int32_t page = grid_.pageRows(keyCode == 33);
   switch (keyCode) {
     case 38: r = std::max(1, r - 1); break;        // Up
     case 40: r = std::min(lastRow, r + 1); break;  // Down
     case 37: c = std::max(1, c - 1); break;        // Left
     case 39: c = std::min(lastCol, c + 1); break;  // Right
-    case 33: r = std::max(1, r - page); break;     // Page Up
-    case 34: r = std::min(lastRow, r + page); break;  // Page Down
-    case 36: c = 1; break;                          // Home
-    case 35: c = lastCol; break;                    // End
+    case 33:                                       // Page Up
+      r = std::max(1, r - page);
+      grid_.setTopRow(grid_.TopRow() - page);
+      break;
+    case 34:                                       // Page Down
+      r = std::min(lastRow, r + page);
+      grid_.setTopRow(grid_.TopRow() + page);
+      break;
+    case 36: c = 1; if (ctrl) r = 1; break;                // Home, Ctrl+Home
+    case 35: c = lastCol; if (ctrl) r = lastRow; break;    // End, Ctrl+End
     default: return;
   }
   grid_.setRow(r);

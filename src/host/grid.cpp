@@ -151,12 +151,14 @@ void Grid::setCols(int32_t n) {
 void Grid::setRow(int32_t r) {
   checkRow(r);
   row_ = r;
+  ++currentCellSets_;
   notify();
 }
 
 void Grid::setCol(int32_t c) {
   checkCol(c);
   col_ = c;
+  ++currentCellSets_;
   notify();
 }
 
@@ -451,14 +453,14 @@ void Grid::removeCols(int32_t at, int32_t n) {
 }
 
 void Grid::setTopRow(int32_t r) {
-  r = std::clamp(r, 1, std::max(1, rows_ - 1));
+  r = std::clamp(r, 1, lastTopRow());
   if (r == topRow_) return;
   topRow_ = r;
   notify();
 }
 
 void Grid::setLeftCol(int32_t c) {
-  c = std::clamp(c, 1, std::max(1, cols_ - 1));
+  c = std::clamp(c, 1, lastLeftCol());
   if (c == leftCol_) return;
   leftCol_ = c;
   notify();
@@ -467,7 +469,7 @@ void Grid::setLeftCol(int32_t c) {
 void Grid::ensureCurrentVisible() {
   if (viewHeight() <= 0 || viewWidth() <= 0) return;
   if (row_ >= 1) {
-    if (row_ < topRow_) {
+    if (row_ < TopRow()) {
       setTopRow(row_);
     } else {
       // Scroll down until the current row's bottom fits.
@@ -478,7 +480,7 @@ void Grid::ensureCurrentVisible() {
     }
   }
   if (col_ >= 1) {
-    if (col_ < leftCol_) {
+    if (col_ < LeftCol()) {
       setLeftCol(col_);
     } else {
       const int64_t viewRight = viewWidth();
@@ -487,6 +489,57 @@ void Grid::ensureCurrentVisible() {
       setLeftCol(left);
     }
   }
+}
+
+namespace {
+// Smallest first index whose items up to `count` fit in `available`, positions from `pos`.
+template <typename Pos>
+int32_t lastFullPageStart(int32_t count, int64_t available, Pos pos) {
+  if (count <= 1) return 1;
+  const int64_t total = pos(count);
+  int32_t lo = 1, hi = count - 1;
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (total - pos(mid) <= available) hi = mid; else lo = mid + 1;
+  }
+  return lo;
+}
+}  // namespace
+
+int32_t Grid::lastTopRow() const {
+  if (viewHeight() <= 0) return std::max(1, rows_ - 1);
+  return lastFullPageStart(rows_, int64_t(viewHeight()) - rowTop(1), [this](int32_t r) { return rowTop(r); });
+}
+
+int32_t Grid::lastLeftCol() const {
+  if (viewWidth() <= 0) return std::max(1, cols_ - 1);
+  return lastFullPageStart(cols_, int64_t(viewWidth()) - colLeft(1), [this](int32_t c) { return colLeft(c); });
+}
+
+int32_t Grid::pageRows(bool upwards) const {
+  const int32_t top = TopRow();
+  const int64_t available = int64_t(viewHeight()) - rowTop(1);
+  if (upwards && top > 1) {  // the smallest first row whose rows up to top - 1 fit
+    int32_t lo = 1, hi = top;
+    while (lo < hi) {
+      const int32_t mid = lo + (hi - lo) / 2;
+      if (int64_t(rowTop(top)) - rowTop(mid) <= available) hi = mid; else lo = mid + 1;
+    }
+    return std::max(1, top - lo);
+  }
+  int32_t lo = top, hi = rows_;  // the first row after top whose bottom does not fit
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (int64_t(rowTop(mid + 1)) - rowTop(top) <= available) lo = mid + 1; else hi = mid;
+  }
+  return std::max(1, lo - top);
+}
+
+// Rows or columns removed, shrunk, or a larger view: the first row and column shown move back
+// so that the view ends on the grid's last row and column, not beyond it.
+void Grid::settleScroll() const {
+  if (topRow_ > 1) topRow_ = std::min(topRow_, lastTopRow());
+  if (leftCol_ > 1) leftCol_ = std::min(leftCol_, lastLeftCol());
 }
 
 void Grid::rebuildRowPositions() const {
@@ -539,19 +592,19 @@ int32_t Grid::colLeft(int32_t c) const { return saturated(colPosition(c)); }
 
 int32_t Grid::visibleRowTop(int32_t r) const {
   if (r == 0) return 0;
-  return saturated(rowPosition(1) + rowPosition(r) - rowPosition(topRow_));
+  return saturated(rowPosition(1) + rowPosition(r) - rowPosition(TopRow()));
 }
 
 int32_t Grid::visibleColLeft(int32_t c) const {
   if (c == 0) return 0;
-  return saturated(colPosition(1) + colPosition(c) - colPosition(leftCol_));
+  return saturated(colPosition(1) + colPosition(c) - colPosition(LeftCol()));
 }
 
 // Hit test by binary search over the cached start positions.
 int32_t Grid::rowAt(float y) const {
   const int64_t at = pointTwips(y);
   if (at < rowPosition(1) || rows_ <= 1) return 0;
-  const int64_t absolute = at - rowPosition(1) + rowPosition(topRow_);
+  const int64_t absolute = at - rowPosition(1) + rowPosition(TopRow());
   auto it = std::upper_bound(rowPos_.begin() + 1, rowPos_.end() - 1, absolute);
   return std::clamp(int32_t(it - rowPos_.begin()) - 1, 1, rows_ - 1);
 }
@@ -559,7 +612,7 @@ int32_t Grid::rowAt(float y) const {
 int32_t Grid::colAt(float x) const {
   const int64_t at = pointTwips(x);
   if (at < colPosition(1) || cols_ <= 1) return 0;
-  const int64_t absolute = at - colPosition(1) + colPosition(leftCol_);
+  const int64_t absolute = at - colPosition(1) + colPosition(LeftCol());
   auto it = std::upper_bound(colPos_.begin() + 1, colPos_.end() - 1, absolute);
   return std::clamp(int32_t(it - colPos_.begin()) - 1, 1, cols_ - 1);
 }

@@ -33,7 +33,7 @@ void Control::openEditorOverCurrentCell() {
 void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
   try {
     endEdit();
-    gridMoveByKey(KeyCode);
+    gridMoveByKey(KeyCode, Shift);
     // Enter moves one row down and opens the editor there; on the last row it keeps the
     // current cell and opens nothing, as there is no row below.
     if (KeyCode == kEnter && grid_.Row() < grid_.Rows() - 1) {

@@ -165,12 +165,7 @@ TEST_F(WidgetTest, CtrlCAndCtrlVGoThroughTheSystemClipboard) {
   c().settext(3, 1, "c");
   c().settext(3, 2, "d");
   // Drag from (2, 1) to (3, 2) with the left button.
-  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(2, 1));
-  QMouseEvent move(QEvent::MouseMove, centreOf(3, 2), viewport()->mapToGlobal(centreOf(3, 2)), Qt::NoButton,
-                   Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport(), &move);
-  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(3, 2));
-  settle();
+  drag(2, 1, 3, 2);
   ASSERT_EQ(c().rr0(), 2);
   ASSERT_EQ(c().RR(), 3);
   ASSERT_EQ(c().cc(), 2);
@@ -251,18 +246,14 @@ TEST_F(WidgetTest, CtrlMiddleDragFillsASeriesBelowTheSelection) {
   //  3..5    <- filled 5, 7, 9 by the drag
   c().settext(1, 1, "1");
   c().settext(2, 1, "3");
-  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(1, 1));
-  QMouseEvent select(QEvent::MouseMove, centreOf(2, 1), viewport()->mapToGlobal(centreOf(2, 1)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(viewport(), &select);
-  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(2, 1));
+  drag(1, 1, 2, 1);
   ASSERT_EQ(c().RR(), 2);
   QTest::mousePress(viewport(), Qt::MiddleButton, Qt::ControlModifier, centreOf(2, 1));
   EXPECT_EQ(c().grid().fillMarker, 2);
   for (int32_t row = 3; row <= 5; ++row) {
-    QMouseEvent drag(QEvent::MouseMove, centreOf(row, 1), viewport()->mapToGlobal(centreOf(row, 1)), Qt::NoButton,
+    QMouseEvent move(QEvent::MouseMove, centreOf(row, 1), viewport()->mapToGlobal(centreOf(row, 1)), Qt::NoButton,
                      Qt::MiddleButton, Qt::ControlModifier);
-    QApplication::sendEvent(viewport(), &drag);
+    QApplication::sendEvent(viewport(), &move);
   }
   QTest::mouseRelease(viewport(), Qt::MiddleButton, Qt::ControlModifier, centreOf(5, 1));
   settle();
@@ -302,15 +293,6 @@ TEST_F(WidgetTest, TabOnTheGridMovesToTheHostsNextWidget) {
   key(Qt::Key_Backtab, Qt::ShiftModifier);
   EXPECT_EQ(QApplication::focusWidget(), w.gridView());
   EXPECT_EQ(c().focus(), FocusTarget::Grid);
-}
-
-// Types a file name into the dialog, in the folder given, and presses its Save or Open button.
-void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
-  dialog->setDirectory(folder);
-  // selectFile() leaves a focused name box alone; a user types into it.
-  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
-  else dialog->selectFile(name);
-  static_cast<QDialog*>(dialog)->accept();
 }
 
 TEST_F(WidgetTest, DataExportAndImportGoThroughTheQtFileDialog) {

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -19,6 +20,11 @@
 #include <gtest/gtest.h>
 
 #include <tablique/widget.h>
+
+// Waits, with events processed meanwhile, until `cond` holds; a test failure after five
+// seconds. (QTRY_ macros report to QtTest, which GoogleTest does not hear.)
+#define WAIT_UNTIL(cond) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, 5000)) << "still false: " #cond
 
 namespace tablique::qt_test {
 
@@ -46,6 +52,17 @@ protected:
   void click(int32_t row, int32_t col, Qt::MouseButton button = Qt::LeftButton,
              Qt::KeyboardModifiers modifiers = {}) {
     QTest::mouseClick(viewport(), button, modifiers, centreOf(row, col));
+    settle();
+  }
+
+  // A left-button drag from one cell to another, as a user makes it.
+  void drag(int32_t fromRow, int32_t fromCol, int32_t toRow, int32_t toCol) {
+    const QPoint from = centreOf(fromRow, fromCol), to = centreOf(toRow, toCol);
+    QTest::mousePress(viewport(), Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, to, viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(viewport(), &move);
+    QTest::mouseRelease(viewport(), Qt::LeftButton, {}, to);
     settle();
   }
 
@@ -136,6 +153,15 @@ inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget
     }
   });
   timer->start(10);
+}
+
+// Types a file name into the dialog, in the folder given, and presses its Save or Open button.
+inline void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
+  dialog->setDirectory(folder);
+  // selectFile() leaves a focused name box alone; a user types into it.
+  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
+  else dialog->selectFile(name);
+  static_cast<QDialog*>(dialog)->accept();
 }
 
 }  // namespace tablique::qt_test

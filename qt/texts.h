@@ -1,0 +1,24 @@
+// The Qt layer's own user-visible texts: dialog buttons and file dialog captions, Chinese
+// whatever the system locale.
+#pragma once
+
+namespace tablique::qt::texts {
+
+inline constexpr const char* kOk = "确定";
+inline constexpr const char* kCancel = "取消";
+inline constexpr const char* kSave = "保存";
+inline constexpr const char* kOpen = "打开";
+inline constexpr const char* kLookIn = "查找范围：";
+inline constexpr const char* kFileName = "文件名：";
+inline constexpr const char* kFileType = "文件类型：";
+
+// File dialog titles by the kind of file and the direction.
+inline constexpr const char* kSaveText = "保存文本文件";
+inline constexpr const char* kOpenText = "打开文本文件";
+inline constexpr const char* kExportSheet = "导出表格文件";
+inline constexpr const char* kExportData = "导出数据";
+inline constexpr const char* kImportData = "导入数据";
+inline constexpr const char* kSaveFile = "保存文件";
+inline constexpr const char* kOpenFile = "打开文件";
+
+}  // namespace tablique::qt::texts
