@@ -54,6 +54,21 @@ struct KnownFault {
 const std::vector<KnownFault>& knownFaults();
 bool isKnownFault(std::string_view check);
 
+// The invariants that hold between any two events (mode flags, editor, formula records, cell
+// budget, headers, current cell); the first one violated.
+Failure checkInvariants(const Control& c);
+
+// Cells of a and b over the larger of the two shapes, a missing cell reading ""; a difference is
+// named check + "-" + its likely cause (encoding, controls, spaces, cells).
+Failure compareCells(const Control& a, const Control& b, const char* check);
+
+// What an import must give back besides the cells: formula records and sizes of a's columns and
+// rows (b may be larger).
+Failure compareRecordsAndSizes(const Control& a, const Control& b);
+
+// A failure that is not a known fault.
+inline bool unexpected(const Failure& f) { return f && !isKnownFault(f.check); }
+
 class Generator {
 public:
   explicit Generator(uint64_t seed) : rng_(seed) {}
