@@ -89,6 +89,8 @@ void prepare(Control& c);
 // when reportKnown). `suppressed` counts violations of known faults.
 struct Runner {
   Runner();
+  ~Runner();
+  Runner(const Runner&) = delete;
   Failure step(Control& c, const Event& e);
   std::string folder;  // scratch folder of the file round trips
   bool reportKnown = false;

@@ -12,13 +12,11 @@
 namespace tablique::harness {
 namespace {
 
-constexpr int kEventsPerSession = 600;
+constexpr int kEventsPerSession = 1000;
 
 // TABLIQUE_HARNESS_REPORT_KNOWN=1 reports the known faults too (to see whether they are fixed).
-Runner makeRunner() {
-  Runner runner;
+void configure(Runner& runner) {
   runner.reportKnown = std::getenv("TABLIQUE_HARNESS_REPORT_KNOWN") != nullptr;
-  return runner;
 }
 
 void reportSuppressed(const Runner& runner) {
@@ -27,10 +25,11 @@ void reportSuppressed(const Runner& runner) {
 }
 
 TEST(Sessions, FixedSeedsKeepEveryInvariant) {
-  Runner runner = makeRunner();
+  Runner runner;
+  configure(runner);
   int failures = 0;
   const char* seeds = std::getenv("TABLIQUE_SESSION_SEEDS");  // fewer under the sanitizers
-  const uint64_t last = seeds ? uint64_t(std::atoll(seeds)) : 200;
+  const uint64_t last = seeds ? uint64_t(std::atoll(seeds)) : 1000;
   for (uint64_t seed = 1; seed <= last; ++seed) {
     const std::string report = runSeed(seed, kEventsPerSession, runner);
     if (!report.empty()) {
@@ -46,7 +45,8 @@ TEST(Sessions, Soak) {
   if (!env) GTEST_SKIP() << "set TABLIQUE_SOAK_SECONDS to run new seeds";
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(std::atoll(env));
   std::random_device device;
-  Runner runner = makeRunner();
+  Runner runner;
+  configure(runner);
   int sessions = 0, failures = 0;
   while (std::chrono::steady_clock::now() < end && failures < 10) {
     const uint64_t seed = (uint64_t(device()) << 32) | device();
