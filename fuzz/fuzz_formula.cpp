@@ -20,9 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   bench.platform.input = std::string(formula);
   c.mouseset(1, 5);
+  // A typed ";" ends a stored piece; the record check then names that fault.
+  const char* cut = formula.find(';') != std::string_view::npos ? "formula-semicolon" : nullptr;
   attempt([&] { c.m_focal(); });
-  require(tablique::harness::checkInvariants(c), text);
+  require(recordsAs(tablique::harness::checkInvariants(c), cut), text);
   attempt([&] { c.update(5); });
-  require(tablique::harness::checkInvariants(c), text);
+  require(recordsAs(tablique::harness::checkInvariants(c), cut), text);
   return 0;
 }

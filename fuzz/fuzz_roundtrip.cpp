@@ -40,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Control& a = source.fresh();
   attempt([&] { a.m_clc(); });
   attempt([&] { build(a, text); });
-  require(harness::checkInvariants(a), text);
+  // A formula holding ";" is cut when stored; the record check then names that fault.
+  const bool cut = text.find(';') != std::string_view::npos;
+  require(recordsAs(harness::checkInvariants(a), cut ? "formula-semicolon" : nullptr), text);
 
   const std::string txt = folder() + "/round.txt", tbq = folder() + "/round.tbq";
   std::remove(txt.c_str());
@@ -59,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       b.opentxt();
       require(harness::compareCells(a, b, "roundtrip-txt"), text);
     } catch (const Error& e) {
-      require({"roundtrip-txt-opens", e.what()}, text);
+      require(harness::openFailure(a, "roundtrip-txt", e.what()), text);
     }
   }
 
@@ -76,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     b.m_dainp();
   } catch (const Error& e) {
-    require({"roundtrip-tbq-opens", e.what()}, text);
+    require(harness::openFailure(a, "roundtrip-tbq", e.what()), text);
     return 0;
   }
   require(harness::compareCells(a, b, "roundtrip-tbq"), text);

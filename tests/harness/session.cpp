@@ -24,7 +24,8 @@ const std::vector<KnownFault>& knownFaults() {
       {"roundtrip-tbq-controls", "issue 12 item 3: cells holding CR, LF, U+0001, U+0002 or U+0008 change"},
       {"editor-over-cell", "issue 11 item 2: the current cell moves while the editor stays over the old one"},
       {"roundtrip-txt-controls", "issue 12 items 3, 4: cells holding TAB, CR, LF or U+0008 change in text files"},
-      {"roundtrip-tbq-opens", "issue 12 item 3: a cell holding CR or LF exports a file that cannot be imported"},
+      {"roundtrip-txt-opens-controls", "issue 12 item 3: a cell holding NUL makes the saved text file unreadable"},
+      {"roundtrip-tbq-opens-controls", "issue 12 item 3: a cell holding CR or LF exports a file that cannot be imported"},
       {"roundtrip-txt-cells", "issue 12 item 4: leading empty rows of a text file are dropped on open"},
       {"current-cell", "issue 10 item 2 (row delete and moves leave Row = rr0 - 1, the header row) and harness "
                        "finding (the export leaves the current cell on a header cell)"},
@@ -37,12 +38,14 @@ const std::vector<KnownFault>& knownFaults() {
       {"roundtrip-tbq-pending-edit", "issue 11 item 1: an export during an edit writes the cells before the edit's recalc"},
       {"refusal-user-text", "failure protocol: refusals of the file commands carry no text for the user yet "
                             "(issue 12 owner)"},
-      {"record-unterminated", "harness finding (fuzz_datainp): an imported record is stored without its \";\""},
       {"record-row-mark", "harness finding (fuzz_formula): a formula typed with U+000B is stored as a broken cell "
                           "formula piece"},
       {"foreign-exception-empty-table", "harness finding: on a table without data rows (addrow(-1) on one row) "
                                         "savetxt fails in buildTextTable with std::bad_alloc"},
       {"crash-empty-table", "harness finding: the same fault as foreign-exception-empty-table, as SIGSEGV"},
+      {"imported-record", "harness finding (fuzz_datainp): the import stores formula records from the file "
+                          "without checking their pieces"},
+      {"formula-semicolon", "issue 13 item 4: a formula holding \";\" is cut when stored"},
       {"roundtrip-tbq-records", "issue 12 item 2: records of columns without data, or holding \"$\" or \"?\", are lost"},
   };
   return faults;
@@ -365,6 +368,18 @@ static Failure pendingEdit(Failure f, bool editing) {
   return f;
 }
 
+Failure openFailure(const Control& a, const char* check, const std::string& what) {
+  bool controls = false;
+  for (int32_t r = 1; r <= a.rows() && !controls; ++r)
+    for (int32_t col = 1; col <= a.cols() && !controls; ++col)
+      for (char ch : a.grid().TextMatrix(r, col)) controls = controls || (unsigned char)ch < 0x20;
+  for (const std::string& record : a.state().colFormula)  // beyond the record's own marks
+    for (char ch : record)
+      controls = controls || ((unsigned char)ch < 0x20 && ch != formula::kCommaMark && ch != formula::kRefMark &&
+                              ch != formula::kRowMark);
+  return {std::string(check) + "-opens" + (controls ? "-controls" : ""), "the file does not open: " + what};
+}
+
 Failure compareRecordsAndSizes(const Control& a, const Control& b) {
   for (int32_t col = 1; col <= a.cols(); ++col) {
     const std::string& x = a.state().colFormula[size_t(col)];
@@ -402,7 +417,7 @@ Failure saveOpen(Control& c, const std::string& folder) {
   try {
     fresh.opentxt();
   } catch (const Error& e) {
-    return {"roundtrip-txt-opens", std::string("the saved file does not open: ") + e.what()};
+    return openFailure(c, "roundtrip-txt", e.what());
   }
   return pendingEdit(compareCells(c, fresh, "roundtrip-txt"), editing);
 }
@@ -422,7 +437,7 @@ Failure exportImport(Control& c, const std::string& folder) {
   try {
     fresh.m_dainp();
   } catch (const Error& e) {
-    return {"roundtrip-tbq-opens", std::string("the exported file does not import: ") + e.what()};
+    return openFailure(c, "roundtrip-tbq", e.what());
   }
   // The import keeps a larger table as large as it was; the file's own area must fit in it.
   if (fresh.rows() < c.rows() && fresh.cols() < c.cols())
