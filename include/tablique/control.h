@@ -186,6 +186,7 @@ private:
 
   // ---- files/
   void expspare(); void dataexp(); void datainp();
+  void opentxtFile();  // opentxt without telling its failure
 
   // ---- analysis/
   void hsort(std::vector<double>& v);  // heapsort, ascending, in place

@@ -76,28 +76,42 @@ std::optional<std::vector<double>> readColumnRun(const Grid& grid, int32_t c) {
   return values;
 }
 
+namespace {
+
+// A sum in extended precision with Neumaier's compensation.
+class PreciseSum {
+public:
+  void add(long double v) {
+    const long double t = sum_ + v;
+    carry_ += std::fabs(sum_) >= std::fabs(v) ? (sum_ - t) + v : (v - t) + sum_;
+    sum_ = t;
+  }
+  long double value() const { return sum_ + carry_; }
+
+private:
+  long double sum_ = 0, carry_ = 0;
+};
+
+std::optional<double> defined(long double v) {
+  const double d = double(v);
+  return std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+}
+
+}  // namespace
+
+// The definitions of the table, computed so that they keep their digits: deviations are taken
+// from a pivot inside the data (offsets cancel exactly), scaled by a power of two so that their
+// powers neither overflow nor underflow, and summed with compensation in extended precision.
 Statistics statcalc(std::vector<double>& x) {
   Statistics S;
   const size_t count = x.size();
   if (count == 0) return S;
-  const double n = double(count);
-  auto defined = [](double d) { return std::isfinite(d) ? std::optional<double>(d) : std::nullopt; };
-
-  double mn = x[0], mx = x[0];
-  for (double d : x) {
-    if (d > mx) mx = d;
-    if (d < mn) mn = d;
-  }
-  double sum = 0;
-  for (double d : x) sum += d;
-  const double m = sum / n;
-  double absDev = 0;
-  for (double d : x) absDev += std::fabs(d - m);
-  const double meanAbsDev = absDev / n;
+  const long double n = count;
 
   heapSort(x);
+  const double mn = x.front(), mx = x.back();
   const size_t h = count / 2;
-  const double median = count % 2 == 1 ? x[h] : (x[h] + x[h - 1]) / 2;
+  const double median = count % 2 == 1 ? x[h] : x[h - 1] + (x[h] - x[h - 1]) / 2;
 
   // Mode: the smallest of the most frequent values; none when no value repeats.
   std::optional<double> mode;
@@ -113,34 +127,53 @@ Statistics statcalc(std::vector<double>& x) {
     i = k;
   }
 
-  double squares = 0;
-  for (double d : x) squares += (d - m) * (d - m);
-  const double s = count > 1 ? std::sqrt(squares / (n - 1)) : NAN;
-  if (std::isfinite(s) && s != 0) {
-    double z3 = 0, z4 = 0;
-    for (double d : x) {
-      const double z = (d - m) / s;
-      z3 += z * z * z;
-      z4 += z * z * z * z;
-    }
+  // u = (x - pivot) * 2^-e with every |u| below 1.
+  const long double pivot = x[h];
+  long double widest = 0;
+  for (double d : x) widest = std::max(widest, std::fabs(d - pivot));
+  int e = 0;
+  if (widest > 0) std::frexp(widest, &e);
+  std::vector<long double> u(count);
+  PreciseSum su;
+  for (size_t i = 0; i < count; ++i) {
+    // The subtraction's rounding error joins the sum (values at both ends of the range).
+    const long double a = x[i], b = -pivot, hi = a + b, bb = hi - a;
+    const long double lo = (a - (hi - bb)) + (b - bb);
+    u[i] = std::ldexp(hi, -e);
+    su.add(u[i]);
+    su.add(std::ldexp(lo, -e));
+  }
+  const long double meanU = su.value() / n;
+  PreciseSum s1, s2, s3, s4;
+  for (long double v : u) {
+    const long double d = v - meanU, d2 = d * d;
+    s1.add(std::fabs(d));
+    s2.add(d2);
+    s3.add(d2 * d);
+    s4.add(d2 * d2);
+  }
+  const auto unscaled = [e](long double v) { return std::ldexp(v, e); };
+  const long double sU = count > 1 ? std::sqrt(s2.value() / (n - 1)) : NAN;
+  if (std::isfinite(sU) && sU != 0) {
+    const long double z3 = s3.value() / (sU * sU * sU), z4 = s4.value() / (sU * sU * sU * sU);
     if (count >= 4)
-      S[6] = defined(n / (n - 1) * (n + 1) / (n - 2) / (n - 3) * z4 -
-                     3 * (n - 1) / (n - 2) * (n - 1) / (n - 3));
+      S[6] = defined(n / (n - 1) * (n + 1) / (n - 2) / (n - 3) * z4 - 3 * (n - 1) / (n - 2) * (n - 1) / (n - 3));
     if (count >= 3) S[7] = defined(n * z3 / (n - 1) / (n - 2));
   }
 
-  S[0] = defined(m);
+  const long double s = unscaled(sU);
+  S[0] = defined(pivot + unscaled(meanU));
   S[1] = defined(s / std::sqrt(n));
-  S[2] = defined(median);
+  S[2] = median;
   S[3] = mode;
   S[4] = defined(s);
   S[5] = defined(s * s);
-  S[8] = defined(mx - mn);
-  S[9] = defined(mn);
-  S[10] = defined(mx);
-  S[11] = defined(n * m);
-  S[12] = n;
-  S[13] = defined(meanAbsDev);
+  S[8] = defined((long double)mx - mn);
+  S[9] = mn;
+  S[10] = mx;
+  S[11] = defined(n * pivot + unscaled(su.value()));
+  S[12] = double(count);
+  S[13] = defined(unscaled(s1.value()) / n);
   return S;
 }
 

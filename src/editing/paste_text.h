@@ -1,15 +1,19 @@
 // Splitting a pasted text into a block of cells, by the paste's rules, without the clipboard.
 //
 // Three kinds of source text:
-//   own copy  the control's last marked copy (U+0008 before each cell, U+0001 for a comma and
-//             U+0002 for a space inside a cell); TAB separates cells, CR LF ends a row
+//   own copy  the control's last marked copy (see copy_text.h): TAB separates cells, CR LF ends
+//             a row, every row is kept (empty ones too), the marks give back every cell exactly
 //   numeric   only digits, spaces, ",", TAB, CR, LF, ".", "-", "+", "e", "E" with at least one
 //             digit: space, "," and TAB all separate cells ("1 2,3" is three cells)
-//   text      anything else: only TAB separates cells ("a b\tc" is "a b" and "c")
-// CR LF is the only row separator. Empty lines at the start and the end are dropped; an empty
-// line between others is a row of `width` empty cells. Cell texts are trimmed of spaces.
+//   text      anything else: only TAB separates cells ("a b\tc" is "a b" and "c"); a cell that
+//             begins with a double quote whose closing quote is followed by a TAB, a line end or
+//             the end of the text is unquoted ("" inside it is one "), TABs and line breaks
+//             inside the quotes staying in the cell
+// Text from outside (numeric or text) is taken as it stands: CR LF, LF alone and CR alone each
+// end a row, a final line end adds no row; empty lines at the start and the end are dropped and
+// an empty line between others is a row of `width` empty cells. Cell texts are trimmed of spaces.
 //
-//   "a, b\tc\r\n\r\n1\t2\r\n"  ->  {"a, b", "c"} / {"", ""} / {"1", "2"}, width 2, lines 4
+//   "a, b\tc\r\n\r\n1\t2\n"  ->  {"a, b", "c"} / {"", ""} / {"1", "2"}, width 2, lines 4
 #pragma once
 
 #include <cstdint>
@@ -32,7 +36,7 @@ struct PasteBlock {
   std::vector<Span> cells;
   std::vector<uint32_t> rowStart{0};  // rows() + 1 entries
   int32_t width = 0;                  // the most cells in one row
-  int32_t lines = 0;                  // CR LF pairs in the source text plus one (growth allowance)
+  int32_t lines = 0;                  // line ends in the source text plus one (growth allowance)
 
   int32_t rows() const { return int32_t(rowStart.size()) - 1; }
   bool empty() const { return rows() == 0; }
@@ -51,6 +55,17 @@ PasteSource classifyPasteText(std::string_view text, std::string_view copyText);
 PasteBlock splitPasteText(std::string_view text, std::string_view copyText);
 // The same, taking the text over as the block's storage instead of copying it.
 PasteBlock splitOwnedPasteText(std::string text, std::string_view copyText);
+
+struct ForeignTextOptions {
+  bool keepEmptyLines = false;  // every line is a row, empty lines at the start and end too
+  bool numericRule = true;      // numeric text splits at spaces and commas as well
+};
+
+// Splits text from outside the control (another program, a text file) by the rules above,
+// without the own-copy rule: the text is never taken for the control's last copy. With
+// keepEmptyLines, line k of the text is row k of the block (only a final line end adds no row)
+// and an empty line is a row of `width` empty cells.
+PasteBlock splitForeignText(std::string text, const ForeignTextOptions& options = {});
 
 }  // namespace tablique::editing
 

@@ -1,14 +1,16 @@
-// GB18030 <-> UTF-8 through the C library's iconv.
+// GB18030 <-> UTF-8 through the C library's iconv; the choice between them for text files.
 #include "files/encoding.h"
 
 #include <iconv.h>
+#include <uchardet.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include <tablique/error.h>
+#include "files/file_error.h"
 
 namespace tablique::files {
 
@@ -66,9 +68,8 @@ unsigned codePointAt(std::string_view s, size_t i) {
   }
 }
 
-[[noreturn]] void fail(std::string_view what, const std::string& reason) {
-  throw Error(ErrorCode::File, std::string(what) + ": " + reason);
-}
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr const char* kUnreadable = "不是可识别的文本（GB18030或UTF-8），无法打开！";
 
 class Converter {
 public:
@@ -80,14 +81,14 @@ public:
   Converter& operator=(const Converter&) = delete;
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-  // Converts all of `in`; on failure returns false with `failedAt` the input offset and `err`
-  // the errno (EILSEQ: an invalid or unmappable sequence, EINVAL: cut short at the end).
+  // Converts all of `in`, appending to `out`; on failure returns false with what was converted
+  // appended, `failedAt` the input offset and `err` the errno (EILSEQ: an invalid or unmappable
+  // sequence, EINVAL: cut short at the end).
   bool run(std::string_view in, std::string& out, size_t& failedAt, int& err) {
-    out.clear();
-    out.resize(in.size() * 2 + 16);
+    size_t produced = out.size();
+    out.resize(produced + in.size() * 2 + 16);
     char* ip = const_cast<char*>(in.data());
     size_t il = in.size();
-    size_t produced = 0;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     while (il > 0) {
       char* op = out.data() + produced;
@@ -101,6 +102,7 @@ public:
       }
       err = errno;
       failedAt = size_t(ip - in.data());
+      out.resize(produced);
       return false;
     }
     out.resize(produced);
@@ -115,6 +117,112 @@ std::string hex(unsigned v, int width) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "%0*X", width, v);
   return buf;
+}
+
+// `from` -> UTF-8 through iconv; a lone 0x80 at a character boundary of GB18030 is the euro
+// sign of code page 936. False on bytes that are not `from`, with `err` as in Converter::run.
+bool convertToUtf8(const char* from, std::string_view in, std::string& out, size_t& failedAt,
+                   int& err, std::string_view what) {
+  Converter conv("UTF-8", from);
+  if (!conv.ok()) failFile(what, std::string("the ") + from + " converter is not available", "无法转换编码！");
+  const bool gb = std::strcmp(from, "GB18030") == 0;
+  out.clear();
+  size_t done = 0;
+  for (;;) {
+    size_t at = 0;
+    if (conv.run(in.substr(done), out, at, err)) return true;
+    if (gb && err == EILSEQ && static_cast<unsigned char>(in[done + at]) == 0x80) {
+      out += "\xE2\x82\xAC";
+      done += at + 1;
+      continue;
+    }
+    failedAt = done + at;
+    return false;
+  }
+}
+
+[[noreturn]] void failUnreadable(std::string_view what, int err, size_t at) {
+  if (err == EINVAL) failFile(what, "the file ends inside a character (truncated)", "在一个字符中间结束（可能不完整），无法打开！");
+  failFile(what, "not a text file in GB18030 or UTF-8 (invalid bytes at offset " + std::to_string(at) + ")", kUnreadable);
+}
+
+// Characters of Chinese text: the common ideographs, CJK and general punctuation, full-width forms.
+bool isChineseTextCharacter(unsigned cp) {
+  return (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0x3000 && cp <= 0x303F) ||
+         (cp >= 0xFF00 && cp <= 0xFFEF) || (cp >= 0x2000 && cp <= 0x206F);
+}
+
+// True when the valid UTF-8 `text` holds a non-ASCII character and all of them are Chinese text.
+bool utf8ReadsAsChinese(std::string_view text) {
+  bool any = false;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = utf8SequenceLength(text, i);
+    if (n > 1) {
+      if (!isChineseTextCharacter(codePointAt(text, i))) return false;
+      any = true;
+    }
+    i += n;
+  }
+  return any;
+}
+
+// True when the valid GB18030 `bytes` hold a non-ASCII character and all of them are GB2312
+// symbols or ideographs (lead A1..A9 or B0..F7, trail A1..FE).
+bool gbReadsAsGb2312(std::string_view bytes) {
+  bool any = false;
+  for (size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= bytes.size()) return false;
+    const auto trail = static_cast<unsigned char>(bytes[i + 1]);
+    const bool gb2312 = ((lead >= 0xA1 && lead <= 0xA9) || (lead >= 0xB0 && lead <= 0xF7)) &&
+                        trail >= 0xA1 && trail <= 0xFE;
+    if (!gb2312) return false;
+    any = true;
+    i += 2;
+  }
+  return any;
+}
+
+// The charset detector's verdict on bytes valid in both encodings: UTF-8 or not.
+bool detectorSaysUtf8(std::string_view bytes) {
+  uchardet_t ud = uchardet_new();
+  if (!ud) return false;
+  constexpr size_t kEnough = size_t(1) << 20;
+  uchardet_handle_data(ud, bytes.data(), std::min(bytes.size(), kEnough));
+  uchardet_data_end(ud);
+  const bool utf8 = std::strcmp(uchardet_get_charset(ud), "UTF-8") == 0;
+  uchardet_delete(ud);
+  return utf8;
+}
+
+// Bytes that a byte order mark declares: UTF-8 or UTF-16; false without a mark.
+bool decodeMarked(std::string& bytes, std::string_view what) {
+  const char* from = nullptr;
+  size_t mark = 0;
+  if (bytes.starts_with(kUtf8Bom)) {
+    from = "UTF-8", mark = 3;
+  } else if (bytes.starts_with("\xFF\xFE")) {
+    from = "UTF-16LE", mark = 2;
+  } else if (bytes.starts_with("\xFE\xFF")) {
+    from = "UTF-16BE", mark = 2;
+  } else {
+    return false;
+  }
+  bytes.erase(0, mark);
+  if (mark == 3) {
+    if (!isValidUtf8(bytes)) failFile(what, "marked as UTF-8 but not valid UTF-8", kUnreadable);
+    return true;
+  }
+  std::string out;
+  size_t at = 0;
+  int err = 0;
+  if (!convertToUtf8(from, bytes, out, at, err, what)) failUnreadable(what, err, at + mark);
+  bytes = std::move(out);
+  return true;
 }
 
 }  // namespace
@@ -134,34 +242,49 @@ std::string toNarrow(std::string utf8, std::string_view what) {
   if (isAscii(utf8)) return utf8;
   for (size_t i = 0; i < utf8.size();) {
     const size_t n = utf8SequenceLength(utf8, i);
-    if (n == 0) fail(what, "the text holds bytes that are not UTF-8 (offset " + std::to_string(i) + ")");
+    if (n == 0)
+      failFile(what, "the text holds bytes that are not UTF-8 (offset " + std::to_string(i) + ")",
+               "无法保存：文本含有无效字符！");
     i += n;
   }
   Converter conv("GB18030", "UTF-8");
-  if (!conv.ok()) fail(what, "the GB18030 converter is not available");
+  if (!conv.ok()) failFile(what, "the GB18030 converter is not available", "无法转换编码！");
   std::string out;
   size_t at = 0;
   int err = 0;
-  if (!conv.run(utf8, out, at, err))
-    fail(what, "the character U+" + hex(codePointAt(utf8, at), 4) + " cannot be written in GB18030");
+  if (!conv.run(utf8, out, at, err)) {
+    const std::string u = "U+" + hex(codePointAt(utf8, at), 4);
+    failFile(what, "the character " + u + " cannot be written in GB18030",
+             "无法保存：字符" + u + "不能以GB18030编码写入！");
+  }
   return out;
 }
 
 std::string fromNarrow(std::string bytes, std::string_view what) {
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 &&
-      isValidUtf8(std::string_view(bytes).substr(3)))
-    return bytes.erase(0, 3);
-  if (isValidUtf8(bytes)) return bytes;
-  Converter conv("UTF-8", "GB18030");
-  if (!conv.ok()) fail(what, "the GB18030 converter is not available");
-  std::string out;
+  if (decodeMarked(bytes, what) || isAscii(bytes)) return bytes;
+  const bool utf8 = isValidUtf8(bytes);
+  std::string gb;
   size_t at = 0;
   int err = 0;
-  if (!conv.run(bytes, out, at, err)) {
-    if (err == EINVAL) fail(what, "the file ends inside a character (truncated)");
-    fail(what, "not a text file in GB18030 or UTF-8 (invalid bytes at offset " + std::to_string(at) + ")");
+  const bool gbValid = convertToUtf8("GB18030", bytes, gb, at, err, what);
+  if (!gbValid) {
+    if (utf8) return bytes;
+    failUnreadable(what, err, at);
   }
-  return out;
+  if (!utf8) return gb;
+  const bool chinese8 = utf8ReadsAsChinese(bytes), chineseGb = gbReadsAsGb2312(bytes);
+  if (chinese8 != chineseGb) return chinese8 ? bytes : gb;
+  return detectorSaysUtf8(bytes) ? bytes : gb;
+}
+
+std::string fromDataFile(std::string bytes, std::string_view what) {
+  if (decodeMarked(bytes, what) || isAscii(bytes)) return bytes;
+  std::string gb;
+  size_t at = 0;
+  int err = 0;
+  if (convertToUtf8("GB18030", bytes, gb, at, err, what)) return gb;
+  if (isValidUtf8(bytes)) return bytes;
+  failUnreadable(what, err, at);
 }
 
 }  // namespace tablique::files

@@ -2,7 +2,7 @@
 //
 // Every command asks for the path through the file dialog, prepared the same way each time
 // (filter, default extension, the program's folder, the remembered name of its file kind).
-// Saving builds the whole file in memory and writes it atomically; opening reads and checks the
+// Saving builds the whole file in memory and writes it safely (file_io.h); opening reads and checks the
 // whole file before the table changes. Failures after the dialog throw Error(File) naming the
 // file; a cancelled dialog ends the command quietly.
 #include <tablique/control.h>
@@ -12,6 +12,7 @@
 #include "control/budget.h"
 #include "editing/paste_text.h"
 #include "files/encoding.h"
+#include "files/file_error.h"
 #include "files/file_io.h"
 #include "files/tbq.h"
 #include "files/text_table.h"
@@ -34,40 +35,36 @@ std::optional<std::string> askFile(Platform& platform, bool save, const char* fi
   return answer;
 }
 
-// The header of data column j: "C" followed by j.
-std::string headerText(int32_t j) {
-  std::string text = "C";
-  text += std::to_string(j);
-  return text;
-}
-
-[[noreturn]] void fail(const std::string& path, const std::string& reason) {
-  throw Error(ErrorCode::File, path + ": " + reason);
-}
-
-// At least the rows x width of the block the paste would make of `text`, counted without
-// splitting (a huge file must be refused before it is split into cells).
-int64_t pasteCellsBound(std::string_view text, editing::PasteSource kind) {
-  if (kind == editing::PasteSource::OwnCopy) return 0;  // the block is the control's own copy
-  const bool numeric = kind == editing::PasteSource::Numeric;
-  int64_t first = -1, last = -1, line = 0, widest = 0;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view body = text.substr(start, end - start);
-    if (body.find_first_not_of('\b') != std::string_view::npos) {
-      if (first < 0) first = line;
-      last = line;
-    }
-    int64_t cells = 1 + std::count(body.begin(), body.end(), '\t');
-    if (numeric)
-      cells += std::count(body.begin(), body.end(), ',') + std::count(body.begin(), body.end(), ' ');
-    widest = std::max(widest, cells);
-    ++line;
-    start = end + 2;
+// Writes the headers "C" j of data columns from..to (the current cell ends on the last one).
+void headColumns(Grid& grid, int32_t from, int32_t to) {
+  for (int32_t j = from; j <= to; ++j) {
+    grid.setRow(0);
+    grid.setCol(j);
+    grid.setText("C" + std::to_string(j));
+    grid.setCellAlignment(kAlignCenterTop);
   }
-  return first < 0 ? 0 : (last - first + 1) * widest;
+}
+
+// An upper bound of the cells a text splits into: one more than its TABs and line ends (and
+// "," and spaces, which split numeric text), counted before a huge file is split.
+int64_t cellsUpperBound(std::string_view text) {
+  int64_t n = 1;
+  for (char ch : text) n += ch == '\t' || ch == '\n' || ch == '\r' || ch == ',' || ch == ' ';
+  return n;
+}
+
+// The grid a loaded table of `rows` x `cols` leaves (fixed row and column included): each
+// dimension grown to the table where it is smaller; where the grown grid would exceed the cell
+// budget, the emptied rows or columns beyond the table are cut back. Nothing when the table itself
+// exceeds it.
+std::optional<std::pair<int32_t, int32_t>> gridForTable(int32_t Rows, int32_t Cols, int64_t rows, int64_t cols) {
+  if (rows * cols > kCellBudget) return std::nullopt;
+  int64_t r = std::max<int64_t>(Rows, rows), c = std::max<int64_t>(Cols, cols);
+  if ((r > Rows || c > Cols) && r * c > kCellBudget) {
+    c = std::max(cols, kCellBudget / r);
+    if (r * c > kCellBudget) r = std::max(rows, kCellBudget / c);
+  }
+  return std::pair{int32_t(r), int32_t(c)};
 }
 
 // savetxt and savexls: the used area as a text table.
@@ -76,45 +73,91 @@ void saveTextTable(Control& c, const Grid& grid, const char* filter, const char*
   c.focusGrid();
   const std::optional<std::string> path = askFile(c.platform(), true, filter, ext, remembered);
   if (!path) return;
-  files::writeFileAtomic(*path, files::toNarrow(files::buildTextTable(grid), *path));
+  files::writeFileAtomic(*path, files::toNarrow(files::buildTextTable(grid, *path), *path));
 }
 
 }  // namespace
 
-void Control::savetxt() { saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName); }
+// The text file commands are the user's choice: a failure is told, then reported to the host.
+void Control::savetxt() {
+  try {
+    saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
 
-void Control::savexls() { saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName); }
+void Control::savexls() {
+  try {
+    saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
 
-// Loads a text table at (1, 1) of an emptied table, split by the paste's rules in memory (the
-// clipboard is not used). The file is read, decoded and split before anything changes.
+// Loads a text table into the emptied table, file line k at row k, split as text from outside
+// (quoted fields, the numeric rule, never the last copy; the clipboard is not used). The grid is
+// sized from the file; the file is read, decoded, split and checked before anything changes.
 void Control::opentxt() {
+  try {
+    opentxtFile();
+  } catch (const Error& e) {
+    tellFailure(e);
+    throw;
+  }
+}
+
+void Control::opentxtFile() {
   const std::optional<std::string> path =
       askFile(*platform_, false, files::texts::kTxtFilter, "txt", st_.txtFileName);
   if (!path) return;
   focusGrid();
   std::string bytes = files::readWholeFile(*path);
-  if (bytes.find('\0') != std::string::npos) fail(*path, "not a text file (it holds NUL bytes)");
-  std::string text = files::joinLinesCrLf(files::fromNarrow(std::move(bytes), *path));
-  if (pasteCellsBound(text, editing::classifyPasteText(text, st_.copyText)) > kCellBudget)
-    fail(*path, "the file holds more cells than the table can hold");
-  editing::PasteBlock block = editing::splitOwnedPasteText(std::move(text), st_.copyText);
+  if (bytes.find('\0') != std::string::npos)
+    files::failFile(*path, "not a text file (it holds NUL bytes)", "不是文本文件，无法打开！");
+  std::string text = files::fromNarrow(std::move(bytes), *path);
+  const auto tooMany = [&] {
+    files::failFile(*path, "the file holds more cells than the table can hold", "的单元格超出表格容量，无法打开！");
+  };
+  constexpr int64_t kMostSeparators = 16 * int64_t(kCellBudget);
+  if (int64_t(text.size()) >= kMostSeparators && cellsUpperBound(text) > kMostSeparators) tooMany();
+  // Line k of the file is row k + 1 of the table; empty lines after the last cell carry nothing.
+  const editing::PasteBlock block = editing::splitForeignText(std::move(text), {.keepEmptyLines = true});
+  int32_t used = block.rows();
+  const auto blankRow = [&](int32_t k) {
+    for (int32_t j = 0; j < block.rowLength(k); ++j)
+      if (!block.at(k, j).empty()) return false;
+    return true;
+  };
+  while (used > 0 && blankRow(used - 1)) --used;
+  const int32_t width = used > 0 ? block.width : 0;
+  const auto size = gridForTable(grid_.Rows(), grid_.Cols(), int64_t(used) + 1, int64_t(width) + 1);
+  if (!size) tooMany();
 
-  // Empty the table. When the block fits the grid the paste cannot stop early, and the cells
-  // it writes at (1, 1) need not be emptied first.
-  const int32_t rows = grid_.Rows(), cols = grid_.Cols();
-  const bool fits = block.rows() <= rows - 1 && block.width <= cols - 1;
-  for (int32_t i = 1; i < rows; ++i) {
-    const int32_t k = i - 1;
-    const int32_t written = fits && k < block.rows() ? block.rowLength(k) : 0;
-    for (int32_t j = 1 + written; j < cols; ++j)
+  // Size the grid, then write every data cell: the file's text, or empty.
+  const int32_t oldRows = grid_.Rows(), oldCols = grid_.Cols();
+  // The dimension that shrinks first, so that the grid never holds more than both.
+  if (size->second < oldCols) grid_.setCols(size->second);
+  if (size->first != oldRows) grid_.setRows(size->first);
+  if (size->second > oldCols) grid_.setCols(size->second);
+  st_.colFormula.assign(size_t(grid_.Cols()), std::string());
+  for (int32_t i = oldRows; i < grid_.Rows(); ++i) grid_.setTextAt(i, 0, std::to_string(i));
+  headColumns(grid_, oldCols, grid_.Cols() - 1);
+  if (size->second != oldCols)
+    for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
+  for (int32_t i = 1; i < grid_.Rows(); ++i) {
+    const int32_t k = i - 1, written = k < used ? block.rowLength(k) : 0;
+    if (written > 0)
+      grid_.writeRowTexts(i, 1, written, [&](int32_t j, std::string& cell) { cell.assign(block.at(k, j)); });
+    for (int32_t j = 1 + written; j < grid_.Cols(); ++j)
       if (!grid_.textAt(i, j).empty()) grid_.setTextAt(i, j, {});
   }
-  for (size_t j = 1; j < st_.colFormula.size(); ++j) st_.colFormula[j].clear();
 
-  if (rows > 1 && cols > 1) mouseset(1, 1);
-  // What m_paste does around the paste.
+  hideEditor();
   editor_.setEnabled(true);
-  pasteBlock(std::move(block));
+  if (grid_.Rows() > 1 && grid_.Cols() > 1) mouseset(1, 1);
   focusGrid();
 }
 
@@ -125,43 +168,28 @@ void Control::expspare() {
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);
   st_.colFormula.resize(size_t(grid_.Cols()));
-  const int32_t cols = grid_.Cols();
-  for (int32_t j = 1; j < cols; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
-  for (int32_t j = 1; j < cols; ++j) {
-    grid_.setRow(0);
-    grid_.setCol(j);
-    grid_.setText(headerText(j));
-    grid_.setCellAlignment(kAlignCenterTop);
-  }
+  for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
+  headColumns(grid_, 1, grid_.Cols() - 1);
 }
 
-// Export. The records are compacted only when the file was written; column 1's layout piece is
-// removed again in every case but a failed write, which leaves the records as they were.
+// Export. The records are compacted only when the file was written; a cancelled or failed export
+// leaves them as they were.
 void Control::dataexp() {
-  auto removeLayoutPiece = [&] {
-    if (st_.colFormula.size() > 1 && !st_.colFormula[1].empty())
-      st_.colFormula[1] = files::dropLayoutPiece(st_.colFormula[1]);
-  };
   const std::optional<std::string> path =
       askFile(*platform_, true, files::texts::kTbqFilter, "tbq", st_.tbqFileName);
-  if (!path) {
-    removeLayoutPiece();
-    return;
-  }
-  if (grid_.Rows() < 2 || grid_.Cols() < 2) fail(*path, "the table has no data cells to export");
+  if (!path) return;
+  if (grid_.Rows() < 2 || grid_.Cols() < 2)
+    files::failFile(*path, "the table has no data cells to export", "无法导出：表格没有数据单元格！");
   std::vector<std::string> records = st_.colFormula;
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
   files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
   st_.colFormula = std::move(records);
-  removeLayoutPiece();
 }
 
 // Import. The whole file is read, decoded, split and checked first; a file that is not a data
 // file, or would grow the grid beyond the cell budget, changes nothing.
 void Control::datainp() {
   auto finish = [&] {
-    if (st_.colFormula.size() > 1 && !st_.colFormula[1].empty())
-      st_.colFormula[1] = files::dropLayoutPiece(st_.colFormula[1]);
     if (grid_.Rows() > 1 && grid_.Cols() > 1) {
       grid_.setRow(1);
       grid_.setCol(1);
@@ -174,7 +202,7 @@ void Control::datainp() {
     return;
   }
   focusGrid();
-  const std::string text = files::fromNarrow(files::readWholeFile(*path), *path);
+  const std::string text = files::fromDataFile(files::readWholeFile(*path), *path);
   const files::TbqShape shape = files::scanTbq(text, *path);
   const int32_t L = shape.lines, F = shape.fields;
   {
@@ -183,8 +211,9 @@ void Control::datainp() {
     const int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
     const bool grows = rowsAfter > grid_.Rows() || colsAfter > grid_.Cols();
     if (grows && rowsAfter * (colsAfter - 2) > kCellBudget)
-      fail(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
-                      " fields, more than the table can hold");
+      files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
+                                 " fields, more than the table can hold",
+                      "的单元格超出表格容量，无法导入！");
   }
   const std::vector<std::string_view> fields = files::readTbqFields(text, shape, *path);
 
@@ -208,34 +237,35 @@ void Control::datainp() {
   if (F > grid_.Cols() - 1) {
     grid_.setCols(F + 1);
     st_.colFormula.assign(size_t(F) + 1, std::string());
-    for (int32_t j = 1; j <= F; ++j) {
-      grid_.setRow(0);
-      grid_.setCol(j);
-      grid_.setText(headerText(j));
-      grid_.setCellAlignment(kAlignCenterTop);
-    }
+    headColumns(grid_, 1, F);
   }
   for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   st_.colFormula.resize(size_t(grid_.Cols()));
   grid_.setRow(1);
   grid_.setCol(1);
 
-  // The data lines, F fields per row; the formula line gives the records (the last field of
-  // the file, column F's record, is not read back).
+  // The data lines, F fields per row; the formula line gives the records, column 1's without
+  // the layout piece.
   size_t at = 0;
   for (int32_t r = 1; r <= D; ++r, at += size_t(F)) {
     const std::string_view* row = fields.data() + at;
     grid_.writeRowTexts(r, 1, F, [row](int32_t k, std::string& cell) { files::decodeFieldInto(row[k], cell); });
   }
+  const files::RecordAndLayout first = files::splitLayoutPiece(fields[at]);
   for (int32_t j = 1; j < grid_.Cols(); ++j)
-    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(fields[at++]) : std::string();
+    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]) : std::string();
 
   // Sizes: defaults within the file's area, then the layout piece.
   for (int32_t i = 1; i <= std::min(L, grid_.Rows() - 1); ++i)
     if (grid_.RowHeight(i) != Grid::kDefaultRowHeight) grid_.setRowHeight(i, Grid::kDefaultRowHeight);
   for (int32_t j = 1; j <= std::min(F, grid_.Cols() - 1); ++j)
     if (grid_.ColWidth(j) != Grid::kDefaultColWidth) grid_.setColWidth(j, Grid::kDefaultColWidth);
-  const files::LayoutSizes sizes = files::parseLayoutPiece(st_.colFormula[1]);
+  files::LayoutSizes sizes = files::parseLayoutPiece(first.layout);
+  std::vector<int32_t> heights(size_t(grid_.Rows())), widths(size_t(grid_.Cols()));
+  for (int32_t i = 0; i < grid_.Rows(); ++i) heights[size_t(i)] = grid_.RowHeight(i);
+  for (int32_t j = 0; j < grid_.Cols(); ++j) widths[size_t(j)] = grid_.ColWidth(j);
+  files::capSizes(sizes.heights, std::move(heights));
+  files::capSizes(sizes.widths, std::move(widths));
   for (const files::SizeEntry& e : sizes.heights)
     if (e.index > 0 && e.index <= grid_.Rows() - 1) grid_.setRowHeight(e.index, e.twips);
   for (const files::SizeEntry& e : sizes.widths)

@@ -13,11 +13,12 @@
 #include <emmintrin.h>
 #endif
 
-#include <tablique/error.h>
 #include <tablique/grid.h>
 #include <tablique/script.h>
 
+#include "files/file_error.h"
 #include "files/text_table.h"
+#include "formula/record.h"
 
 namespace tablique::files {
 
@@ -27,7 +28,7 @@ constexpr int64_t kDefaultWidthHundredths = 2011;  // 1140 twips
 constexpr int64_t kDefaultHeightHundredths = 503;  // 285 twips
 
 [[noreturn]] void fail(std::string_view what, const std::string& reason) {
-  throw Error(ErrorCode::File, std::string(what) + ": " + reason);
+  failFile(what, reason, "不是数据文件或已经损坏，无法导入！");
 }
 
 // Splits at `sep` as the control's records are split: "a;b;" gives "a", "b", "".
@@ -70,11 +71,11 @@ std::vector<SizeEntry> parseEntries(const std::vector<std::string_view>& entries
     if (more != std::string_view::npos) indexPart = indexPart.substr(0, more);
     double size = 0, index = 0;
     if (!script::parseNumber(sizePart, size) || !script::parseNumber(indexPart, index)) break;
-    const double twips = std::floor(size * kTwipsPerMillimetre);
-    if (twips < 0 || twips > double(std::numeric_limits<int32_t>::max())) break;
+    const double twips = std::round(size * kTwipsPerMillimetre);
+    if (!(twips >= 0)) break;
     const double n = std::nearbyint(index);
     if (n < double(std::numeric_limits<int32_t>::min()) || n > double(std::numeric_limits<int32_t>::max())) break;
-    out.push_back({int32_t(n), int32_t(twips)});
+    out.push_back({int32_t(n), int32_t(std::min(twips, double(std::numeric_limits<int32_t>::max())))});
   }
   return out;
 }
@@ -99,65 +100,70 @@ uint64_t fieldStopBits(const char* data, size_t n) {
   return bits;
 }
 
-// Byte -> byte as written in a cell field: "," as SOH, a space as STX, the rest unchanged.
-constexpr std::array<char, 256> kEncodeByte = [] {
-  std::array<char, 256> t{};
-  for (int i = 0; i < 256; ++i) t[size_t(i)] = char(i);
-  t[size_t(',')] = kCommaInCell;
-  t[size_t(' ')] = kSpaceInCell;
+// Byte -> as written in a field: the byte, or kEscaped | the byte for one written after
+// kMarkerEscape. In a cell "," is SOH, a space STX, CR and LF their markers; a record keeps its
+// spaces.
+constexpr uint16_t kEscaped = 0x100;
+constexpr std::array<uint16_t, 256> encodeTable(bool cell) {
+  std::array<uint16_t, 256> t{};
+  for (int i = 0; i < 256; ++i) t[size_t(i)] = uint16_t(i);
+  for (char m : {kCommaInCell, kSpaceInCell, kCellStart, kCrInCell, kLfInCell, kMarkerEscape})
+    t[size_t(m)] = uint16_t(kEscaped | uint8_t(m));
+  t[size_t(',')] = uint8_t(kCommaInCell);
+  if (cell) t[size_t(' ')] = uint8_t(kSpaceInCell);
+  t[size_t('\r')] = uint8_t(kCrInCell);
+  t[size_t('\n')] = uint8_t(kLfInCell);
   return t;
-}();
+}
+constexpr std::array<uint16_t, 256> kEncodeCell = encodeTable(true), kEncodeRecord = encodeTable(false);
 
-// Byte -> byte as read from a cell field: SOH as ",", STX as a space, the rest unchanged.
+// Byte -> byte as read from a field (an escaped byte is taken as it stands).
 constexpr std::array<char, 256> kDecodeByte = [] {
   std::array<char, 256> t{};
   for (int i = 0; i < 256; ++i) t[size_t(i)] = char(i);
   t[size_t(kCommaInCell)] = ',';
   t[size_t(kSpaceInCell)] = ' ';
+  t[size_t(kCrInCell)] = '\r';
+  t[size_t(kLfInCell)] = '\n';
   return t;
 }();
 
-// Writes the encoded cell text (see encodeCellText) at p; returns the end.
-char* writeEncoded(char* p, std::string_view text) {
-  size_t b = 0, e = text.size();
-  while (b < e && text[b] == ' ') ++b;
-  while (e > b && text[e - 1] == ' ') --e;
-  for (size_t k = b; k < e; ++k) *p++ = kEncodeByte[static_cast<unsigned char>(text[k])];
+// Writes `text` encoded by `table` at p (room for twice its size); returns the end.
+char* writeEncoded(char* p, std::string_view text, const std::array<uint16_t, 256>& table) {
+  for (char ch : text) {
+    const uint16_t e = table[static_cast<unsigned char>(ch)];
+    if (e & kEscaped) *p++ = kMarkerEscape;
+    *p++ = char(e);
+  }
   return p;
+}
+
+// The text without leading and trailing spaces.
+std::string_view trimSpaces(std::string_view text) {
+  const size_t b = text.find_first_not_of(' ');
+  if (b == std::string_view::npos) return {};
+  return text.substr(b, text.find_last_not_of(' ') - b + 1);
+}
+
+// A record as written in the formula line.
+void appendRecord(std::string& out, std::string_view record) {
+  const size_t at = out.size();
+  out.resize(at + 2 * record.size());
+  out.resize(size_t(writeEncoded(out.data() + at, record, kEncodeRecord) - out.data()));
 }
 
 }  // namespace
 
 std::string encodeCellText(std::string_view text) {
-  const size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  text = text.substr(b, text.find_last_not_of(' ') - b + 1);
-  std::string out(text);
-  for (char& ch : out) {
-    if (ch == ',') ch = kCommaInCell;
-    else if (ch == ' ') ch = kSpaceInCell;
-  }
+  text = trimSpaces(text);
+  std::string out(2 * text.size(), '\0');
+  out.resize(size_t(writeEncoded(out.data(), text, kEncodeCell) - out.data()));
   return out;
 }
 
-bool isPlainCellField(std::string_view field) {
-  if (field.empty() || field[0] != kCellStart) return false;
-  for (size_t k = 1; k < field.size(); ++k)
-    if (field[k] == kCellStart || field[k] == kCommaInCell || field[k] == kSpaceInCell) return false;
-  return true;
-}
-
 std::string decodeField(std::string_view field) {
-  if (field.size() == 1 && field[0] == kFieldEmpty) return {};
-  if (isPlainCellField(field)) return std::string(field.substr(1));
   std::string out;
-  out.reserve(field.size());
-  for (char ch : field) {
-    if (ch == kCellStart) continue;
-    if (ch == kCommaInCell) out += ',';
-    else if (ch == kSpaceInCell) out += ' ';
-    else out += ch;
-  }
+  decodeFieldInto(field, out);
   return out;
 }
 
@@ -168,36 +174,25 @@ void decodeFieldInto(std::string_view field, std::string& out) {
   }
   out.resize(field.size());
   char* p = out.data();
-  for (char ch : field) {  // every byte stored, BS overwritten by the next one
-    *p = kDecodeByte[static_cast<unsigned char>(ch)];
+  const size_t n = field.size();
+  for (size_t k = 0; k < n; ++k) {
+    const char ch = field[k];
+    if (ch == kMarkerEscape && k + 1 < n) {
+      *p++ = field[++k];
+      continue;
+    }
+    *p = kDecodeByte[static_cast<unsigned char>(ch)];  // every byte stored, BS overwritten by the next
     p += ch != kCellStart;
   }
   out.resize(size_t(p - out.data()));
 }
 
-std::string compactForExport(std::string_view record) {
-  std::string out;
-  const auto pieces = splitAt(record, ';');
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    std::string_view p = pieces[i];
-    if (p.empty()) continue;
-    if (p.back() == '@') continue;
-    if (i > 0 && p.front() != '=') continue;
-    if (p.find_first_of("$?") != std::string_view::npos) continue;
-    out += p;
-    out += ';';
-  }
-  return out;
-}
-
-std::string dropLayoutPiece(std::string_view record) {
-  std::string out;
-  for (std::string_view p : splitAt(record, ';')) {
-    if (p.find('?') != std::string_view::npos) continue;
-    out += p;
-    out += ';';
-  }
-  return out;
+RecordAndLayout splitLayoutPiece(std::string_view field1) {
+  const size_t semi = field1.rfind(';');
+  const size_t start = semi == std::string_view::npos ? 0 : semi + 1;
+  const std::string_view last = field1.substr(start);
+  if (last.empty() || last.front() != '=' || last.find('?') == std::string_view::npos) return {field1, {}};
+  return {field1.substr(0, start), last};
 }
 
 int64_t hundredthsOfMillimetre(int32_t twips) {
@@ -235,12 +230,14 @@ std::string layoutPiece(const Grid& grid, int32_t N, int32_t M) {
 
 std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   const UsedArea a = usedArea(grid);
+  int32_t lastRecord = 0;
+  for (size_t j = 1; j < colFormula.size() && j < size_t(grid.Cols()); ++j)
+    if (!colFormula[j].empty()) lastRecord = int32_t(j);
   const int32_t N = std::min(a.lastRow + 2, grid.Rows() - 1);
-  const int32_t M = std::min(a.lastCol + 2, grid.Cols() - 1);
+  const int32_t M = std::min(std::max(a.lastCol, lastRecord) + 2, grid.Cols() - 1);
   if (colFormula.size() < size_t(std::max(M, 1)) + 1) colFormula.resize(size_t(std::max(M, 1)) + 1);
 
   const std::string layout = layoutPiece(grid, N, M);
-  colFormula[1] += layout + ";";
 
   std::string out;
   out.reserve(size_t(N) * size_t(M) * 10 + 256);
@@ -249,7 +246,7 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   // comma), then its bytes written in place.
   for (int32_t i = 1; i <= N; ++i) {
     size_t most = 2 * size_t(std::max(M, 0)) + 2;
-    for (int32_t j = 1; j <= M; ++j) most += grid.textAt(i, j).size();
+    for (int32_t j = 1; j <= M; ++j) most += 2 * grid.textAt(i, j).size();
     const size_t at = out.size();
     if (out.capacity() < at + most) out.reserve(std::max(out.capacity() * 2, at + most));
     out.resize(at + most);
@@ -261,32 +258,29 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
         *p++ = kFieldEmpty;
       } else {
         *p++ = kCellStart;
-        p = writeEncoded(p, text);
+        p = writeEncoded(p, trimSpaces(text), kEncodeCell);
       }
       *p++ = ',';
     }
     if (M >= 1) {
       *p++ = kCellStart;
-      p = writeEncoded(p, grid.textAt(i, M));
+      p = writeEncoded(p, trimSpaces(grid.textAt(i, M)), kEncodeCell);
     }
     *p++ = '\r';
     *p++ = '\n';
     out.resize(at + size_t(p - start));
   }
 
-  // The formula line; compaction stores back, column 1 regains the layout piece.
-  for (int32_t j = 1; j < M; ++j) {
+  // The formula line: the compacted records, column 1's followed by the layout piece; an empty
+  // record as <0>, nothing at all in the last field.
+  for (int32_t j = 1; j <= M; ++j) {
     std::string& record = colFormula[size_t(j)];
-    if (!record.empty()) {
-      record = compactForExport(record);
-      if (j == 1) record += layout;
-    }
-    if (record.empty()) out += kFieldEmpty;
-    else out += record;
-    out += ',';
+    record = formula::compactForFormuget(record);
+    if (record.empty() && j > 1 && j < M) out += kFieldEmpty;
+    appendRecord(out, record);
+    if (j == 1) out += layout;
+    out += j < M ? "," : "\r\n";
   }
-  if (M >= 1) out += colFormula[size_t(M)];
-  out += "\r\n";
   return out;
 }
 
@@ -334,10 +328,9 @@ std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shap
       if (!cellField)
         fail(what, "not a data file: line " + std::to_string(line) + ", field " +
                        std::to_string(count) + " is not a cell field");
-    } else if (count == 1) {
-      // Column 1's record always carries the layout piece: a file cut at a line end has none.
-      if (field.find('?') == std::string_view::npos || (!field.empty() && field[0] == kCellStart))
-        fail(what, "not a data file: the formula line is missing (the file may be cut short)");
+    } else if (lineEnd && !field.empty() && field[0] == kCellStart) {
+      // The last field of a data line: a file cut at a line end has no formula line.
+      fail(what, "not a data file: the formula line is missing (the file may be cut short)");
     }
     fields.push_back(field);
     fieldStart = i + 1;
@@ -366,28 +359,32 @@ std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shap
   }
   take(n, true);
   if (line != shape.lines) fail(what, "fewer lines than counted");
-  // The last field of the file (the record of the last exported column) is not read back.
-  fields.back() = std::string_view();
   return fields;
 }
 
-LayoutSizes parseLayoutPiece(std::string_view record1) {
+LayoutSizes parseLayoutPiece(std::string_view layout) {
   LayoutSizes sizes;
-  const auto pieces = splitAt(record1, ';');
-  const std::string_view P = pieces.back();
-  if (P.empty()) return sizes;
-  const size_t q = P.find('?');
-  if (q == std::string_view::npos) return sizes;
-  std::string_view A = P.substr(0, q), B = P.substr(q + 1);
+  const size_t q = layout.find('?');
+  if (layout.empty() || layout.front() != '=' || q == std::string_view::npos) return sizes;
+  std::string_view A = layout.substr(1, q - 1), B = layout.substr(q + 1);
   const size_t q2 = B.find('?');
   if (q2 != std::string_view::npos) B = B.substr(0, q2);
   if (!B.empty()) sizes.heights = parseEntries(splitAt(B, '$'));
-  if (!A.empty()) {
-    auto entries = splitAt(A, '$');
-    entries.front().remove_prefix(1);  // the "=" that opens the piece
-    sizes.widths = parseEntries(entries);
-  }
+  if (!A.empty()) sizes.widths = parseEntries(splitAt(A, '$'));
   return sizes;
+}
+
+void capSizes(std::vector<SizeEntry>& entries, std::vector<int32_t> current) {
+  constexpr int64_t kMost = std::numeric_limits<int32_t>::max();
+  int64_t total = 0;
+  for (int32_t size : current) total += size;
+  for (SizeEntry& e : entries) {
+    if (e.index <= 0 || size_t(e.index) >= current.size()) continue;
+    const int64_t others = total - current[size_t(e.index)];
+    e.twips = int32_t(std::min<int64_t>(e.twips, std::max<int64_t>(0, kMost - others)));
+    current[size_t(e.index)] = e.twips;
+    total = others + e.twips;
+  }
 }
 
 }  // namespace tablique::files

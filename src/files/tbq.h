@@ -34,23 +34,26 @@ inline constexpr char kCommaInCell = '\x01';
 inline constexpr char kSpaceInCell = '\x02';
 inline constexpr char kSizeIndexSeparator = '\x07';
 inline constexpr char kCellStart = '\x08';
+inline constexpr char kCrInCell = '\x0E';
+inline constexpr char kLfInCell = '\x0F';
+inline constexpr char kMarkerEscape = '\x10';
 
-// Cell text -> its encoded form (trimmed of spaces, "," -> SOH, space -> STX).
+// Cell text -> its encoded form (see above; without the leading <8>).
 std::string encodeCellText(std::string_view text);
-// A field as read -> the text it stands for (SOH -> ",", STX -> space, BS removed, a field of
-// NUL alone -> empty).
+// A field as read -> the text it stands for: <10> x -> x, <1> -> ",", <2> -> space, <E> -> CR,
+// <F> -> LF, <8> removed, a field of <0> alone -> empty.
 std::string decodeField(std::string_view field);
 // decodeField written into out (its old text replaced), without a temporary.
 void decodeFieldInto(std::string_view field, std::string& out);
-// True for a cell field that decodes to itself without its leading BS (no marker inside).
-bool isPlainCellField(std::string_view field);
 
-// The export compaction of a formula record: drop pieces ending in "@", pieces after the first
-// not beginning with "=", pieces holding "$" or "?", and empty pieces; each kept piece + ";".
-std::string compactForExport(std::string_view record);
-// Drops every piece holding "?" (the layout piece); each kept piece + ";", an empty last piece
-// included (so "X;" becomes "X;;", which the next compaction drops).
-std::string dropLayoutPiece(std::string_view record);
+// Column 1's field of the formula line -> its record and the layout piece the export put after
+// it. The piece is known by its place: the text after the record's last ";", when it has the
+// form "=" W "?" H. A field without one (a single-column export of an earlier version, a file
+// made by hand) gives an empty layout.
+struct RecordAndLayout {
+  std::string_view record, layout;
+};
+RecordAndLayout splitLayoutPiece(std::string_view field1);
 
 // Size in millimetres, rounded to hundredths (halves to even), as an integer count of hundredths.
 int64_t hundredthsOfMillimetre(int32_t twips);
@@ -60,22 +63,22 @@ std::string millimetreText(int32_t twips);
 std::string layoutPiece(const Grid& grid, int32_t N, int32_t M);
 
 // The export. Builds the file text (UTF-8) for `grid` and the records `colFormula` (indexed by
-// data column, element 0 unused). `colFormula` is updated as the export leaves it: records of
-// columns 1..M-1 compacted, column 1's followed by the layout piece (removed later with
-// dropLayoutPiece).
+// data column, element 0 unused). The columns reach two beyond the last that holds a cell or a
+// record, within the grid. The records of the exported columns are compacted as formuget does,
+// in the file and in `colFormula`; column 1's field is followed by the layout piece.
 std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula);
 
-// The import's view of a file: L lines of F fields, row-major; the last field of the file is
-// not kept (left empty). Throws tablique::Error(File) naming `what` when the text is not such a
-// file: empty, no formula line (its first field holds the layout piece), a line with another
-// number of fields than the first, a data field that is neither <0> nor begins with <8>.
+// The import's view of a file: L lines of F fields, row-major. Throws tablique::Error(File)
+// naming `what` when the text is not such a file: empty, no formula line (a file cut at a line
+// end ends in a data line, whose last field begins with <8>), a line with another number of
+// fields than the first, a data field that is neither <0> nor begins with <8>.
 struct TbqShape {
   int32_t lines = 0;   // L: data lines + the formula line
   int32_t fields = 0;  // F: fields per line, counted at commas in the first line
 };
 TbqShape scanTbq(std::string_view text, std::string_view what);
 // Splits and checks the text of shape `shape`; returns the L x F fields as read (views into
-// `text`, to be decoded with decodeField), the last one empty.
+// `text`, to be decoded with decodeField).
 std::vector<std::string_view> readTbqFields(std::string_view text, TbqShape shape,
                                             std::string_view what);
 
@@ -84,11 +87,16 @@ struct SizeEntry {
   int32_t index;
   int32_t twips;
 };
-// The entries of the layout piece at the end of column 1's record, each list up to its first
-// malformed entry (not numeric, without BEL, a size the grid cannot take).
+// The entries of a layout piece, each list up to its first malformed entry (not numeric, without
+// BEL, a negative size). Sizes are rounded to the nearest twip; a size beyond the grid's range
+// is capped (see capSizes).
 struct LayoutSizes {
   std::vector<SizeEntry> widths, heights;
 };
-LayoutSizes parseLayoutPiece(std::string_view record1);
+LayoutSizes parseLayoutPiece(std::string_view layout);
+
+// The sizes of `entries` (indexes within 1..count-1) cut so that the sum of all sizes, `current`
+// with the entries applied in order, stays within the grid's geometry (2^31 - 1 twips).
+void capSizes(std::vector<SizeEntry>& entries, std::vector<int32_t> current);
 
 }  // namespace tablique::files

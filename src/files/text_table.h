@@ -22,11 +22,12 @@ struct UsedArea {
 };
 UsedArea usedArea(const Grid& grid);
 
-// The text table of the used area, as UTF-8 (cell texts unchanged, no quoting).
-std::string buildTextTable(const Grid& grid);
-
-// The text of a file read line by line: every line followed by CR LF. CR LF, a lone LF and a
-// lone CR all end a line; a last line without an ending counts too.
-std::string joinLinesCrLf(std::string text);
+// The text table of the used area, as UTF-8. A cell is written as it stands, or in double quotes
+// (a `"` inside doubled) when it holds a TAB, CR or LF or begins with `"`, as spreadsheet programs
+// write tab-separated text. Where the table would otherwise read back as numeric text (which
+// splits at "," and spaces too), the cells holding "," or a space are quoted as well. Throws
+// tablique::Error(File) naming `what` and the cell when a cell holds NUL, which a text file
+// cannot carry.
+std::string buildTextTable(const Grid& grid, std::string_view what);
 
 }  // namespace tablique::files

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 #include <tablique/control.h>
@@ -188,6 +189,101 @@ TEST(Statis, EqualValuesAndThreeValuesWriteWhatIsDefined) {
             (Texts{"平均值=3", "标准误差=1.52752523165195", "中位数=2", "众数=N/A",
                    "标准差=2.64575131106459", "方差=7", "峰度=N/A", "偏度=1.45786296732131", "极差=5",
                    "最小值=1", "最大值=6", "求和=9", "观测数=3", "平均误差=2"}));
+}
+
+// The fourteen statistics by their textbook definitions in quadruple precision (113-bit
+// significand): the reference for statcalc.
+using Quad = __float128;
+
+Quad quadSqrt(Quad v) {
+  if (v <= 0) return 0;
+  Quad r = std::sqrt(double(v));
+  if (r == 0 || r > 1e300) r = std::sqrt((long double)v);  // out of double's range
+  for (int k = 0; k < 6; ++k) r = (r + v / r) / 2;
+  return r;
+}
+
+std::array<std::optional<Quad>, analysis::kStatCount> referenceStatistics(std::vector<double> x) {
+  std::sort(x.begin(), x.end());
+  const size_t count = x.size();
+  const Quad n = Quad(count);
+  Quad sum = 0;
+  for (double d : x) sum += d;
+  const Quad m = sum / n;
+  Quad a1 = 0, a2 = 0, a3 = 0, a4 = 0;
+  for (double d : x) {
+    const Quad dev = Quad(d) - m;
+    a1 += dev < 0 ? -dev : dev;
+    a2 += dev * dev;
+    a3 += dev * dev * dev;
+    a4 += dev * dev * dev * dev;
+  }
+  const Quad s = quadSqrt(a2 / (n - 1));
+  std::array<std::optional<Quad>, analysis::kStatCount> r;
+  r[0] = m;
+  r[1] = s / quadSqrt(n);
+  const size_t h = count / 2;
+  r[2] = count % 2 ? Quad(x[h]) : (Quad(x[h]) + Quad(x[h - 1])) / 2;
+  r[4] = s;
+  r[5] = s * s;
+  if (s != 0) {
+    const Quad z3 = a3 / (s * s * s), z4 = a4 / (s * s * s * s);
+    if (count >= 4) r[6] = n * (n + 1) / ((n - 1) * (n - 2) * (n - 3)) * z4 - 3 * (n - 1) * (n - 1) / ((n - 2) * (n - 3));
+    r[7] = n / ((n - 1) * (n - 2)) * z3;
+  }
+  r[8] = Quad(x.back()) - Quad(x.front());
+  r[9] = x.front();
+  r[10] = x.back();
+  r[11] = sum;
+  r[12] = n;
+  r[13] = a1 / n;
+  return r;
+}
+
+// statcalc against the reference: relative error at most 1e-12 wherever the statistic is a
+// finite double; undefined (N/A) exactly where it is not.
+void expectPreciseStatistics(const std::vector<double>& values, const char* name) {
+  std::vector<double> x = values;
+  const analysis::Statistics got = analysis::statcalc(x);
+  const auto want = referenceStatistics(values);
+  for (int i = 0; i < analysis::kStatCount; ++i) {
+    if (i == 3) continue;  // the mode: below
+    const bool finite = want[size_t(i)] && std::isfinite(double(*want[size_t(i)]));
+    ASSERT_EQ(got[size_t(i)].has_value(), finite) << name << ": " << analysis::kStatLabels[size_t(i)];
+    if (!finite) continue;
+    const double w = double(*want[size_t(i)]), g = *got[size_t(i)];
+    EXPECT_LE(std::fabs(g - w), 1e-12 * std::fabs(w)) << name << ": " << analysis::kStatLabels[size_t(i)]
+                                                      << " got " << g << " want " << w;
+  }
+}
+
+TEST(Statis, StatisticsKeepTheirDigitsOnOffsetTinyHugeAndOrdinaryData) {
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> unit(0, 1);
+  std::vector<double> offset, tiny, huge, ordinary, skewed;
+  for (int i = 0; i < 1000; ++i) offset.push_back(1e12 + unit(rng));
+  for (int i = 0; i < 200; ++i) tiny.push_back(1e-170 * (1 + 9 * unit(rng)));
+  for (int i = 0; i < 200; ++i) huge.push_back(1e307 * (1 + 16 * unit(rng)));
+  for (int i = 0; i < 500; ++i) ordinary.push_back(100 * unit(rng) - 50);
+  for (int i = 0; i < 500; ++i) skewed.push_back(std::exp(8 * unit(rng)));
+  expectPreciseStatistics(offset, "offset");
+  expectPreciseStatistics(tiny, "tiny");
+  expectPreciseStatistics(huge, "huge");
+  expectPreciseStatistics(ordinary, "ordinary");
+  expectPreciseStatistics(skewed, "skewed");
+  expectPreciseStatistics({2, 4, 4, 5, 7, 9}, "small");
+  expectPreciseStatistics({1e308, 1e308, 1e308, 1e308}, "four maxima");
+
+  std::vector<double> four = {1e308, 1e308, 1e308, 1e308};
+  const analysis::Statistics S = analysis::statcalc(four);
+  EXPECT_EQ(S[0], 1e308);   // the mean
+  EXPECT_EQ(S[3], 1e308);   // the mode
+  EXPECT_FALSE(S[11]);      // the sum is beyond a double
+  std::vector<double> ends = {-1e308, 1e308, 0, 5};
+  const analysis::Statistics E = analysis::statcalc(ends);
+  EXPECT_EQ(E[0], 1.25);
+  EXPECT_EQ(E[11], 5.0);
+  EXPECT_FALSE(E[8]);       // the range is beyond a double
 }
 
 TEST(Statis, TooFewValuesNonNumbersAndOutputOutsideTheGrid) {

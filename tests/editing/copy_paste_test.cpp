@@ -1,6 +1,8 @@
 // Copy, paste and the paste's text splitting.
 #include "support/driver.h"
 
+#include <random>
+
 #include "editing/paste_text.h"
 
 namespace tablique {
@@ -153,7 +155,7 @@ TEST(PasteText, SplitsWithoutTheClipboard) {
   using editing::PasteSource;
   EXPECT_EQ(editing::classifyPasteText("1 2", ""), PasteSource::Numeric);
   EXPECT_EQ(editing::classifyPasteText("e-", ""), PasteSource::Text);  // no digit
-  EXPECT_EQ(editing::classifyPasteText("", ""), PasteSource::OwnCopy);
+  EXPECT_EQ(editing::classifyPasteText("", "\x08"), PasteSource::Text);  // an empty clipboard is no copy
   EXPECT_EQ(editing::classifyPasteText("a\tb", "\x08" "a\t\x08" "b"), PasteSource::OwnCopy);
   EXPECT_EQ(editing::classifyPasteText("\x08zz", "\x08q"), PasteSource::OwnCopy);
 
@@ -166,16 +168,159 @@ TEST(PasteText, SplitsWithoutTheClipboard) {
   EXPECT_EQ(b.rowLength(2), 1);
   EXPECT_EQ(b.at(0, 1), "5");
   EXPECT_EQ(b.at(2, 0), "7");
-  // Own copy: the block comes from the marked text, markers resolved.
+  // Own copy: the block comes from the marked text, marks resolved.
   b = editing::splitPasteText("a,b\tc", "\x08" "a\x01" "b\t\x08" "c");
   ASSERT_EQ(b.rows(), 1);
   EXPECT_EQ(b.at(0, 0), "a,b");
   EXPECT_EQ(b.at(0, 1), "c");
-  // A lone CR or LF is text of the cell; only CR LF ends a row.
-  b = editing::splitPasteText("a\rb\nc", "");
-  ASSERT_EQ(b.rows(), 1);
-  EXPECT_EQ(b.at(0, 0), "a\rb\nc");
-  EXPECT_TRUE(editing::splitPasteText("\r\n\x08\r\n", "").empty());
+  EXPECT_TRUE(editing::splitPasteText("\r\n\n\r", "").empty());
+}
+
+// The rows and cells of a block, for comparing whole blocks.
+Rows cellsOf(const editing::PasteBlock& b) {
+  Rows out;
+  for (int32_t k = 0; k < b.rows(); ++k) {
+    out.emplace_back();
+    for (int32_t j = 0; j < b.rowLength(k); ++j) out.back().emplace_back(b.at(k, j));
+  }
+  return out;
+}
+
+TEST(CopyPaste, OwnCopyKeepsEmptyFirstAndLastRows) {
+  Control c;
+  fillColumn(c, 2, {"", "a", "b", ""});
+  select(c, 1, 2, 4, 2);
+  c.m_cut();
+  pasteAt(c, 1, 2, c.headless().clipboardText());
+  EXPECT_EQ(column(c, 2, 4), (Texts{"", "a", "b", ""}));
+  // Elsewhere, the empty copied cells empty their targets as well.
+  fillColumn(c, 5, {"x", "x", "x", "x", "x"});
+  pasteAt(c, 1, 5, c.headless().clipboardText());
+  EXPECT_EQ(column(c, 5, 5), (Texts{"", "a", "b", "", "x"}));
+  // A one-row copy of empty cells, pasted: its cells are emptied.
+  select(c, 9, 1, 9, 2);
+  c.m_copy();
+  put(c, 3, 7, {{"y", "y", "y"}});
+  pasteAt(c, 3, 7, c.headless().clipboardText());
+  EXPECT_EQ(block(c, 3, 7, 1, 3), (Rows{{"", "", "y"}}));
+  expectConsistent(c);
+}
+
+TEST(CopyPaste, OwnCopyGivesBackCellsHoldingTabLineBreaksAndMarks) {
+  Control c;
+  const Rows data = {{"a\tb", "l1\r\nl2", "end"},
+                     {"x\ry", "p\nq", "\x01\x02\x08\x10\x11\x12\x13"},
+                     {"\"q\"", "1,5 2", "一\t专业 😀"}};
+  put(c, 1, 1, data);
+  select(c, 1, 1, 3, 3);
+  c.m_copy();
+  // The clipboard holds the cells as they are (TAB and line breaks unprotected), U+0008 left out.
+  EXPECT_EQ(c.headless().clipboardText(),
+            "a\tb\tl1\r\nl2\tend\r\nx\ry\tp\nq\t, \x10\x11\x12\x13\r\n\"q\"\t1,5 2\t一\t专业 😀\r\n");
+  put(c, 10, 4, {{"keep"}});
+  pasteAt(c, 10, 1, c.headless().clipboardText());
+  EXPECT_EQ(block(c, 10, 1, 3, 3), data);
+  EXPECT_EQ(c.gettext(10, 4), "keep");  // nothing moved right
+  EXPECT_EQ(c.gettext(13, 1), "");
+  expectConsistent(c);
+}
+
+// Copy then paste of random blocks: every cell comes back as copy leaves it (trimmed of spaces).
+TEST(CopyPaste, RandomBlocksComeBackAsCopied) {
+  std::mt19937 rng(11);
+  const std::vector<std::string> pieces = {"a", " ", ",", "\t", "\r", "\n", "\r\n", "\"", "1", "-", "e", ".",
+                                           "\x01", "\x02", "\x08", "\x10", "\x11", "\x13", "一", "😀", ""};
+  auto trimmed = [](std::string s) {
+    while (!s.empty() && s.front() == ' ') s.erase(0, 1);
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+  };
+  for (int round = 0; round < 60; ++round) {
+    Control c;
+    const int32_t h = 1 + int32_t(rng() % 4), w = 1 + int32_t(rng() % 4);
+    Rows data = Rows(size_t(h), Texts(size_t(w)));
+    for (auto& row : data)
+      for (auto& cell : row) {
+        const size_t len = rng() % 5;
+        for (size_t k = 0; k < len; ++k) cell += pieces[rng() % pieces.size()];
+        if (cell == std::string(1, '\0')) cell.clear();
+      }
+    put(c, 2, 2, data);
+    select(c, 2, 2, 1 + h, 1 + w);
+    if (round % 2) c.m_cut(); else c.m_copy();
+    pasteAt(c, 20, 3, c.headless().clipboardText());
+    for (auto& row : data)
+      for (auto& cell : row) cell = trimmed(cell);
+    ASSERT_EQ(block(c, 20, 3, h, w), data) << "round " << round;
+    EXPECT_EQ(c.gettext(20, 3 + w), "");
+    EXPECT_EQ(c.gettext(20 + h, 3), "");
+  }
+}
+
+TEST(Paste, ForeignLineEndsEachEndARow) {
+  Control c;
+  pasteAt(c, 1, 1, "1\n2\n3\n");  // LF alone, from programs on Linux
+  EXPECT_EQ(column(c, 1, 4), (Texts{"1", "2", "3", ""}));
+  pasteAt(c, 1, 2, "a\rb\r\nc\nd");
+  EXPECT_EQ(column(c, 2, 5), (Texts{"a", "b", "c", "d", ""}));
+  pasteAt(c, 1, 3, "x\ty\n\nz\r\r\n");  // inner empty line clears the row; the final end adds none
+  EXPECT_EQ(block(c, 1, 3, 4, 2), (Rows{{"x", "y"}, {"", ""}, {"z", ""}, {"", ""}}));
+  EXPECT_TRUE(c.headless().messages().empty());
+  expectConsistent(c);
+}
+
+TEST(PasteText, QuotedFieldsAsSpreadsheetProgramsWriteThem) {
+  auto split = [](std::string_view text) { return cellsOf(editing::splitPasteText(text, "")); };
+  EXPECT_EQ(split("\"a\tb\"\tc\r\n\"say \"\"hi\"\"\"\t\"x\r\ny\"\n\"\"\t\"\n\"\n"),
+            (Rows{{"a\tb", "c"}, {"say \"hi\"", "x\r\ny"}, {"", "\n"}}));
+  // Quotes anywhere else, or a closing quote followed by more text: the field as it stands.
+  EXPECT_EQ(split("a\"b\"\t\"c\"d\t\"open\r\n\"\"\"x"),
+            (Rows{{"a\"b\"", "\"c\"d", "\"open"}, {"\"\"\"x"}}));
+  // The closing quote at the very end of the text.
+  EXPECT_EQ(split("\"p\nq\""), (Rows{{"p\nq"}}));
+  // Numeric text has no quotes: its rule is unchanged.
+  EXPECT_EQ(split("1 2\n3,4"), (Rows{{"1", "2"}, {"3", "4"}}));
+}
+
+TEST(PasteText, ForeignTextSplitterForFiles) {
+  editing::ForeignTextOptions keep;
+  keep.keepEmptyLines = true;
+  // Every line a row, empty ones too; the final line end adds no row; U+0008 is text.
+  editing::PasteBlock b = editing::splitForeignText("\n\r\n\x08" "a\tb\n\nc\n\n", keep);
+  EXPECT_EQ(cellsOf(b), (Rows{{"", ""}, {"", ""}, {"\x08" "a", "b"}, {"", ""}, {"c"}, {"", ""}}));
+  EXPECT_EQ(b.lines, 7);
+  EXPECT_TRUE(editing::splitForeignText("", keep).empty());
+  // Without the option: empty lines at the ends dropped, as a paste does.
+  EXPECT_EQ(cellsOf(editing::splitForeignText("\n\nx\n\ny\n\n")), (Rows{{"x"}, {""}, {"y"}}));
+  editing::ForeignTextOptions text = keep;
+  text.numericRule = false;
+  EXPECT_EQ(cellsOf(editing::splitForeignText("1 000\t2,5", text)), (Rows{{"1 000", "2,5"}}));
+
+  // Cells written as a text file writes them (a cell with TAB, CR or LF, or one beginning with a
+  // quote, in quotes, a quote inside doubled) read back into the same cells.
+  std::mt19937 rng(5);
+  const std::vector<std::string> pieces = {"a", "\t", "\r", "\n", "\r\n", "\"", "\"\"", "x y", "7", "中"};
+  for (int round = 0; round < 200; ++round) {
+    Rows data = Rows(size_t(1 + rng() % 4), Texts(size_t(1 + rng() % 3)));
+    std::string file;
+    for (auto& row : data) {
+      for (size_t j = 0; j < row.size(); ++j) {
+        for (size_t k = rng() % 4; k > 0; --k) row[j] += pieces[rng() % pieces.size()];
+        const bool quote = row[j].find_first_of("\t\r\n") != std::string::npos || row[j][0] == '"';
+        std::string field = row[j];
+        if (quote) {
+          for (size_t q = field.find('"'); q != std::string::npos; q = field.find('"', q + 2)) field.insert(q, 1, '"');
+          field = "\"" + field + "\"";
+        }
+        file += (j ? "\t" : "") + field;
+      }
+      file += "\r\n";
+    }
+    text.keepEmptyLines = true;
+    Rows got = cellsOf(editing::splitForeignText(file, text));
+    for (auto& row : got) row.resize(data[0].size());
+    ASSERT_EQ(got, data) << "round " << round;
+  }
 }
 
 }  // namespace

@@ -174,22 +174,33 @@ TEST(Tbq, SizesInMillimetres) {
   for (const Case& c : cases) EXPECT_EQ(files::millimetreText(c.twips), c.text) << c.twips;
 }
 
-TEST(Tbq, ExportCompactionAndLayoutRemoval) {
-  // column formula, retired cell formula, an older column formula, a layout piece, a cell formula
-  const std::string record = "C1\x04+1;=C2\x04*2@;C3;=20\x07" "1?;=C2\x0B" "5;";
-  EXPECT_EQ(files::compactForExport(record), "C1\x04+1;=C2\x0B" "5;");
-  EXPECT_EQ(files::compactForExport(";C1;=5\x0B" "2;"), "=5\x0B" "2;");
-  EXPECT_EQ(files::dropLayoutPiece("C2\x04+C3;=26.46\x07" "3?8.82\x07" "2"), "C2\x04+C3;");
-  EXPECT_EQ(files::dropLayoutPiece("X;"), "X;;");  // the next compaction drops the empty piece
-  EXPECT_EQ(files::compactForExport("X;;"), "X;");
+TEST(Tbq, LayoutPieceIsKnownByItsPlaceNotItsContent) {
+  struct Case {
+    std::string field, record, layout;
+  };
+  const Case cases[] = {
+      {"C2\x04+C3;=26.46\x07" "3?8.82\x07" "2", "C2\x04+C3;", "=26.46\x07" "3?8.82\x07" "2"},
+      {"=?", "", "=?"},
+      // A user's formula holding "$" or "?" is a piece like any other.
+      {"C1\x04 & \" $\";=IIf(C1\x04>3\x03\"big?\"\x03\"small\")\x0B" "2;=?", "C1\x04 & \" $\";=IIf(C1\x04>3\x03\"big?\"\x03\"small\")\x0B" "2;", "=?"},
+      // No layout piece: a single-column export of an earlier version, a file made by hand.
+      {"=IIf(C1\x04>3\x03\"big?\"\x03\"x\")\x0B" "1;", "=IIf(C1\x04>3\x03\"big?\"\x03\"x\")\x0B" "1;", ""},
+      {"Format(C1\x04\x03\"$#?\")", "Format(C1\x04\x03\"$#?\")", ""},
+      {"", "", ""},
+  };
+  for (const Case& c : cases) {
+    const files::RecordAndLayout split = files::splitLayoutPiece(c.field);
+    EXPECT_EQ(split.record, c.record) << c.field;
+    EXPECT_EQ(split.layout, c.layout) << c.field;
+  }
 }
 
 TEST(Tbq, LayoutPieceParsing) {
-  auto sizes = files::parseLayoutPiece("C2\x04+C3;=26.46\x07" "3$30\x07" "4?8.82\x07" "2");
+  auto sizes = files::parseLayoutPiece("=26.46\x07" "3$30\x07" "4?8.82\x07" "2");
   ASSERT_EQ(sizes.widths.size(), 2u);
   EXPECT_EQ(sizes.widths[0].index, 3);
   EXPECT_EQ(sizes.widths[0].twips, 1500);
-  EXPECT_EQ(sizes.widths[1].twips, 1700);  // 30 mm comes back one twip smaller than 1701
+  EXPECT_EQ(sizes.widths[1].twips, 1701);  // 30 mm is 1700.79 twips: rounded, not cut
   ASSERT_EQ(sizes.heights.size(), 1u);
   EXPECT_EQ(sizes.heights[0].index, 2);
   EXPECT_EQ(sizes.heights[0].twips, 500);
@@ -199,9 +210,20 @@ TEST(Tbq, LayoutPieceParsing) {
   EXPECT_TRUE(sizes.heights.empty());
   sizes = files::parseLayoutPiece("=?-5\x07" "1");  // a negative size is malformed
   EXPECT_TRUE(sizes.heights.empty());
-  // No "?" in the last piece, or an empty last piece: no sizes.
-  EXPECT_TRUE(files::parseLayoutPiece("C1;=5\x07" "1").widths.empty());
-  EXPECT_TRUE(files::parseLayoutPiece("C1;=5\x07" "1?;").widths.empty());
+  EXPECT_TRUE(files::parseLayoutPiece("").widths.empty());
+  // Every size the grid can show comes back to the twip.
+  for (int32_t twips = 0; twips <= 20000; ++twips) {
+    const auto back = files::parseLayoutPiece("=" + files::millimetreText(twips) + "\x07" "1?");
+    ASSERT_EQ(back.widths.size(), 1u);
+    ASSERT_EQ(back.widths[0].twips, twips);
+  }
+  // Sizes beyond int32 are capped, and capSizes keeps the sum within the geometry.
+  sizes = files::parseLayoutPiece("=1e300\x07" "1$1e12\x07" "2?");
+  ASSERT_EQ(sizes.widths.size(), 2u);
+  EXPECT_EQ(sizes.widths[0].twips, 2147483647);
+  files::capSizes(sizes.widths, {100, 1140, 1140, 1140});
+  EXPECT_EQ(sizes.widths[0].twips, 2147483647 - 100 - 2280);
+  EXPECT_EQ(sizes.widths[1].twips, 1140);  // no more room than the size it replaces
 }
 
 TEST(Tbq, CellFieldsEncodeAndDecode) {
@@ -209,6 +231,9 @@ TEST(Tbq, CellFieldsEncodeAndDecode) {
   EXPECT_EQ(files::encodeCellText("   "), "");
   EXPECT_EQ(files::decodeField("\x08" "a\x01\x02" "b"), "a, b");
   EXPECT_EQ(files::decodeField(std::string(1, '\0')), "");
+  EXPECT_EQ(files::encodeCellText(" \r\n\x01\x10 "), "\x0E\x0F\x10\x01\x10\x10");
+  EXPECT_EQ(files::decodeField("\x08\x0E\x0F\x10\x01\x10\x10"), "\r\n\x01\x10");
+  EXPECT_EQ(files::decodeField("\x08" "a\x08" "b"), "ab");  // a bare BS inside, as earlier files may hold
 }
 
 TEST(Tbq, ReaderRefusesWhatIsNotADataFile) {
@@ -224,7 +249,7 @@ TEST(Tbq, ReaderRefusesWhatIsNotADataFile) {
             (std::vector<std::string>{"\x08" "a", "\x08" "b", "=?", ""}));
   // A TAB inside a cell does not count as a separator.
   EXPECT_EQ(files::scanTbq("\x08" "a\tb,\x08" "c d\r\n=?,\r\n", "f").fields, 2);
-  // The formula line must hold the layout piece: a file cut at a line end is refused.
+  // A file cut at a line end ends in a data line: refused.
   EXPECT_THROW(files::readTbqFields("\x08" "a,\x08" "b\r\n\x08" "c,\x08" "d\r\n", {2, 2}, "f"), Error);
   // More or fewer fields than the first line, a data field without its marker.
   EXPECT_THROW(files::readTbqFields("\x08" "a,\x08" "b\r\n\x08" "c,\x08" "d,\x08" "e\r\n=?,\r\n",

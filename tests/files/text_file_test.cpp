@@ -1,6 +1,7 @@
 // savetxt, savexls and opentxt through the control: the dialog, the bytes of the text table,
 // opening with the paste's rules without the clipboard, and every failure leaving things intact.
 #include <cerrno>
+#include <random>
 
 #include "files/file_io.h"
 #include "files_fixture.h"
@@ -217,6 +218,131 @@ TEST(OpenTxt, HostileFilesChangeNothingAndThrow) {
   platform.queueFile(dir.file("gone.txt"));
   expectFileError([&] { v.opentxt(); }, dir.file("gone.txt"));
   EXPECT_EQ(snapshot(v), vBefore);
+}
+
+// Every cell comes back at its place: awkward texts, quoted fields, numeric-looking cells.
+TEST(OpenTxt, EveryCellComesBackAtItsPlace) {
+  TempDir dir;
+  const std::vector<std::string> awkward = {
+      "a\tb", "two\r\nlines", "lf\nonly", "cr\ronly", "\"quoted\"", "say \"hi\"", "\"", "emoji 😀",
+      "$1;@x", "1,234", "1 2", "中文 文本", "\x08" "bs", "=C1+1", "x\x01\x02" "y", ""};
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    Control a;
+    a.rowcol(9, 6);
+    for (int32_t i = 1; i <= 9; ++i)
+      for (int32_t j = 1; j <= 6; ++j)
+        if (rng() % 3 == 0) a.settext(i, j, awkward[rng() % awkward.size()]);
+    const std::string path = dir.file("r.txt");
+    saveTxt(a, path);
+    Control b;
+    b.headless().queueFile(path);
+    b.opentxt();
+    for (int32_t i = 1; i <= 9; ++i)
+      for (int32_t j = 1; j <= 6; ++j) ASSERT_EQ(b.gettext(i, j), a.gettext(i, j)) << round << ": " << i << "," << j;
+    EXPECT_TRUE(b.headless().messages().empty());
+  }
+  // Only the cells that need it are quoted.
+  Control c;
+  c.settext(1, 1, "a\tb");
+  c.settext(1, 2, "x y");
+  c.settext(2, 1, "say \"hi\"");
+  EXPECT_EQ(saveTxt(c, dir.file("q.txt")), "\"a\tb\"\tx y\r\nsay \"hi\"\t\r\n\r\n");
+  // A table of numbers: a cell holding "," or a space is quoted, or it would split.
+  Control n;
+  n.settext(1, 1, "1,234");
+  n.settext(1, 3, "5");
+  n.settext(2, 2, "6 7");
+  EXPECT_EQ(saveTxt(n, dir.file("n.txt")), "\"1,234\"\t\t5\r\n\t\"6 7\"\t\r\n\r\n");
+  Control m;
+  m.settext(1, 1, "1");
+  m.settext(1, 3, "5");
+  EXPECT_EQ(saveTxt(m, dir.file("m.txt")), "1\t\t5\r\n\r\n");  // other files as always
+}
+
+TEST(SaveTxt, CellHoldingNulIsRefusedNamingTheCell) {
+  TempDir dir;
+  const std::string path = dir.file("nul.txt");
+  writeBytes(path, "old");
+  Control c;
+  c.settext(2, 3, std::string("a\0b", 3));
+  c.headless().queueFile(path);
+  EXPECT_THROW(c.savetxt(), Error);
+  EXPECT_EQ(readBytes(path), "old");
+  ASSERT_EQ(c.headless().failures().size(), 1u);
+  EXPECT_NE(c.headless().failures()[0].find("(2,3)"), std::string::npos);
+  EXPECT_NE(c.headless().failures()[0].find(path), std::string::npos);
+}
+
+TEST(OpenTxt, RowsStayInPlaceAndTheFileIsNeverTheLastCopy) {
+  TempDir dir;
+  // A single column starting at row 3.
+  Control a;
+  a.settext(3, 1, "x");
+  a.settext(5, 1, "y");
+  saveTxt(a, dir.file("r3.txt"));
+  Control b;
+  b.headless().queueFile(dir.file("r3.txt"));
+  b.opentxt();
+  EXPECT_EQ(b.gettext(3, 1), "x");
+  EXPECT_EQ(b.gettext(5, 1), "y");
+  EXPECT_EQ(b.gettext(1, 1), "");
+  // A file beginning with U+0008, after a copy: text like any other.
+  b.settext(1, 1, "copied");
+  select(b, 1, 1, 1, 1);
+  b.m_copy();
+  writeBytes(dir.file("bs.txt"), "\x08" "file\tz\r\n");
+  b.headless().queueFile(dir.file("bs.txt"));
+  b.opentxt();
+  EXPECT_EQ(b.gettext(1, 1), "\x08" "file");
+  EXPECT_EQ(b.gettext(1, 2), "z");
+  expectConsistent(b);
+}
+
+TEST(OpenTxt, TheFullTableLoadsAndALargerOneIsRefusedBeforeAnyChange) {
+  TempDir dir;
+  Control a;
+  a.rowcol(6998, 49);
+  for (int32_t i = 1; i <= 6998; ++i)
+    for (int32_t j = 1; j <= 49; ++j) a.settext(i, j, std::to_string(i * 100 + j));
+  const std::string path = dir.file("full.txt");
+  saveTxt(a, path);
+  Control b;
+  b.headless().queueFile(path);
+  b.opentxt();
+  EXPECT_EQ(b.rows(), 6998);
+  EXPECT_EQ(b.cols(), 49);
+  EXPECT_EQ(b.gettext(6998, 49), "699849");
+  EXPECT_TRUE(b.headless().messages().empty());
+  expectConsistent(b);
+  // Into the control that exported it (two spare columns): loaded as it stands.
+  a.m_daexp();  // Cancel, after expspare's two columns
+  ASSERT_EQ(a.grid().Cols(), 52);
+  a.headless().queueFile(path);
+  a.opentxt();
+  EXPECT_EQ(a.gettext(6998, 49), "699849");
+  EXPECT_EQ(a.grid().Cols(), 52);
+  // Into a wide grid of few rows: the emptied columns beyond the table give way to its rows.
+  Control w;
+  w.rowcol(100, 3400);
+  w.settext(100, 3400, "gone");
+  w.headless().queueFile(path);
+  w.opentxt();
+  EXPECT_EQ(w.rows(), 6998);
+  EXPECT_EQ(w.cols(), 49);
+  EXPECT_EQ(w.gettext(6998, 49), "699849");
+  expectConsistent(w);
+
+  // One row more than the budget allows.
+  std::string more = readBytes(path);
+  more.insert(more.size() - 2, std::string(48, '\t') + "1\r\n");
+  writeBytes(dir.file("more.txt"), more);
+  Control c;
+  c.settext(1, 1, "keep");
+  const TableSnapshot before = snapshot(c);
+  c.headless().queueFile(dir.file("more.txt"));
+  expectFileError([&] { c.opentxt(); }, dir.file("more.txt"));
+  EXPECT_EQ(snapshot(c), before);
 }
 
 }  // namespace
