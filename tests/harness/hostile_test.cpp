@@ -243,24 +243,11 @@ const std::vector<Case>& cases() {
   return all;
 }
 
-struct Table {
-  int32_t rows, cols;
-  std::vector<std::string> cells, records;
-  bool operator==(const Table&) const = default;
-};
-
-Table tableOf(const Control& c) {
-  Table t{c.rows(), c.cols(), {}, c.state().colFormula};
-  for (int32_t r = 1; r <= c.rows(); ++r)
-    for (int32_t col = 1; col <= c.cols(); ++col) t.cells.push_back(c.grid().TextMatrix(r, col));
-  return t;
-}
-
 // The child's verdict: the check that failed and what was seen, or nothing.
 Failure runCase(const Case& k, const std::string& folder) {
   Control c;
   prepare(c);
-  const Table before = tableOf(c);
+  const TableCopy before = tableOf(c);
   std::string refusal;
   bool refused = false;
   try {

@@ -44,6 +44,23 @@ struct Injector {
     };
   }
 
+  // Runs a command with call k spoiled; false when it made fewer calls (nothing was injected).
+  template <typename Command, typename Tally>
+  bool spoil(int64_t k, Mode m, Command command, bool& failed, Tally& tally) {
+    calls = 0;
+    target = k;
+    mode = m;
+    hitName.clear();
+    try {
+      failed = command();
+    } catch (const std::exception& e) {
+      tally.problem(std::string("an exception other than tablique::Error: ") + e.what());
+    }
+    if (hitName.empty()) return false;
+    ++tally.faults;
+    return true;
+  }
+
   void install() {
     FileSystemCalls& f = files::fileSystemCalls();
     f = files::defaultFileSystemCalls();
@@ -109,18 +126,6 @@ void table(Control& c, int kind) {
     c.setcolw(2, 31.5f);
     c.setrowh(3, 9.25f);
   }
-}
-
-struct Table {
-  int32_t rows, cols;
-  std::vector<std::string> cells, records;
-  bool operator==(const Table&) const = default;
-};
-Table tableOf(const Control& c) {
-  Table t{c.rows(), c.cols(), {}, c.state().colFormula};
-  for (int32_t r = 1; r <= c.rows(); ++r)
-    for (int32_t col = 1; col <= c.cols(); ++col) t.cells.push_back(c.grid().TextMatrix(r, col));
-  return t;
 }
 
 enum class Op { SaveTxt, SaveXls, Export, OpenTxt, Import };
@@ -197,22 +202,12 @@ void runSave(Op op, int kind, Target target, Tally& tally) {
   ASSERT_FALSE(runOp(c, op, chosen)) << kOpNames[int(op)];
   const int64_t calls = inj.calls;
   const std::string newBytes = readAll(path);
-  const Table before = tableOf(c);
+  const TableCopy before = tableOf(c);
   for (int64_t k = 1; k <= calls; ++k)
     for (Injector::Mode mode : kModes) {
       setUp();
-      inj.calls = 0;
-      inj.target = k;
-      inj.mode = mode;
-      inj.hitName.clear();
       bool failed = false;
-      try {
-        failed = runOp(c, op, chosen);
-      } catch (const std::exception& e) {
-        tally.problem(std::string("an exception other than tablique::Error: ") + e.what());
-      }
-      if (inj.hitName.empty()) continue;
-      ++tally.faults;
+      if (!inj.spoil(k, mode, [&] { return runOp(c, op, chosen); }, failed, tally)) continue;
       const std::string where = std::string(kOpNames[int(op)]) + ", table " + std::to_string(kind) + ", target " +
                                 std::to_string(int(target)) + ", call " + std::to_string(k) + " (" + inj.hitName + ")";
       const std::string bytes = fs::exists(path) ? readAll(path) : std::string("<missing>");
@@ -231,7 +226,7 @@ void runSave(Op op, int kind, Target target, Tally& tally) {
 void runOpen(Op op, int kind, Tally& tally) {
   Scratch s;
   const std::string path = s.folder + "/t." + (op == Op::Import ? "tbq" : "txt");
-  Table expected;
+  TableCopy expected;
   {
     Control source;
     table(source, kind);
@@ -249,22 +244,12 @@ void runOpen(Op op, int kind, Tally& tally) {
     for (Injector::Mode mode : kModes) {
       Control c;
       c.settext(2, 2, "kept");
-      const Table before = tableOf(c);
-      inj.calls = 0;
-      inj.target = k;
-      inj.mode = mode;
-      inj.hitName.clear();
+      const TableCopy before = tableOf(c);
       bool failed = false;
-      try {
-        failed = runOp(c, op, path);
-      } catch (const std::exception& e) {
-        tally.problem(std::string("an exception other than tablique::Error: ") + e.what());
-      }
-      if (inj.hitName.empty()) continue;
-      ++tally.faults;
+      if (!inj.spoil(k, mode, [&] { return runOp(c, op, path); }, failed, tally)) continue;
       const std::string where = std::string(kOpNames[int(op)]) + ", table " + std::to_string(kind) + ", call " +
                                 std::to_string(k) + " (" + inj.hitName + ")";
-      const Table after = tableOf(c);
+      const TableCopy after = tableOf(c);
       if (failed && !(after == before)) tally.problem(where + ": a failed read changed the table");
       if (!failed && !(after == expected)) tally.problem(where + ": the table is not the file's, and nobody was told");
       if (const Failure f = checkInvariants(c); unexpected(f)) tally.problem(where + ": " + f.check + ": " + f.detail);

@@ -370,6 +370,13 @@ static Failure pendingEdit(Failure f, bool editing) {
   return f;
 }
 
+TableCopy tableOf(const Control& c) {
+  TableCopy t{c.rows(), c.cols(), {}, c.state().colFormula};
+  for (int32_t r = 1; r <= c.rows(); ++r)
+    for (int32_t col = 1; col <= c.cols(); ++col) t.cells.push_back(c.grid().TextMatrix(r, col));
+  return t;
+}
+
 Failure openFailure(const Control& a, const char* check, const std::string& what) {
   bool controls = false;
   for (int32_t r = 1; r <= a.rows() && !controls; ++r)

@@ -70,6 +70,14 @@ Failure openFailure(const Control& a, const char* check, const std::string& what
 // rows (b may be larger).
 Failure compareRecordsAndSizes(const Control& a, const Control& b);
 
+// Every data cell and formula record, to tell whether a command changed the table.
+struct TableCopy {
+  int32_t rows, cols;
+  std::vector<std::string> cells, records;
+  bool operator==(const TableCopy&) const = default;
+};
+TableCopy tableOf(const Control& c);
+
 // A failure that is not a known fault.
 inline bool unexpected(const Failure& f) { return f && !isKnownFault(f.check); }
 
