@@ -48,6 +48,11 @@ const std::vector<KnownFault>& knownFaults() {
       {"formula-semicolon", "issue 13 item 4: a formula holding \";\" is cut when stored"},
       {"iofault-failed-save-kept", "harness finding: a save over a hard-linked file whose final close fails "
                                    "reports a failure but leaves the new content"},
+      {"roundtrip-tbq-opens-budget", "harness finding: an exported tall table (9151 x 4) does not import into a "
+                                     "fresh 500 x 50 control: its rows times the control's 50 columns exceed the budget"},
+      {"roundtrip-txt-opens-budget", "harness finding: the same for a saved text file"},
+      {"cell-budget", "issue 10 item 6 or harness finding: a session reached 35148 x 11 cells (replay in "
+                      "harness-findings)"},
       {"roundtrip-tbq-records", "issue 12 item 2: records of columns without data, or holding \"$\" or \"?\", are lost"},
   };
   return faults;
@@ -377,7 +382,9 @@ TableCopy tableOf(const Control& c) {
   return t;
 }
 
-Failure openFailure(const Control& a, const char* check, const std::string& what) {
+Failure openFailure(const Control& a, const char* check, const std::string& what, const Control* into) {
+  if (into && int64_t(a.rows()) * int64_t(into->cols()) > kCellBudget)
+    return {std::string(check) + "-opens-budget", "the file does not open: " + what};
   bool controls = false;
   for (int32_t r = 1; r <= a.rows() && !controls; ++r)
     for (int32_t col = 1; col <= a.cols() && !controls; ++col)
@@ -426,7 +433,7 @@ Failure saveOpen(Control& c, const std::string& folder) {
   try {
     fresh.opentxt();
   } catch (const Error& e) {
-    return openFailure(c, "roundtrip-txt", e.what());
+    return openFailure(c, "roundtrip-txt", e.what(), &fresh);
   }
   return pendingEdit(compareCells(c, fresh, "roundtrip-txt"), editing);
 }
@@ -446,12 +453,8 @@ Failure exportImport(Control& c, const std::string& folder) {
   try {
     fresh.m_dainp();
   } catch (const Error& e) {
-    return openFailure(c, "roundtrip-tbq", e.what());
+    return openFailure(c, "roundtrip-tbq", e.what(), &fresh);
   }
-  // The import keeps a larger table as large as it was; the file's own area must fit in it.
-  if (fresh.rows() < c.rows() && fresh.cols() < c.cols())
-    return {"roundtrip-tbq-shape", std::to_string(c.rows()) + " x " + std::to_string(c.cols()) + " came back " +
-                                       std::to_string(fresh.rows()) + " x " + std::to_string(fresh.cols())};
   if (Failure f = compareCells(c, fresh, "roundtrip-tbq")) return pendingEdit(f, editing);
   return compareRecordsAndSizes(c, fresh);
 }
@@ -557,8 +560,11 @@ Event Generator::next(const Control& c) {
     return e;
   }
   if (k < 74) {
-    const int32_t shape = pick(0, 19);
-    if (shape == 0) return {Kind::RowCol, pick(-2, 400000), pick(-2, 60)};  // refusals
+    // Mostly small tables (every event compares every cell); now and then a refused shape or,
+    // rarely, a large one near the cell budget.
+    const int32_t shape = pick(0, 199);
+    if (shape == 0) return {Kind::RowCol, pick(1000, 40000), pick(2, 12)};
+    if (shape < 10) return {Kind::RowCol, pick(-2, 400000), pick(-2, 60)};
     return {Kind::RowCol, pick(1, 20), pick(1, 10)};
   }
   if (k < 75) return {Kind::AddRow, pick(-1, 4)};

@@ -62,9 +62,10 @@ Failure checkInvariants(const Control& c);
 // named check + "-" + its likely cause (encoding, controls, spaces, cells).
 Failure compareCells(const Control& a, const Control& b, const char* check);
 
-// A file the control wrote that it cannot read back: check + "-opens", + "-controls" when a cell
-// or a formula of a holds a control character (the likely cause).
-Failure openFailure(const Control& a, const char* check, const std::string& what);
+// A file the control wrote that it cannot read back: check + "-opens", then "-budget" when a's
+// rows times the columns of the control it opens into exceed the cell budget, or "-controls"
+// when a cell or a formula of a holds a control character (the likely causes).
+Failure openFailure(const Control& a, const char* check, const std::string& what, const Control* into = nullptr);
 
 // What an import must give back besides the cells: formula records and sizes of a's columns and
 // rows (b may be larger).
