@@ -561,9 +561,9 @@ Event Generator::next(const Control& c) {
   }
   if (k < 74) {
     // Mostly small tables (every event compares every cell); now and then a refused shape or,
-    // rarely, a large one near the cell budget.
+    // rarely, a larger one (the largest tables are the hostile inputs' part).
     const int32_t shape = pick(0, 199);
-    if (shape == 0) return {Kind::RowCol, pick(1000, 40000), pick(2, 12)};
+    if (shape == 0) return {Kind::RowCol, pick(1000, 5000), pick(2, 12)};
     if (shape < 10) return {Kind::RowCol, pick(-2, 400000), pick(-2, 60)};
     return {Kind::RowCol, pick(1, 20), pick(1, 10)};
   }
