@@ -237,7 +237,15 @@ const std::vector<Case>& cases() {
       {"m_rowins on the largest table", Expect::Either, [](Control& c, const std::string&) {
          c.rowcol(6998, 49);
          c.mouseset(3, 3);
-         c.m_rowins();
+         const TableCopy before = tableOf(c);
+         try {
+           c.m_rowins();
+         } catch (const Error& e) {
+           if (!(tableOf(c) == before)) throw WrongResult{"the refused insert changed the table"};
+           if (e.userText().empty()) throw WrongResult{"the refused insert has no text for the user"};
+           return;
+         }
+         throw WrongResult{"a row inserted past the cell budget"};
        }},
   };
   return all;
