@@ -108,7 +108,8 @@ void Control::coldel() {
   rewriteAllColumnRefs(st_, grid_.Cols(), oldCols - 1, [&](int32_t t) { return t > last ? t - n : kKeep; });
 }
 
-// Exchanges the current column with its left neighbour, records and references included.
+// Exchanges the current column with its left neighbour, records and references included. The
+// current cell moves with the column, in its own data row, as the row moves do.
 void Control::colleft() {
   using namespace editing;
   const int32_t a = grid_.Col(), b = a - 1;
@@ -119,11 +120,12 @@ void Control::colleft() {
   rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
   rewriteColumnHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  grid_.setCol(b);
+  grid_.setRow(rowAfterColumnCommand(grid_));
 }
 
-// Exchanges the current column with its right neighbour, records and references included.
+// Exchanges the current column with its right neighbour, records and references included; the
+// current cell moves with it.
 void Control::colright() {
   using namespace editing;
   const int32_t a = grid_.Col(), b = a + 1;
@@ -134,8 +136,8 @@ void Control::colright() {
   rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
   rewriteColumnHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  grid_.setCol(b);
+  grid_.setRow(rowAfterColumnCommand(grid_));
 }
 
 }  // namespace tablique

@@ -86,7 +86,9 @@ void Control::rowdel() {
   });
 }
 
-// Exchanges the current row k with row k + 1, tags included.
+// Exchanges the current row k with row k + 1, tags included. The current cell moves with the
+// row, in its own column (a data column): repeated moves carry the same row on, also when the
+// current cell was moved away from the selection's anchor.
 void Control::rowdown() {
   using namespace editing;
   const int32_t k = grid_.Row();
@@ -97,13 +99,13 @@ void Control::rowdown() {
   grid_.setRowPosition(k + 1, k);
   hideEditor();
   rewriteRowHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 == 0 ? 1 : st_.cc0, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 + 1, grid_.Rows()));
+  if (grid_.Col() == 0) grid_.setCol(1);
+  grid_.setRow(k + 1);
   rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t == k ? k + 1 : t == k + 1 ? k : kKeep; });
   focusGrid();
 }
 
-// Exchanges the current row k with row k - 1, tags included.
+// Exchanges the current row k with row k - 1, tags included; the current cell moves with it.
 void Control::rowup() {
   using namespace editing;
   const int32_t k = grid_.Row();
@@ -114,8 +116,8 @@ void Control::rowup() {
   grid_.setRowPosition(k - 1, k);
   hideEditor();
   rewriteRowHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 == 0 ? 1 : st_.cc0, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 - 1, grid_.Rows()));
+  if (grid_.Col() == 0) grid_.setCol(1);
+  grid_.setRow(k - 1);
   rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t == k ? k - 1 : t == k - 1 ? k : kKeep; });
   focusGrid();
 }
