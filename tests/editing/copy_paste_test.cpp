@@ -157,7 +157,7 @@ TEST(PasteText, SplitsWithoutTheClipboard) {
   EXPECT_EQ(editing::classifyPasteText("e-", ""), PasteSource::Text);  // no digit
   EXPECT_EQ(editing::classifyPasteText("", "\x08"), PasteSource::Text);  // an empty clipboard is no copy
   EXPECT_EQ(editing::classifyPasteText("a\tb", "\x08" "a\t\x08" "b"), PasteSource::OwnCopy);
-  EXPECT_EQ(editing::classifyPasteText("\x08zz", "\x08q"), PasteSource::OwnCopy);
+  EXPECT_EQ(editing::classifyPasteText("\x08q", "\x08q"), PasteSource::OwnCopy);
 
   editing::PasteBlock b = editing::splitPasteText("1,5\r\n\r\n7\r\n", "");
   EXPECT_EQ(b.lines, 4);
@@ -321,6 +321,25 @@ TEST(PasteText, ForeignTextSplitterForFiles) {
     for (auto& row : got) row.resize(data[0].size());
     ASSERT_EQ(got, data) << "round " << round;
   }
+}
+
+}  // namespace
+}  // namespace tablique
+
+namespace tablique {
+namespace {
+
+// Text from another program that begins with U+0008 is that program's text, not the last copy.
+TEST(Paste, ForeignTextBeginningWithABackspaceIsNotTakenForTheOwnCopy) {
+  Control c;
+  c.rowcol(10, 5);
+  c.settext(1, 1, "mine");
+  click(c, 1, 1);
+  c.m_copy();
+  pasteAt(c, 3, 2, "\x08" "foreign\tx");
+  EXPECT_EQ(c.gettext(3, 2), "\x08" "foreign");
+  EXPECT_EQ(c.gettext(3, 3), "x");
+  EXPECT_EQ(c.gettext(1, 1), "mine");
 }
 
 }  // namespace

@@ -130,6 +130,88 @@ TEST(RowAndColumnCommands, CurrentCellMovedOutsideTheSelectionActsAloneThere) {
   expectConsistent(c);
 }
 
+// Rows or columns selected over their headers: the right button opens the menu on a data cell
+// and on the header of a selected line (not on another header), and the chosen command takes
+// exactly the selected lines.
+TEST(RowAndColumnCommands, HeaderSelectionsReachTheMenu) {
+  Control c;
+  c.rowcol(20, 12);
+  numberRows(c, 20);
+  nameColumns(c, 12);
+  click(c, 10, 2);
+  dragRowHeaders(c, 3, 5);
+  c.headless().queueMenuChoice("CommandAA5m");  // 删除行, chosen from a data cell
+  press(c, 8, 3, kRight);
+  release(c, 8, 3, kRight);
+  ASSERT_EQ(c.headless().menus().size(), 1u);
+  EXPECT_EQ(column(c, 1, 1, 4), (Texts{"c1", "2", "6", "7"}));
+  EXPECT_EQ(c.rows(), 17);
+
+  dragRowHeaders(c, 4, 3);
+  c.headless().queueMenuChoice("CommandAA4m");  // 插入行, chosen on a selected row header
+  press(c, 3, 0, kRight);
+  release(c, 3, 0, kRight);
+  ASSERT_EQ(c.headless().menus().size(), 2u);
+  EXPECT_EQ(column(c, 1, 1, 6), (Texts{"c1", "2", "", "", "6", "7"}));
+  press(c, 9, 0, kRight);  // a header outside the selection: no menu
+  EXPECT_EQ(c.headless().menus().size(), 2u);
+
+  dragColumnHeaders(c, 5, 7);
+  c.headless().queueMenuChoice("CommandAA7m");  // 删除列, on a selected column header
+  press(c, 0, 6, kRight);
+  release(c, 0, 6, kRight);
+  ASSERT_EQ(c.headless().menus().size(), 3u);
+  EXPECT_EQ(rowOne(c, 6), (Texts{"c1", "c2", "c3", "c4", "c8", "c9"}));
+  EXPECT_EQ(c.headless().messages().size(), 0u);
+  expectConsistent(c);
+}
+
+// Row and column moves carry the current cell with the moved line, so repeated moves carry the
+// same line on, and the current cell never lands on a header, also when it was moved away from
+// the anchor or the selection was made over the headers.
+TEST(RowAndColumnCommands, MovesCarryTheCurrentCellWithTheMovedLine) {
+  Control c;
+  c.rowcol(12, 8);
+  numberRows(c, 12);
+  nameColumns(c, 8);
+  click(c, 6, 2);
+  for (int i = 0; i < 3; ++i) {
+    c.headless().queueMenuChoice("CommandAA11m");  // 行上移, three times from the menu
+    press(c, c.grid().Row(), 2, kRight);
+    release(c, c.grid().Row(), 2, kRight);
+  }
+  EXPECT_EQ(column(c, 1, 1, 6), (Texts{"c1", "2", "6", "3", "4", "5"}));
+  EXPECT_EQ(c.grid().Row(), 3);
+
+  click(c, 1, 2);
+  c.mouseset(3, 2);  // the anchor stays on row 1
+  c.m_rowup();
+  EXPECT_EQ(column(c, 1, 2, 3), (Texts{"6", "2"}));
+  EXPECT_EQ(c.grid().Row(), 2);
+  c.m_rowdow();
+  EXPECT_EQ(c.grid().Row(), 3);
+
+  click(c, 2, 1);
+  c.mouseset(2, 3);
+  c.m_collef();
+  EXPECT_EQ(rowOne(c, 3), (Texts{"c1", "c3", "c2"}));
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{2, 2}));
+
+  click(c, 5, 4);
+  dragColumnHeaders(c, 6, 7);  // rr0 = RR = 0
+  c.m_rowup();
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{4, 4}));
+  dragRowHeaders(c, 2, 3);  // cc0 = cc = 0
+  c.m_colrig();
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{4, 5}));
+  // A cell formula entered now belongs to a data row.
+  c.headless().queueInput("=C1*2");
+  c.m_focal();
+  EXPECT_EQ(c.gettext(4, 5), std::to_string(2 * std::stoi(c.gettext(4, 1))));
+  for (const std::string& r : c.state().colFormula) EXPECT_EQ(r.find("\x0b" "0;"), std::string::npos);
+  expectConsistent(c);
+}
+
 // Random selections (cells, row headers, column headers), moves of the current cell and
 // commands, against a plain table that applies the rules as stated.
 TEST(RowAndColumnCommands, RandomSessionsMatchAPlainTable) {
