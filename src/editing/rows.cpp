@@ -10,6 +10,7 @@
 
 #include "editing/record_edit.h"
 #include "editing/selection.h"
+#include "editing/texts.h"
 
 namespace tablique::editing {
 
@@ -61,14 +62,16 @@ void Control::rowins() {
 }
 
 // Removes the rows the command acts on (selectedLines), whatever the table's size. Row 1 and
-// the last two rows are never the first of them; one data row always stays.
+// the last two rows are never the first of them (refused and told); one data row always stays.
 void Control::rowdel() {
   using namespace editing;
   const Lines lines = selectedLines(st_.rr0, st_.RR, st_.cc0, st_.cc, grid_.Row());
   const int32_t first = lines.first;
   if (!(1 < first && first < grid_.Rows() - 2)) {
     focusGrid();
-    return;
+    throw Error(ErrorCode::Refused,
+                "delete rows refused: row " + std::to_string(first) + " is row 1, a header or one of the last two rows",
+                texts::kRowsNotDeletable);
   }
   const int32_t oldLast = grid_.Rows() - 1;
   const int32_t n = std::min(lines.count, oldLast - first + 1);

@@ -250,16 +250,20 @@ TEST(RowAndColumnCommands, RandomSessionsMatchAPlainTable) {
         c.m_rowins();
         if (at <= rows) model.insert(model.begin() + at, size_t(rn), Texts(size_t(cols) + 1));
       } else if (command == 1) {
-        c.m_rowdel();
-        if (1 < r1 && r1 < rows - 1) model.erase(model.begin() + r1, model.begin() + std::min(rows + 1, r1 + rn));
+        const bool deletable = 1 < r1 && r1 < rows - 1;
+        if (deletable) c.m_rowdel();
+        else EXPECT_THROW(c.m_rowdel(), Error);
+        if (deletable) model.erase(model.begin() + r1, model.begin() + std::min(rows + 1, r1 + rn));
       } else if (command == 2) {
         const int32_t at = wholeCols ? c1 : c.grid().Col();
         c.m_colins();
         if (at <= cols)
           for (Texts& row : model) row.insert(row.begin() + at, size_t(cn), std::string());
       } else {
-        c.m_coldel();
-        if (1 < c1 && c1 < cols - 1)
+        const bool deletable = 1 < c1 && c1 < cols - 1;
+        if (deletable) c.m_coldel();
+        else EXPECT_THROW(c.m_coldel(), Error);
+        if (deletable)
           for (Texts& row : model) row.erase(row.begin() + c1, row.begin() + std::min(cols + 1, c1 + cn));
       }
       changes += before != model.size() * 100 + model[0].size();
