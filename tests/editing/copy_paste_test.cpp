@@ -34,10 +34,11 @@ TEST(Copy, OneRowHasNoLineEndAndZeroSelectionIsIgnored) {
   select(c, 3, 1, 3, 3);
   c.m_copy();
   EXPECT_EQ(c.headless().clipboardText(), "a\tb\tc");
-  // A press on the fixed row leaves a 0 in the selection: nothing is copied.
-  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 2), 10);
-  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 2), 10);
+  // A press on the corner cell leaves 0s in the selection: nothing is copied.
+  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 0), 10);
+  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 0), 10);
   ASSERT_EQ(c.rr0(), 0);
+  ASSERT_EQ(c.cc0(), 0);
   c.m_copy();
   EXPECT_EQ(c.headless().clipboardText(), "a\tb\tc");
 }

@@ -166,6 +166,34 @@ TEST(RowAndColumnCommands, HeaderSelectionsReachTheMenu) {
   expectConsistent(c);
 }
 
+// Rows or columns selected over their headers are whole lines for the cell commands too: copy,
+// cut and delete act on every data cell of them, and the selection stays whole for a row or
+// column command after them.
+TEST(RowAndColumnCommands, CellCommandsTakeWholeLinesSelectedOverTheirHeaders) {
+  Control c;
+  c.rowcol(6, 3);
+  put(c, 1, 1, {{"a", "b", "c"}, {"d", "e, f", ""}, {"g", "h", "i"}, {"j", "k", "l"}});
+  dragRowHeaders(c, 3, 2);
+  c.pressKey(67, 2);  // Ctrl+C
+  EXPECT_EQ(c.headless().clipboardText(), "d\te, f\t\r\ng\th\ti\r\n");
+  EXPECT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{2, 0, 3, 0}));
+  pasteAt(c, 5, 1, c.headless().clipboardText());
+  EXPECT_EQ(block(c, 5, 1, 2, 3), (Rows{{"d", "e, f", ""}, {"g", "h", "i"}}));
+
+  dragColumnHeaders(c, 2, 2);
+  c.headless().queueMenuChoice("CommandAA13m");  // 剪切 from a selected column header
+  press(c, 0, 2, kRight);
+  release(c, 0, 2, kRight);
+  ASSERT_EQ(c.rows(), 8);  // the paste grew the table
+  EXPECT_EQ(column(c, 2, 8), (Texts(8, "")));
+  EXPECT_EQ(c.headless().clipboardText(), "b\r\ne, f\r\nh\r\nk\r\ne, f\r\nh\r\n\r\n\r\n");
+  dragRowHeaders(c, 1, 1);
+  c.pressKey(46);  // Del
+  EXPECT_EQ(block(c, 1, 1, 1, 3), (Rows{{"", "", ""}}));
+  EXPECT_EQ(c.gettext(2, 1), "d");
+  expectConsistent(c);
+}
+
 // Row and column moves carry the current cell with the moved line, so repeated moves carry the
 // same line on, and the current cell never lands on a header, also when it was moved away from
 // the anchor or the selection was made over the headers.
