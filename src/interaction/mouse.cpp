@@ -116,6 +116,15 @@ void Control::MSFlexGrid1_MouseMove(int16_t Button, int16_t Shift, float X, floa
   if (Button == kLeft && !pressOutside_) {
     st_.cc = mouseCol;
     st_.RR = mouseRow;
+    // A drag that began on a row header selects whole rows wherever the mouse goes across the
+    // table; one that began on a column header, whole columns.
+    if (st_.cc0 == 0 && st_.rr0 >= 1) {
+      st_.cc = 0;
+      st_.RR = std::max(1, mouseRow);
+    } else if (st_.rr0 == 0 && st_.cc0 >= 1) {
+      st_.RR = 0;
+      st_.cc = std::max(1, mouseCol);
+    }
   }
   if (mouseRow == 0 || mouseCol == 0) blankEditor();
 

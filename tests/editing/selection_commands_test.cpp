@@ -166,6 +166,33 @@ TEST(RowAndColumnCommands, HeaderSelectionsReachTheMenu) {
   expectConsistent(c);
 }
 
+// A drag that begins on a header selects whole lines also when the mouse drifts into the cells
+// or onto the other header band.
+TEST(RowAndColumnCommands, DragsFromAHeaderStayWholeLines) {
+  Control c;
+  c.rowcol(20, 12);
+  numberRows(c, 20);
+  nameColumns(c, 12);
+  click(c, 10, 2);
+  press(c, 3, 0);
+  move(c, 4, 3);
+  move(c, 5, 4);
+  release(c, 5, 4);
+  ASSERT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{3, 0, 5, 0}));
+  c.m_rowdel();
+  EXPECT_EQ(column(c, 1, 1, 4), (Texts{"c1", "2", "6", "7"}));
+
+  press(c, 0, 5);
+  move(c, 2, 7);
+  release(c, 2, 7);
+  ASSERT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{0, 5, 0, 7}));
+  press(c, 3, 0);  // a row header drag that goes up over the column headers: from row 1
+  move(c, 0, 0);
+  release(c, 0, 0);
+  ASSERT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{3, 0, 1, 0}));
+  expectConsistent(c);
+}
+
 // Rows or columns selected over their headers are whole lines for the cell commands too: copy,
 // cut and delete act on every data cell of them, and the selection stays whole for a row or
 // column command after them.
