@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "control/budget.h"
+#include "editing/record_edit.h"
 
 namespace tablique {
 
@@ -31,8 +32,12 @@ void Control::addrow(int32_t rows) try {
   grid_.setRows(n);
   for (int32_t i = n - rows; i <= n - 1; ++i) grid_.setTextAt(i, 0, std::to_string(i));
   for (int32_t j = 1; j <= grid_.Cols() - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
+  // The cell formulas of rows taken off go with them, so that rows added later start empty.
+  if (rows < 0)
+    for (std::string& record : st_.colFormula)
+      editing::rewriteRowTags(record, [&](int32_t t) { return t >= n ? editing::kRetire : editing::kKeep; });
   grid_.setCol(1);
-  grid_.setRow(1);
+  if (n >= 2) grid_.setRow(1);  // a table of the header row alone has no data row
   focusGrid();
   hideEditor();
 } catch (...) {
@@ -54,7 +59,7 @@ void Control::addcol(int32_t cols) try {
   }
   for (int32_t j = 1; j <= n - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   grid_.setCol(1);
-  grid_.setRow(1);
+  if (grid_.Rows() >= 2) grid_.setRow(1);
   focusGrid();
   hideEditor();
 } catch (...) {

@@ -133,9 +133,14 @@ void Control::CommandAA17m_Click() {
   focusGrid();
 }
 
+// The spare columns are labelled through the header row; the current cell goes back to its data
+// cell before the export, so that nothing after it acts on a header cell.
 void Control::CommandAA16m_Click() {
   editor_.setEnabled(true);
+  const int32_t row = grid_.Row(), col = grid_.Col();
   expspare();
+  grid_.setRow(row);
+  grid_.setCol(col);
   dataexp();
   focusGrid();
 }

@@ -75,13 +75,17 @@ void Control::colins() {
 
 // Removes the columns the command acts on (selectedLines), whatever the table's size; refused
 // with a message while a formula references one of them. Column 1 and the last two columns are
-// never the first of them; one data column always stays.
+// never the first of them (refused and told); one data column always stays.
 void Control::coldel() {
   using namespace editing;
   const Lines lines = selectedLines(st_.cc0, st_.cc, st_.rr0, st_.RR, grid_.Col());
   const int32_t first = lines.first;
   const int32_t oldCols = grid_.Cols();
-  if (!(1 < first && first < oldCols - 2)) return;
+  if (!(1 < first && first < oldCols - 2))
+    throw Error(ErrorCode::Refused,
+                "delete columns refused: column " + std::to_string(first) +
+                    " is column 1, a header or one of the last two columns",
+                texts::kColsNotDeletable);
   const int32_t last = std::min(oldCols - 1, first + lines.count - 1);
   const int32_t n = last - first + 1;
 
@@ -89,10 +93,11 @@ void Control::coldel() {
   for (int32_t c = first; c <= last; ++c)
     for (int32_t k = 1; k < records; ++k) {
       const std::string& record = st_.colFormula[size_t(k)];
-      if (!record.empty() && formula::referencesColumn(record, c, oldCols - 1)) {
-        platform_->messageBox(texts::kColumnReferenced, texts::kNoticeTitle, false);
-        return;
-      }
+      if (!record.empty() && formula::referencesColumn(record, c, oldCols - 1))
+        throw Error(ErrorCode::Refused,
+                    "delete columns refused: column " + std::to_string(c) + " is referenced by the formulas of column " +
+                        std::to_string(k),
+                    texts::kColumnReferenced);
     }
 
   const int32_t row = rowAfterColumnCommand(grid_);
@@ -108,7 +113,8 @@ void Control::coldel() {
   rewriteAllColumnRefs(st_, grid_.Cols(), oldCols - 1, [&](int32_t t) { return t > last ? t - n : kKeep; });
 }
 
-// Exchanges the current column with its left neighbour, records and references included.
+// Exchanges the current column with its left neighbour, records and references included. The
+// current cell moves with the column, in its own data row, as the row moves do.
 void Control::colleft() {
   using namespace editing;
   const int32_t a = grid_.Col(), b = a - 1;
@@ -119,11 +125,12 @@ void Control::colleft() {
   rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
   rewriteColumnHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 - 1, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  grid_.setCol(b);
+  grid_.setRow(rowAfterColumnCommand(grid_));
 }
 
-// Exchanges the current column with its right neighbour, records and references included.
+// Exchanges the current column with its right neighbour, records and references included; the
+// current cell moves with it.
 void Control::colright() {
   using namespace editing;
   const int32_t a = grid_.Col(), b = a + 1;
@@ -134,8 +141,8 @@ void Control::colright() {
   rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
   rewriteColumnHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 + 1, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 == 0 ? 1 : st_.rr0, grid_.Rows()));
+  grid_.setCol(b);
+  grid_.setRow(rowAfterColumnCommand(grid_));
 }
 
 }  // namespace tablique

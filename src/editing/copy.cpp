@@ -117,11 +117,13 @@ CopyTexts buildCopyTexts(const Grid& grid, int32_t r0, int32_t c0, int32_t r1, i
 
 namespace tablique {
 
-// A selection with a 0 member is ignored. The selection is normalised in place first.
+// Without a usable selection nothing happens. The selection is normalised in place first; rows
+// or columns selected over their headers are copied whole.
 void Control::copysel() {
-  if (!editing::normaliseSelection(st_)) return;
-  editing::requireInside(grid_, st_);
-  editing::CopyTexts texts = editing::buildCopyTexts(grid_, st_.rr0, st_.cc0, st_.RR, st_.cc);
+  editing::CellRect r;
+  if (!editing::selectedCells(st_, grid_, r)) return;
+  editing::requireInside(grid_, r);
+  editing::CopyTexts texts = editing::buildCopyTexts(grid_, r.r0, r.c0, r.r1, r.c1);
   st_.copyText = std::move(texts.marked);
   platform_->clearClipboard();
   platform_->setClipboardText(std::move(texts.clipboard));

@@ -40,22 +40,24 @@ namespace tablique {
 // (rows or columns deleted since it was made) empties the part inside the grid.
 void Control::delsel() {
   try {
-    if (!editing::normaliseSelection(st_)) return;
-    const int32_t r1 = std::min(st_.RR, grid_.Rows() - 1), c1 = std::min(st_.cc, grid_.Cols() - 1);
-    if (st_.rr0 > r1 || st_.cc0 > c1) return;
-    editing::emptyCells(grid_, st_.rr0, st_.cc0, r1, c1);
-    editing::retireEmptied(st_, st_.rr0, st_.cc0, r1, c1);
+    editing::CellRect r;
+    if (!editing::selectedCells(st_, grid_, r)) return;
+    const int32_t r1 = std::min(r.r1, grid_.Rows() - 1), c1 = std::min(r.c1, grid_.Cols() - 1);
+    if (r.r0 > r1 || r.c0 > c1) return;
+    editing::emptyCells(grid_, r.r0, r.c0, r1, c1);
+    editing::retireEmptied(st_, r.r0, r.c0, r1, c1);
   } catch (const std::exception&) {
   }
 }
 
 // Copy's texts, then the cells emptied. A selection outside the grid fails before any change.
 void Control::cutsel() {
-  if (!editing::normaliseSelection(st_)) return;
-  editing::requireInside(grid_, st_);
-  editing::CopyTexts texts = editing::buildCopyTexts(grid_, st_.rr0, st_.cc0, st_.RR, st_.cc);
-  editing::emptyCells(grid_, st_.rr0, st_.cc0, st_.RR, st_.cc);
-  editing::retireEmptied(st_, st_.rr0, st_.cc0, st_.RR, st_.cc);
+  editing::CellRect r;
+  if (!editing::selectedCells(st_, grid_, r)) return;
+  editing::requireInside(grid_, r);
+  editing::CopyTexts texts = editing::buildCopyTexts(grid_, r.r0, r.c0, r.r1, r.c1);
+  editing::emptyCells(grid_, r.r0, r.c0, r.r1, r.c1);
+  editing::retireEmptied(st_, r.r0, r.c0, r.r1, r.c1);
   focusGrid();
   st_.copyText = std::move(texts.marked);
   platform_->clearClipboard();

@@ -58,7 +58,9 @@ bool isOwnClipboardText(std::string_view text, std::string_view copyText) {
 }
 
 PasteSource classify(std::string_view text, std::string_view copyText, size_t& separators) {
-  if (!copyText.empty() && !text.empty() && text[0] == kCellMark) return PasteSource::OwnCopy;
+  // The marked copy itself only when the text is exactly it: another program's text that merely
+  // begins with U+0008 is that program's text.
+  if (!copyText.empty() && text == copyText) return PasteSource::OwnCopy;
   if (!text.empty() && isOwnClipboardText(text, copyText)) return PasteSource::OwnCopy;
   return isNumericText(text, separators) ? PasteSource::Numeric : PasteSource::Text;
 }

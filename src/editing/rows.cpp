@@ -10,6 +10,7 @@
 
 #include "editing/record_edit.h"
 #include "editing/selection.h"
+#include "editing/texts.h"
 
 namespace tablique::editing {
 
@@ -61,14 +62,16 @@ void Control::rowins() {
 }
 
 // Removes the rows the command acts on (selectedLines), whatever the table's size. Row 1 and
-// the last two rows are never the first of them; one data row always stays.
+// the last two rows are never the first of them (refused and told); one data row always stays.
 void Control::rowdel() {
   using namespace editing;
   const Lines lines = selectedLines(st_.rr0, st_.RR, st_.cc0, st_.cc, grid_.Row());
   const int32_t first = lines.first;
   if (!(1 < first && first < grid_.Rows() - 2)) {
     focusGrid();
-    return;
+    throw Error(ErrorCode::Refused,
+                "delete rows refused: row " + std::to_string(first) + " is row 1, a header or one of the last two rows",
+                texts::kRowsNotDeletable);
   }
   const int32_t oldLast = grid_.Rows() - 1;
   const int32_t n = std::min(lines.count, oldLast - first + 1);
@@ -86,7 +89,9 @@ void Control::rowdel() {
   });
 }
 
-// Exchanges the current row k with row k + 1, tags included.
+// Exchanges the current row k with row k + 1, tags included. The current cell moves with the
+// row, in its own column (a data column): repeated moves carry the same row on, also when the
+// current cell was moved away from the selection's anchor.
 void Control::rowdown() {
   using namespace editing;
   const int32_t k = grid_.Row();
@@ -97,13 +102,13 @@ void Control::rowdown() {
   grid_.setRowPosition(k + 1, k);
   hideEditor();
   rewriteRowHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 == 0 ? 1 : st_.cc0, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 + 1, grid_.Rows()));
+  if (grid_.Col() == 0) grid_.setCol(1);
+  grid_.setRow(k + 1);
   rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t == k ? k + 1 : t == k + 1 ? k : kKeep; });
   focusGrid();
 }
 
-// Exchanges the current row k with row k - 1, tags included.
+// Exchanges the current row k with row k - 1, tags included; the current cell moves with it.
 void Control::rowup() {
   using namespace editing;
   const int32_t k = grid_.Row();
@@ -114,8 +119,8 @@ void Control::rowup() {
   grid_.setRowPosition(k - 1, k);
   hideEditor();
   rewriteRowHeaders(grid_);
-  grid_.setCol(clampIndex(st_.cc0 == 0 ? 1 : st_.cc0, grid_.Cols()));
-  grid_.setRow(clampIndex(st_.rr0 - 1, grid_.Rows()));
+  if (grid_.Col() == 0) grid_.setCol(1);
+  grid_.setRow(k - 1);
   rewriteAllRowTags(st_, grid_.Cols(), [&](int32_t t) { return t == k ? k - 1 : t == k - 1 ? k : kKeep; });
   focusGrid();
 }

@@ -22,16 +22,41 @@ inline bool normaliseSelection(ControlState& st) {
   return true;
 }
 
-inline bool selectionInside(const Grid& grid, const ControlState& st) {
-  return st.rr0 >= 0 && st.cc0 >= 0 && st.RR <= grid.Rows() - 1 && st.cc <= grid.Cols() - 1;
+// The data cells a cell command (copy, cut, delete, transpose) acts on, top-left to
+// bottom-right.
+struct CellRect {
+  int32_t r0 = 0, c0 = 0, r1 = 0, c1 = 0;
+};
+
+// The selected cells: the selection normalised in place, or, for rows (columns) selected over
+// their headers, every data cell of those rows (columns); the members then keep their 0s, so
+// that the row and column commands still see whole lines. False when there is no usable
+// selection.
+inline bool selectedCells(ControlState& st, const Grid& grid, CellRect& out) {
+  const bool wholeRows = st.cc0 == 0 && st.cc == 0 && st.rr0 >= 1 && st.RR >= 1;
+  const bool wholeCols = st.rr0 == 0 && st.RR == 0 && st.cc0 >= 1 && st.cc >= 1;
+  if (wholeRows || wholeCols) {
+    if (st.rr0 > st.RR) std::swap(st.rr0, st.RR);
+    if (st.cc0 > st.cc) std::swap(st.cc0, st.cc);
+    if (grid.Rows() < 2 || grid.Cols() < 2) return false;
+    out = wholeRows ? CellRect{st.rr0, 1, st.RR, grid.Cols() - 1} : CellRect{1, st.cc0, grid.Rows() - 1, st.cc};
+    return true;
+  }
+  if (!normaliseSelection(st)) return false;
+  out = CellRect{st.rr0, st.cc0, st.RR, st.cc};
+  return true;
 }
 
-// A normalised selection reaching outside the grid fails the command before anything changes.
-inline void requireInside(const Grid& grid, const ControlState& st) {
-  if (!selectionInside(grid, st))
+inline bool cellsInside(const Grid& grid, const CellRect& r) {
+  return r.r0 >= 0 && r.c0 >= 0 && r.r1 <= grid.Rows() - 1 && r.c1 <= grid.Cols() - 1;
+}
+
+// Selected cells reaching outside the grid fail the command before anything changes.
+inline void requireInside(const Grid& grid, const CellRect& r) {
+  if (!cellsInside(grid, r))
     throw Error(ErrorCode::IndexOutOfRange,
-                "selection (" + std::to_string(st.rr0) + ", " + std::to_string(st.cc0) + ") - (" +
-                    std::to_string(st.RR) + ", " + std::to_string(st.cc) + ") is outside the grid");
+                "selection (" + std::to_string(r.r0) + ", " + std::to_string(r.c0) + ") - (" +
+                    std::to_string(r.r1) + ", " + std::to_string(r.c1) + ") is outside the grid");
 }
 
 // The rows (or columns) a row (column) command acts on: `count` of them from `first`.

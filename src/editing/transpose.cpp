@@ -16,10 +16,11 @@ namespace {
 // Transposes the normalised selection in place; a result that would not fit in the grid is
 // refused before any cell changes.
 void transposeSelection(Grid& grid, ControlState& st) {
-  if (!normaliseSelection(st)) return;
-  const int32_t r0 = st.rr0, c0 = st.cc0;
-  const int32_t h = st.RR - r0 + 1, w = st.cc - c0 + 1;
-  const bool fits = selectionInside(grid, st) && int64_t(r0) + w - 1 <= grid.Rows() - 1 &&
+  CellRect r;
+  if (!selectedCells(st, grid, r)) return;
+  const int32_t r0 = r.r0, c0 = r.c0;
+  const int32_t h = r.r1 - r0 + 1, w = r.c1 - c0 + 1;
+  const bool fits = cellsInside(grid, r) && int64_t(r0) + w - 1 <= grid.Rows() - 1 &&
                     int64_t(c0) + h - 1 <= grid.Cols() - 1;
   if (!fits)
     throw Error(ErrorCode::Refused,

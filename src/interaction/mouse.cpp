@@ -2,10 +2,11 @@
 //
 // A left press sets the anchor (rr0, cc0) and the end (RR, cc) to the pressed cell and opens the
 // editor there; a left drag moves the end with the mouse; a release never changes the selection.
-// A right press on a data cell opens popmu (when pmenu is on). A Ctrl + middle press on the
-// selection's end cell arms the fill drag (fill marker 2); each middle move at or below the
-// block's last row then fills every row not yet filled down to the mouse row, and the release
-// copies the filled rows and pastes them back in place, which recalculates formula columns.
+// A right press on a data cell opens popmu (when pmenu is on), as does one on the header of a
+// row or column selected over the headers. A Ctrl + middle press on the selection's end cell
+// arms the fill drag (fill marker 2); each middle move at or below the block's last row then
+// fills every row not yet filled down to the mouse row, and the release copies the filled rows
+// and pastes them back in place, which recalculates formula columns.
 #include <tablique/control.h>
 
 #include <algorithm>
@@ -66,11 +67,18 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
   // (The grid's wheel watcher is started by the platform layer, which owns the real window.)
   placeEditorOverCurrentCell(false);  // the view does not scroll for a press
 
+  // Whole rows or columns selected over their headers also open the menu: from a data cell and
+  // from the header of one of the selected lines.
+  const bool wholeRows = st_.cc0 == 0 && st_.cc == 0 && st_.rr0 >= 1 && st_.RR >= 1;
+  const bool wholeCols = st_.rr0 == 0 && st_.RR == 0 && st_.cc0 >= 1 && st_.cc >= 1;
+  const auto within = [](int32_t v, int32_t a, int32_t b) { return std::min(a, b) <= v && v <= std::max(a, b); };
+  const bool onSelectedHeader = (wholeRows && mouseCol == 0 && within(mouseRow, st_.rr0, st_.RR)) ||
+                                (wholeCols && mouseRow == 0 && within(mouseCol, st_.cc0, st_.cc));
   if (onData) {
     if (Button == kRight && st_.pmenu) {
       hideEditor();
       editor_.setEnabled(false);
-      if (st_.rr0 == 0 || st_.cc0 == 0) {
+      if ((st_.rr0 == 0 || st_.cc0 == 0) && !wholeRows && !wholeCols) {
         editor_.setEnabled(true);
         return;
       }
@@ -81,6 +89,11 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
   } else {
     editor_.setWidth(1);
     blankEditor();
+    if (Button == kRight && st_.pmenu && onSelectedHeader) {
+      editor_.setEnabled(false);
+      showPopupMenu(X, Y);
+      editor_.setEnabled(true);
+    }
   }
 
   if (Button == kMiddle) {
@@ -103,6 +116,15 @@ void Control::MSFlexGrid1_MouseMove(int16_t Button, int16_t Shift, float X, floa
   if (Button == kLeft && !pressOutside_) {
     st_.cc = mouseCol;
     st_.RR = mouseRow;
+    // A drag that began on a row header selects whole rows wherever the mouse goes across the
+    // table; one that began on a column header, whole columns.
+    if (st_.cc0 == 0 && st_.rr0 >= 1) {
+      st_.cc = 0;
+      st_.RR = std::max(1, mouseRow);
+    } else if (st_.rr0 == 0 && st_.cc0 >= 1) {
+      st_.RR = 0;
+      st_.cc = std::max(1, mouseCol);
+    }
   }
   if (mouseRow == 0 || mouseCol == 0) blankEditor();
 

@@ -198,6 +198,37 @@ TEST(Dimensions, NegativeCounts) {
   EXPECT_EQ(c.state().colFormula.size(), 11u);
 }
 
+// Rows taken off by a negative count take their cell formulas with them: rows added later start
+// without a formula. A table of the header row alone is a table, not a failure.
+TEST(Dimensions, RowsTakenOffTakeTheirCellFormulas) {
+  Control c;
+  c.rowcol(3, 4);
+  c.settext(1, 2, "3");
+  c.settext(3, 2, "4");
+  for (int32_t r : {1, 3}) {
+    c.mouseset(r, 3);
+    c.headless().queueInput("=C2*2");
+    c.m_focal();
+  }
+  ASSERT_EQ(c.gettext(3, 3), "8");
+  c.addrow(-1);
+  EXPECT_EQ(c.rows(), 2);
+  EXPECT_EQ(c.state().colFormula[3], "=C2\x04*2\x0b" "1;=C2\x04*2@;");
+  c.addrow(-2);  // down to the header row
+  EXPECT_EQ(c.rows(), 0);
+  EXPECT_EQ(c.state().colFormula[3].find('\x0b'), std::string::npos);
+  c.addcol(1);
+  EXPECT_EQ(c.cols(), 5);
+  c.addrow(3);
+  c.settext(1, 2, "5");
+  c.settext(3, 2, "6");
+  c.mouseset(3, 2);
+  c.headless().setClipboardText("6");
+  c.m_paste();  // recalculates: no formula of a removed row comes back to life
+  EXPECT_EQ(c.gettext(1, 3), "");
+  EXPECT_EQ(c.gettext(3, 3), "");
+}
+
 TEST(Dimensions, SizesInMillimetres) {
   Control c;
   c.setcolw(3, 20.11f);

@@ -37,11 +37,12 @@ TEST(ColumnReferences, DeleteIsRefusedForAnUnmarkedReference) {
   put(c, 1, 2, {{"1000", "100"}});
   c.formuset(5, "C2 + C3");
   click(c, 1, 2);
-  c.m_coldel();
+  EXPECT_THROW(c.m_coldel(), Error);  // told and thrown to the host
   EXPECT_EQ(c.cols(), 50);
   EXPECT_EQ(c.formuget(5), "C2 + C3;");
   ASSERT_EQ(c.headless().messages().size(), 1u);
   EXPECT_EQ(c.headless().messages()[0].text, kReferenced);
+  EXPECT_EQ(c.headless().failures(), (Texts{kReferenced}));
   expectConsistent(c);
 }
 
@@ -230,8 +231,15 @@ TEST(ColumnReferences, GeneratedFormulasComputeFromTheSameDataAfterColumnCommand
             anyReferenced |= !tg.empty() && t.referenced(after, std::stoi(tg.substr(2)));
           }
           select(after, 1, c0, 1, c1);
-          after.m_coldel();
+          bool threw = false;
+          try {
+            after.m_coldel();
+          } catch (const Error& e) {
+            threw = true;
+            EXPECT_EQ(e.userText(), kReferenced);
+          }
           const bool wasRefused = after.headless().messages().size() > messages;
+          ASSERT_EQ(threw, wasRefused) << "a refusal is told and thrown together";
           ASSERT_EQ(wasRefused, anyReferenced) << "seed " << seed << " step " << step;
           if (wasRefused) {
             EXPECT_EQ(after.headless().messages().back().text, kReferenced);

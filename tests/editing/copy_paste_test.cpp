@@ -34,10 +34,11 @@ TEST(Copy, OneRowHasNoLineEndAndZeroSelectionIsIgnored) {
   select(c, 3, 1, 3, 3);
   c.m_copy();
   EXPECT_EQ(c.headless().clipboardText(), "a\tb\tc");
-  // A press on the fixed row leaves a 0 in the selection: nothing is copied.
-  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 2), 10);
-  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 2), 10);
+  // A press on the corner cell leaves 0s in the selection: nothing is copied.
+  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 0), 10);
+  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 0), 10);
   ASSERT_EQ(c.rr0(), 0);
+  ASSERT_EQ(c.cc0(), 0);
   c.m_copy();
   EXPECT_EQ(c.headless().clipboardText(), "a\tb\tc");
 }
@@ -157,7 +158,7 @@ TEST(PasteText, SplitsWithoutTheClipboard) {
   EXPECT_EQ(editing::classifyPasteText("e-", ""), PasteSource::Text);  // no digit
   EXPECT_EQ(editing::classifyPasteText("", "\x08"), PasteSource::Text);  // an empty clipboard is no copy
   EXPECT_EQ(editing::classifyPasteText("a\tb", "\x08" "a\t\x08" "b"), PasteSource::OwnCopy);
-  EXPECT_EQ(editing::classifyPasteText("\x08zz", "\x08q"), PasteSource::OwnCopy);
+  EXPECT_EQ(editing::classifyPasteText("\x08q", "\x08q"), PasteSource::OwnCopy);
 
   editing::PasteBlock b = editing::splitPasteText("1,5\r\n\r\n7\r\n", "");
   EXPECT_EQ(b.lines, 4);
@@ -321,6 +322,25 @@ TEST(PasteText, ForeignTextSplitterForFiles) {
     for (auto& row : got) row.resize(data[0].size());
     ASSERT_EQ(got, data) << "round " << round;
   }
+}
+
+}  // namespace
+}  // namespace tablique
+
+namespace tablique {
+namespace {
+
+// Text from another program that begins with U+0008 is that program's text, not the last copy.
+TEST(Paste, ForeignTextBeginningWithABackspaceIsNotTakenForTheOwnCopy) {
+  Control c;
+  c.rowcol(10, 5);
+  c.settext(1, 1, "mine");
+  click(c, 1, 1);
+  c.m_copy();
+  pasteAt(c, 3, 2, "\x08" "foreign\tx");
+  EXPECT_EQ(c.gettext(3, 2), "\x08" "foreign");
+  EXPECT_EQ(c.gettext(3, 3), "x");
+  EXPECT_EQ(c.gettext(1, 1), "mine");
 }
 
 }  // namespace

@@ -66,10 +66,20 @@ TEST(Rows, DeleteNeverAtRowOneOrTheLastTwoRows) {
   cellFormulas(c, 10, {});
   for (int32_t r : {1, 9, 10}) {
     click(c, r, 1);
-    c.m_rowdel();
+    EXPECT_THROW(c.m_rowdel(), Error);  // refused, told and reported
     EXPECT_EQ(c.rows(), 10);
   }
   EXPECT_EQ(c.gettext(10, 1), "10");
+  EXPECT_EQ(c.headless().failures(), Texts(3, "第1行和最后两行不能删除！"));
+  ASSERT_EQ(c.headless().messages().size(), 3u);
+  EXPECT_EQ(c.headless().messages()[0].title, "温馨提示");
+  // From the popup menu: told, nothing thrown, nothing changed.
+  c.headless().queueMenuChoice("CommandAA5m");
+  press(c, 10, 1, kRight);
+  release(c, 10, 1, kRight);
+  EXPECT_EQ(c.headless().messages().size(), 4u);
+  EXPECT_EQ(c.rows(), 10);
+  expectConsistent(c);
 }
 
 TEST(Rows, MovesExchangeRowsAndTags) {
@@ -143,7 +153,7 @@ TEST(Columns, DeleteIsRefusedForReferencedColumns) {
   ASSERT_EQ(c.gettext(1, 9), "3");
   for (int32_t col : {3, 7}) {
     click(c, 1, col);
-    c.m_coldel();
+    EXPECT_THROW(c.m_coldel(), Error);
     EXPECT_EQ(c.cols(), 50);
   }
   ASSERT_EQ(c.headless().messages().size(), 2u);
@@ -153,9 +163,10 @@ TEST(Columns, DeleteIsRefusedForReferencedColumns) {
   }
   // Columns 6 and 7 selected, only 7 referenced: the whole delete is refused.
   select(c, 1, 6, 1, 7);
-  c.m_coldel();
+  EXPECT_THROW(c.m_coldel(), Error);
   EXPECT_EQ(c.cols(), 50);
   EXPECT_EQ(c.headless().messages().size(), 3u);
+  EXPECT_EQ(c.headless().failures().size(), 3u);
 }
 
 TEST(Columns, DeleteRenumbersTheReferencesAfterIt) {
@@ -170,11 +181,12 @@ TEST(Columns, DeleteRenumbersTheReferencesAfterIt) {
   EXPECT_EQ(c.grid().Col(), 2);  // cc0 - 1
   pasteAt(c, 2, 4, "7");
   EXPECT_EQ(c.gettext(2, 7), "14");
-  for (int32_t col : {1, 48}) {  // column 1 and the last two columns stay
+  for (int32_t col : {1, 48}) {  // column 1 and the last two columns stay, and the user is told
     click(c, 1, col);
-    c.m_coldel();
+    EXPECT_THROW(c.m_coldel(), Error);
     EXPECT_EQ(c.cols(), 49);
   }
+  EXPECT_EQ(c.headless().failures(), Texts(2, "第1列和最后两列不能删除！"));
   expectConsistent(c);
 }
 

@@ -130,6 +130,143 @@ TEST(RowAndColumnCommands, CurrentCellMovedOutsideTheSelectionActsAloneThere) {
   expectConsistent(c);
 }
 
+// Rows or columns selected over their headers: the right button opens the menu on a data cell
+// and on the header of a selected line (not on another header), and the chosen command takes
+// exactly the selected lines.
+TEST(RowAndColumnCommands, HeaderSelectionsReachTheMenu) {
+  Control c;
+  c.rowcol(20, 12);
+  numberRows(c, 20);
+  nameColumns(c, 12);
+  click(c, 10, 2);
+  dragRowHeaders(c, 3, 5);
+  c.headless().queueMenuChoice("CommandAA5m");  // 删除行, chosen from a data cell
+  press(c, 8, 3, kRight);
+  release(c, 8, 3, kRight);
+  ASSERT_EQ(c.headless().menus().size(), 1u);
+  EXPECT_EQ(column(c, 1, 1, 4), (Texts{"c1", "2", "6", "7"}));
+  EXPECT_EQ(c.rows(), 17);
+
+  dragRowHeaders(c, 4, 3);
+  c.headless().queueMenuChoice("CommandAA4m");  // 插入行, chosen on a selected row header
+  press(c, 3, 0, kRight);
+  release(c, 3, 0, kRight);
+  ASSERT_EQ(c.headless().menus().size(), 2u);
+  EXPECT_EQ(column(c, 1, 1, 6), (Texts{"c1", "2", "", "", "6", "7"}));
+  press(c, 9, 0, kRight);  // a header outside the selection: no menu
+  EXPECT_EQ(c.headless().menus().size(), 2u);
+
+  dragColumnHeaders(c, 5, 7);
+  c.headless().queueMenuChoice("CommandAA7m");  // 删除列, on a selected column header
+  press(c, 0, 6, kRight);
+  release(c, 0, 6, kRight);
+  ASSERT_EQ(c.headless().menus().size(), 3u);
+  EXPECT_EQ(rowOne(c, 6), (Texts{"c1", "c2", "c3", "c4", "c8", "c9"}));
+  EXPECT_EQ(c.headless().messages().size(), 0u);
+  expectConsistent(c);
+}
+
+// A drag that begins on a header selects whole lines also when the mouse drifts into the cells
+// or onto the other header band.
+TEST(RowAndColumnCommands, DragsFromAHeaderStayWholeLines) {
+  Control c;
+  c.rowcol(20, 12);
+  numberRows(c, 20);
+  nameColumns(c, 12);
+  click(c, 10, 2);
+  press(c, 3, 0);
+  move(c, 4, 3);
+  move(c, 5, 4);
+  release(c, 5, 4);
+  ASSERT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{3, 0, 5, 0}));
+  c.m_rowdel();
+  EXPECT_EQ(column(c, 1, 1, 4), (Texts{"c1", "2", "6", "7"}));
+
+  press(c, 0, 5);
+  move(c, 2, 7);
+  release(c, 2, 7);
+  ASSERT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{0, 5, 0, 7}));
+  press(c, 3, 0);  // a row header drag that goes up over the column headers: from row 1
+  move(c, 0, 0);
+  release(c, 0, 0);
+  ASSERT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{3, 0, 1, 0}));
+  expectConsistent(c);
+}
+
+// Rows or columns selected over their headers are whole lines for the cell commands too: copy,
+// cut and delete act on every data cell of them, and the selection stays whole for a row or
+// column command after them.
+TEST(RowAndColumnCommands, CellCommandsTakeWholeLinesSelectedOverTheirHeaders) {
+  Control c;
+  c.rowcol(6, 3);
+  put(c, 1, 1, {{"a", "b", "c"}, {"d", "e, f", ""}, {"g", "h", "i"}, {"j", "k", "l"}});
+  dragRowHeaders(c, 3, 2);
+  c.pressKey(67, 2);  // Ctrl+C
+  EXPECT_EQ(c.headless().clipboardText(), "d\te, f\t\r\ng\th\ti\r\n");
+  EXPECT_EQ((std::vector<int32_t>{c.rr0(), c.cc0(), c.RR(), c.cc()}), (std::vector<int32_t>{2, 0, 3, 0}));
+  pasteAt(c, 5, 1, c.headless().clipboardText());
+  EXPECT_EQ(block(c, 5, 1, 2, 3), (Rows{{"d", "e, f", ""}, {"g", "h", "i"}}));
+
+  dragColumnHeaders(c, 2, 2);
+  c.headless().queueMenuChoice("CommandAA13m");  // 剪切 from a selected column header
+  press(c, 0, 2, kRight);
+  release(c, 0, 2, kRight);
+  ASSERT_EQ(c.rows(), 8);  // the paste grew the table
+  EXPECT_EQ(column(c, 2, 8), (Texts(8, "")));
+  EXPECT_EQ(c.headless().clipboardText(), "b\r\ne, f\r\nh\r\nk\r\ne, f\r\nh\r\n\r\n\r\n");
+  dragRowHeaders(c, 1, 1);
+  c.pressKey(46);  // Del
+  EXPECT_EQ(block(c, 1, 1, 1, 3), (Rows{{"", "", ""}}));
+  EXPECT_EQ(c.gettext(2, 1), "d");
+  expectConsistent(c);
+}
+
+// Row and column moves carry the current cell with the moved line, so repeated moves carry the
+// same line on, and the current cell never lands on a header, also when it was moved away from
+// the anchor or the selection was made over the headers.
+TEST(RowAndColumnCommands, MovesCarryTheCurrentCellWithTheMovedLine) {
+  Control c;
+  c.rowcol(12, 8);
+  numberRows(c, 12);
+  nameColumns(c, 8);
+  click(c, 6, 2);
+  for (int i = 0; i < 3; ++i) {
+    c.headless().queueMenuChoice("CommandAA11m");  // 行上移, three times from the menu
+    press(c, c.grid().Row(), 2, kRight);
+    release(c, c.grid().Row(), 2, kRight);
+  }
+  EXPECT_EQ(column(c, 1, 1, 6), (Texts{"c1", "2", "6", "3", "4", "5"}));
+  EXPECT_EQ(c.grid().Row(), 3);
+
+  click(c, 1, 2);
+  c.mouseset(3, 2);  // the anchor stays on row 1
+  c.m_rowup();
+  EXPECT_EQ(column(c, 1, 2, 3), (Texts{"6", "2"}));
+  EXPECT_EQ(c.grid().Row(), 2);
+  c.m_rowdow();
+  EXPECT_EQ(c.grid().Row(), 3);
+
+  click(c, 2, 1);
+  c.mouseset(2, 3);
+  c.m_collef();
+  EXPECT_EQ(rowOne(c, 3), (Texts{"c1", "c3", "c2"}));
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{2, 2}));
+
+  click(c, 5, 4);
+  dragColumnHeaders(c, 6, 7);  // rr0 = RR = 0
+  c.m_rowup();
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{4, 4}));
+  dragRowHeaders(c, 2, 3);  // cc0 = cc = 0
+  c.m_colrig();
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{4, 5}));
+  // A cell formula entered now belongs to a data row.
+  c.headless().queueInput("=C1*2");
+  c.m_focal();
+  EXPECT_EQ(c.gettext(4, 5), std::to_string(2 * std::stoi(c.gettext(4, 1))));
+  for (const std::string& r : c.state().colFormula) EXPECT_EQ(r.find("\x0b" "0;"), std::string::npos);
+  expectConsistent(c);
+}
+
 // Random selections (cells, row headers, column headers), moves of the current cell and
 // commands, against a plain table that applies the rules as stated.
 TEST(RowAndColumnCommands, RandomSessionsMatchAPlainTable) {
@@ -168,16 +305,20 @@ TEST(RowAndColumnCommands, RandomSessionsMatchAPlainTable) {
         c.m_rowins();
         if (at <= rows) model.insert(model.begin() + at, size_t(rn), Texts(size_t(cols) + 1));
       } else if (command == 1) {
-        c.m_rowdel();
-        if (1 < r1 && r1 < rows - 1) model.erase(model.begin() + r1, model.begin() + std::min(rows + 1, r1 + rn));
+        const bool deletable = 1 < r1 && r1 < rows - 1;
+        if (deletable) c.m_rowdel();
+        else EXPECT_THROW(c.m_rowdel(), Error);
+        if (deletable) model.erase(model.begin() + r1, model.begin() + std::min(rows + 1, r1 + rn));
       } else if (command == 2) {
         const int32_t at = wholeCols ? c1 : c.grid().Col();
         c.m_colins();
         if (at <= cols)
           for (Texts& row : model) row.insert(row.begin() + at, size_t(cn), std::string());
       } else {
-        c.m_coldel();
-        if (1 < c1 && c1 < cols - 1)
+        const bool deletable = 1 < c1 && c1 < cols - 1;
+        if (deletable) c.m_coldel();
+        else EXPECT_THROW(c.m_coldel(), Error);
+        if (deletable)
           for (Texts& row : model) row.erase(row.begin() + c1, row.begin() + std::min(cols + 1, c1 + cn));
       }
       changes += before != model.size() * 100 + model[0].size();

@@ -1,6 +1,9 @@
 // Transpose, and the popup menu's entries and wrapper steps.
 #include "support/driver.h"
 
+#include <filesystem>
+#include <unistd.h>
+
 namespace tablique {
 namespace {
 
@@ -106,6 +109,28 @@ TEST(Menu, WrapperStepsLeaveTheEditorAsEachEntryDefines) {
   c.m_colins();
   EXPECT_FALSE(c.editor().visible());
   EXPECT_EQ(c.state().editLock, EditLock::None);
+}
+
+// Export labels its spare columns through the header row; the current cell is a data cell
+// afterwards, so that a formula entered next belongs to a data row.
+TEST(Menu, ExportLeavesTheCurrentCellOnItsDataCell) {
+  Control c;
+  c.rowcol(6, 4);
+  c.settext(2, 4, "7");  // the last column holds data: export adds spare columns
+  c.settext(3, 1, "5");
+  click(c, 3, 2);
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("tablique-menu-" + std::to_string(::getpid()) + ".tbq")).string();
+  c.headless().queueFile(path);
+  c.m_daexp();
+  std::filesystem::remove(path);
+  EXPECT_EQ(c.cols(), 6);
+  EXPECT_EQ((std::pair{c.grid().Row(), c.grid().Col()}), (std::pair{3, 2}));
+  c.headless().queueInput("=C1*2");
+  c.m_focal();
+  EXPECT_EQ(c.gettext(3, 2), "10");
+  EXPECT_EQ(record(c, 2), "=C1<4>*2<B>3;");
+  expectConsistent(c);
 }
 
 }  // namespace

@@ -69,10 +69,20 @@ TEST(MouseSelection, RowHeaderPressZeroesAnchorColumnRaisesNothingAndBlanksEdito
   EXPECT_EQ(e.foreColor(), c.grid().BackColor);
   EXPECT_EQ(c.focus(), FocusTarget::Grid);
   release(c, 2, 0);
-  // No usable selection: Delete and copy do nothing until the next press on a data cell.
-  c.headless().setClipboardText("before");
-  c.pressKey(46);
+  // Row 2 is selected whole: copy and Delete take every data cell of it.
   c.pressKey(67, kCtrl);
+  EXPECT_EQ(c.headless().clipboardText(), "keep" + std::string(49, '\t'));
+  c.pressKey(46);
+  EXPECT_EQ(c.gettext(2, 1), "");
+  // A press on the corner cell leaves no usable selection: copy does nothing.
+  c.settext(2, 1, "keep");
+  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 0), 10);
+  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 0), 10);
+  ASSERT_EQ(c.rr0(), 0);
+  ASSERT_EQ(c.cc0(), 0);
+  c.headless().setClipboardText("before");
+  c.pressKey(67, kCtrl);
+  c.pressKey(46);
   EXPECT_EQ(c.gettext(2, 1), "keep");
   EXPECT_EQ(c.headless().clipboardText(), "before");
 }
@@ -121,9 +131,10 @@ TEST(MouseSelection, RightPressWithoutMenuOrWithoutAnchorShowsNoMenu) {
   EXPECT_TRUE(c.headless().menus().empty());
 
   c.setPmenu(true);
-  press(c, 0, 3);  // a column header: rr0 becomes 0
-  release(c, 0, 3);
+  c.MSFlexGrid1_MouseDown(kLeft, 0, cellX(c, 0), 10);  // the corner cell: rr0 and cc0 become 0
+  c.MSFlexGrid1_MouseUp(kLeft, 0, cellX(c, 0), 10);
   ASSERT_EQ(c.rr0(), 0);
+  ASSERT_EQ(c.cc0(), 0);
   press(c, 5, 5, kRight);
   EXPECT_EQ(raised, 2);
   EXPECT_TRUE(c.headless().menus().empty());
