@@ -187,6 +187,37 @@ bool gbReadsAsGb2312(std::string_view bytes) {
   return any;
 }
 
+// True when the valid UTF-8 `text` holds a non-ASCII character and every run of them is part of a
+// Latin-script word: accented letters (U+00C0..U+024F but × and ÷) touching an ASCII letter, or
+// the euro sign touching an ASCII letter or digit ("café", "Ärger", "€5"). The GB18030 reading
+// of such bytes would be ideographs glued to Latin letters, which Chinese text rarely has.
+bool utf8ReadsAsLatinWords(std::string_view text) {
+  const auto asciiLetter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+  const auto asciiDigit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  bool any = false;
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    bool euroOnly = true;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80) {
+      const unsigned cp = codePointAt(text, i);
+      const bool letter = cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
+      if (!letter && cp != 0x20AC) return false;
+      euroOnly = euroOnly && !letter;
+      i += utf8SequenceLength(text, i);
+    }
+    const char before = start > 0 ? text[start - 1] : ' ', after = i < text.size() ? text[i] : ' ';
+    const bool touches = asciiLetter(before) || asciiLetter(after) ||
+                         (euroOnly && (asciiDigit(before) || asciiDigit(after)));
+    if (!touches) return false;
+    any = true;
+  }
+  return any;
+}
+
 // The charset detector's verdict on bytes valid in both encodings: UTF-8 or not.
 bool detectorSaysUtf8(std::string_view bytes) {
   uchardet_t ud = uchardet_new();
@@ -272,6 +303,7 @@ std::string fromNarrow(std::string bytes, std::string_view what) {
     failUnreadable(what, err, at);
   }
   if (!utf8) return gb;
+  if (utf8ReadsAsLatinWords(bytes)) return bytes;
   const bool chinese8 = utf8ReadsAsChinese(bytes), chineseGb = gbReadsAsGb2312(bytes);
   if (chinese8 != chineseGb) return chinese8 ? bytes : gb;
   return detectorSaysUtf8(bytes) ? bytes : gb;

@@ -70,6 +70,16 @@ TEST(ChineseText, Utf8ChineseFilesStillReadAsUtf8) {
   EXPECT_EQ(files::fromNarrow(std::string("\xFF\xFE\x13\x4E\x1A\x4E", 6), "t"), "专业");
 }
 
+// A short UTF-8 text of Latin letters written by another program reads as UTF-8, although its
+// bytes are GB18030 too.
+TEST(ChineseText, Utf8LatinTextFromElsewhereReadsAsUtf8) {
+  for (const std::string t : {"café", "naïve", "Ärger", "€5", "São Paulo\t12", "Müller\tJürgen", "crème brûlée",
+                              "façade", "Ångström", "año", "10 €", "résumé", "Zürich"}) {
+    EXPECT_EQ(files::fromNarrow(t + "\r\n", "t"), t + "\r\n") << t;
+    EXPECT_EQ(files::fromNarrow(t, "t"), t) << t;
+  }
+}
+
 TEST(ChineseText, CodePage936EuroAndWhatCannotBeRead) {
   EXPECT_EQ(files::fromNarrow("\x80" "5\r\n", "t"), "€5\r\n");
   EXPECT_EQ(files::fromDataFile("\xD6\xD0\x80", "t"), "中€");
