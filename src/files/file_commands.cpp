@@ -105,7 +105,8 @@ void Control::opentxt() try {
 }
 
 // Loads a text table into the emptied table, file line k at row k, split as text from outside
-// (quoted fields, the numeric rule, never the last copy; the clipboard is not used). The grid is
+// (quoted fields, the numeric rule, never the last copy; the clipboard is not used). Cells keep
+// their spaces: the file holds them as the table did. The grid is
 // sized from the file; the file is read, decoded, split and checked before anything changes.
 void Control::opentxtFile() {
   const std::optional<std::string> path =
@@ -122,7 +123,7 @@ void Control::opentxtFile() {
   constexpr int64_t kMostSeparators = 16 * int64_t(kCellBudget);
   if (int64_t(text.size()) >= kMostSeparators && cellsUpperBound(text) > kMostSeparators) tooMany();
   // Line k of the file is row k + 1 of the table; empty lines after the last cell carry nothing.
-  const editing::PasteBlock block = editing::splitForeignText(std::move(text), {.keepEmptyLines = true});
+  const editing::PasteBlock block = editing::splitForeignText(std::move(text), {.keepEmptyLines = true, .trimSpaces = false});
   int32_t used = block.rows();
   const auto blankRow = [&](int32_t k) {
     for (int32_t j = 0; j < block.rowLength(k); ++j)

@@ -227,11 +227,11 @@ TEST(Tbq, LayoutPieceParsing) {
 }
 
 TEST(Tbq, CellFieldsEncodeAndDecode) {
-  EXPECT_EQ(files::encodeCellText("  a, b  "), "a\x01\x02" "b");
-  EXPECT_EQ(files::encodeCellText("   "), "");
+  EXPECT_EQ(files::encodeCellText("  a, b  "), "\x02\x02" "a\x01\x02" "b\x02\x02");
+  EXPECT_EQ(files::encodeCellText(" "), "\x02");
   EXPECT_EQ(files::decodeField("\x08" "a\x01\x02" "b"), "a, b");
   EXPECT_EQ(files::decodeField(std::string(1, '\0')), "");
-  EXPECT_EQ(files::encodeCellText(" \r\n\x01\x10 "), "\x0E\x0F\x10\x01\x10\x10");
+  EXPECT_EQ(files::encodeCellText("\r\n\x01\x10"), "\x0E\x0F\x10\x01\x10\x10");
   EXPECT_EQ(files::decodeField("\x08\x0E\x0F\x10\x01\x10\x10"), "\r\n\x01\x10");
   EXPECT_EQ(files::decodeField("\x08" "a\x08" "b"), "ab");  // a bare BS inside, as earlier files may hold
 }

@@ -260,6 +260,33 @@ TEST(OpenTxt, EveryCellComesBackAtItsPlace) {
   EXPECT_EQ(saveTxt(m, dir.file("m.txt")), "1\t\t5\r\n\r\n");  // other files as always
 }
 
+// Spaces at either end of a cell are the user's data: they come back, in a table of text and in
+// one of numbers, and the bytes stay as they were.
+TEST(OpenTxt, CellsKeepTheirLeadingAndTrailingSpaces) {
+  TempDir dir;
+  const std::vector<std::vector<std::string>> tables = {
+      {" ", " a ", "b  ", "  c", "x y", "\" q \" "},
+      {" 1", "2 ", "3", "  ", "4,5", "6"},
+  };
+  for (const auto& cells : tables) {
+    Control a;
+    for (size_t k = 0; k < cells.size(); ++k) a.settext(int32_t(k / 3 + 1), int32_t(k % 3 + 1), cells[k]);
+    const std::string path = dir.file("s.txt");
+    saveTxt(a, path);
+    Control b;
+    b.headless().queueFile(path);
+    b.opentxt();
+    for (size_t k = 0; k < cells.size(); ++k)
+      EXPECT_EQ(b.gettext(int32_t(k / 3 + 1), int32_t(k % 3 + 1)), cells[k]) << k;
+  }
+  writeBytes(dir.file("o.txt"), " a \t\" b \"\r\n");
+  Control c;
+  c.headless().queueFile(dir.file("o.txt"));
+  c.opentxt();
+  EXPECT_EQ(c.gettext(1, 1), " a ");
+  EXPECT_EQ(c.gettext(1, 2), " b ");
+}
+
 TEST(SaveTxt, CellHoldingNulIsRefusedNamingTheCell) {
   TempDir dir;
   const std::string path = dir.file("nul.txt");
