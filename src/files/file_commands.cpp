@@ -160,15 +160,20 @@ void Control::opentxtFile() {
   focusGrid();
 }
 
-// Before an export: two spare columns when the last grid column holds data.
+// Before an export: two spare columns when the last grid column holds data; the current cell
+// stays.
 void Control::expspare() {
   const files::UsedArea a = files::usedArea(grid_);
   if (a.lastCol != grid_.Cols() - 1) return;
+  const int32_t row = grid_.Row(), col = grid_.Col();
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);
   st_.colFormula.resize(size_t(grid_.Cols()));
   for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   headColumns(grid_, 1, grid_.Cols() - 1);
+  // The current cell goes back where it was: left on a header, a later command would act on it.
+  grid_.setRow(row);
+  grid_.setCol(col);
 }
 
 // Export. The records are compacted only when the file was written; a cancelled or failed export

@@ -88,8 +88,12 @@ TEST(DataExport, SpareColumnsWhenTheLastColumnHoldsDataEvenOnCancel) {
   c.rowcol(4, 3);
   c.settext(2, 3, "z");
   c.formuset(1, "C3*2");
+  c.mouseset(2, 3);
   c.m_daexp();  // Cancel: the spare columns are there all the same
   EXPECT_EQ(c.grid().Cols(), 6);
+  // The current cell stays where it was, never on a header where a later command would act.
+  EXPECT_EQ(c.grid().Row(), 2);
+  EXPECT_EQ(c.grid().Col(), 3);
   EXPECT_EQ(c.gettext(0, 4), "C4");
   EXPECT_EQ(c.gettext(0, 5), "C5");
   EXPECT_EQ(c.state().colFormula.size(), 6u);
