@@ -209,17 +209,31 @@ void Control::datainp() {
   const std::string text = files::fromDataFile(files::readWholeFile(*path), *path);
   const files::TbqShape shape = files::scanTbq(text, *path);
   const int32_t L = shape.lines, F = shape.fields;
+  // The grid the import leaves; the two spare columns an export carries are not counted. Where
+  // growth would exceed the cell budget, the rows or columns beyond the file (the import empties
+  // them) give way first, as opentxt's do.
+  int64_t rowsAfter = std::max<int64_t>(grid_.Rows(), L);
+  int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
   {
-    // The grid the import leaves; the two spare columns an export carries are not counted.
-    const int64_t rowsAfter = std::max<int64_t>(grid_.Rows(), L);
-    const int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
+    const auto cells = [&] { return rowsAfter * std::max<int64_t>(colsAfter - 2, 1); };
     const bool grows = rowsAfter > grid_.Rows() || colsAfter > grid_.Cols();
-    if (grows && rowsAfter * (colsAfter - 2) > kCellBudget)
-      files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
-                                 " fields, more than the table can hold",
-                      "的单元格超出表格容量，无法导入！");
+    if (grows && cells() > kCellBudget) {
+      colsAfter = std::max<int64_t>(int64_t(F) + 1, std::min(colsAfter, kCellBudget / rowsAfter + 2));
+      if (cells() > kCellBudget)
+        rowsAfter = std::max<int64_t>(L, kCellBudget / std::max<int64_t>(colsAfter - 2, 1));
+      if (cells() > kCellBudget)
+        files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
+                                   " fields, more than the table can hold",
+                        "的单元格超出表格容量，无法导入！");
+    }
   }
   const std::vector<std::string_view> fields = files::readTbqFields(text, shape, *path);
+  // The dimension that gives way shrinks before the other grows.
+  if (colsAfter < grid_.Cols()) {
+    grid_.setCols(int32_t(colsAfter));
+    st_.colFormula.resize(size_t(colsAfter));
+  }
+  if (rowsAfter < grid_.Rows()) grid_.setRows(int32_t(rowsAfter));
 
   // Empty the table (the cells the data lines fill are overwritten below); hide the editor.
   const int32_t D = L - 1;  // data lines

@@ -417,5 +417,31 @@ TEST(DataImport, CellsKeepTheirLeadingAndTrailingSpaces) {
   EXPECT_EQ(b.gettext(1, 1), "a b");
 }
 
+// The tallest and the widest table come back into a fresh control: the emptied columns or rows
+// beyond the file give way to the file's rows or columns, as opentxt's do.
+TEST(DataImport, TheTallestAndWidestTablesLoadIntoAFreshControl) {
+  TempDir dir;
+  for (const auto& [R, C] : {std::pair{174974, 1}, std::pair{1, 174972}}) {
+    Control a;
+    a.rowcol(R, C);
+    for (int32_t k = 1; k <= std::max(R, C); k += 997) a.settext(R == 1 ? 1 : k, R == 1 ? k : 1, std::to_string(k));
+    a.settext(R, C, "last");
+    a.formuset(1, "C1 & \"$?\"");
+    exportTo(a, dir.file("t.tbq"));
+    Control b;
+    b.settext(2, 3, "gone");
+    importFrom(b, dir.file("t.tbq"));
+    EXPECT_TRUE(b.headless().failures().empty());
+    EXPECT_GE(b.rows(), R);
+    EXPECT_GE(b.cols(), C);
+    for (int32_t k = 1; k <= std::max(R, C); k += 997)
+      ASSERT_EQ(b.gettext(R == 1 ? 1 : k, R == 1 ? k : 1), std::to_string(k)) << k;
+    EXPECT_EQ(b.gettext(R, C), "last");
+    EXPECT_EQ(b.state().colFormula[1], a.state().colFormula[1]);
+    EXPECT_LE(int64_t(b.grid().Rows()) * (b.grid().Cols() - 2), 349950);
+    expectConsistent(b);
+  }
+}
+
 }  // namespace
 }  // namespace tablique
