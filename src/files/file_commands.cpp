@@ -114,9 +114,15 @@ void Control::opentxtFile() {
   if (!path) return;
   focusGrid();
   std::string bytes = files::readWholeFile(*path);
-  if (bytes.find('\0') != std::string::npos)
+  // NUL keeps binary files out; in UTF-16 (known by its mark) zero bytes are part of characters,
+  // so the decoded text is checked instead.
+  const auto binary = [&] {
     files::failFile(*path, "not a text file (it holds NUL bytes)", "不是文本文件，无法打开！");
+  };
+  const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+  if (!utf16 && bytes.find('\0') != std::string::npos) binary();
   std::string text = files::fromNarrow(std::move(bytes), *path);
+  if (utf16 && text.find('\0') != std::string::npos) binary();
   const auto tooMany = [&] {
     files::failFile(*path, "the file holds more cells than the table can hold", "的单元格超出表格容量，无法打开！");
   };

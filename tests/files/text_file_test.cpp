@@ -168,6 +168,23 @@ TEST(OpenTxt, EncodingsLineEndsAndGrowth) {
   EXPECT_GE(c.cols(), 3);
   EXPECT_EQ(c.gettext(1, 1), "1");
   expectConsistent(c);
+  // UTF-16 with its mark (little and big endian), as other programs save "Unicode" text: its
+  // zero bytes are no NUL characters. A NUL character in it is still refused.
+  writeBytes(dir.file("le.txt"), std::string("\xFF\xFE" "a\0\t\0\x2D\x4E\r\0\n\0", 12));
+  writeBytes(dir.file("be.txt"), std::string("\xFE\xFF" "\0b\0\t\x4E\x2D\0\r\0\n", 12));
+  c.headless().queueFile(dir.file("le.txt"));
+  c.opentxt();
+  EXPECT_EQ(c.gettext(1, 1), "a");
+  EXPECT_EQ(c.gettext(1, 2), "中");
+  c.headless().queueFile(dir.file("be.txt"));
+  c.opentxt();
+  EXPECT_EQ(c.gettext(1, 1), "b");
+  EXPECT_EQ(c.gettext(1, 2), "中");
+  writeBytes(dir.file("nul16.txt"), std::string("\xFF\xFE" "a\0\0\0", 6));
+  const TableSnapshot before = snapshot(c);
+  c.headless().queueFile(dir.file("nul16.txt"));
+  expectFileError([&] { c.opentxt(); }, dir.file("nul16.txt"));
+  EXPECT_EQ(snapshot(c), before);
 }
 
 TEST(OpenTxt, EmptyFileLeavesAnEmptyTable) {
