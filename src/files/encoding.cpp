@@ -187,33 +187,51 @@ bool gbReadsAsGb2312(std::string_view bytes) {
   return any;
 }
 
-// True when the valid UTF-8 `text` holds a non-ASCII character and every run of them is part of a
-// Latin-script word: accented letters (U+00C0..U+024F but × and ÷) touching an ASCII letter, or
-// the euro sign touching an ASCII letter or digit ("café", "Ärger", "€5"). The GB18030 reading
-// of such bytes would be ideographs glued to Latin letters, which Chinese text rarely has.
+// True when the valid UTF-8 `text` holds a non-ASCII character and each is part of a Latin-script
+// word: a word (ASCII letters and non-ASCII characters) of at least two ASCII letters whose
+// non-ASCII characters are single accented letters (U+00C0..U+024F but × and ÷) between them
+// ("café", "Ärger", "Ångström"), or the euro sign touching an ASCII letter or digit ("€5"). The
+// GB18030 reading of such bytes would be ideographs glued to Latin words, which Chinese text
+// rarely has; a lone accented letter ("é" is also 茅) stays ambiguous and is left to the rules after.
 bool utf8ReadsAsLatinWords(std::string_view text) {
   const auto asciiLetter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
   const auto asciiDigit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  const auto high = [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; };
   bool any = false;
   for (size_t i = 0; i < text.size();) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
+    if (!high(text[i])) {
       ++i;
       continue;
     }
-    const size_t start = i;
-    bool euroOnly = true;
-    while (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80) {
-      const unsigned cp = codePointAt(text, i);
+    // The word around this character.
+    size_t begin = i;
+    while (begin > 0 && (asciiLetter(text[begin - 1]) || high(text[begin - 1]))) --begin;
+    size_t end = i;
+    int letters = 0;
+    bool euro = false, adjacent = false;  // adjacent: two non-ASCII characters in a row
+    for (size_t k = begin; k < text.size() && (asciiLetter(text[k]) || high(text[k]));) {
+      if (!high(text[k])) {
+        ++letters, ++k;
+        continue;
+      }
+      const unsigned cp = codePointAt(text, k);
       const bool letter = cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
       if (!letter && cp != 0x20AC) return false;
-      euroOnly = euroOnly && !letter;
-      i += utf8SequenceLength(text, i);
+      euro = euro || !letter;
+      if (k > begin && high(text[k - 1])) adjacent = true;
+      k += utf8SequenceLength(text, k);
+      end = k;
     }
-    const char before = start > 0 ? text[start - 1] : ' ', after = i < text.size() ? text[i] : ' ';
-    const bool touches = asciiLetter(before) || asciiLetter(after) ||
-                         (euroOnly && (asciiDigit(before) || asciiDigit(after)));
-    if (!touches) return false;
+    while (end < text.size() && asciiLetter(text[end])) ++end;
+    if (euro) {
+      // Without letters the word is the euro sign alone: it must touch a digit.
+      const char before = begin > 0 ? text[begin - 1] : ' ', after = end < text.size() ? text[end] : ' ';
+      if (adjacent || (letters == 0 && !asciiDigit(before) && !asciiDigit(after))) return false;
+    } else if (letters < 2 || adjacent) {
+      return false;
+    }
     any = true;
+    i = end;
   }
   return any;
 }
