@@ -5,6 +5,7 @@
 #include "files/encoding.h"
 #include "files/file_io.h"
 #include "files/tbq.h"
+#include "files/text_table.h"
 #include "files_fixture.h"
 
 namespace tablique {
@@ -162,6 +163,18 @@ TEST(FileLayer, ReadFailuresNameTheFile) {
   expectFileError([&] { files::writeFileAtomic(dir.path().string(), "x"); }, dir.path().string());
   writeBytes(dir.file("big"), std::string(100, 'x'));
   expectFileError([&] { files::readWholeFile(dir.file("big"), 99); }, dir.file("big"));
+}
+
+// A grid without data rows or columns (the fixed row or column alone) saves as an empty table,
+// reading no cell.
+TEST(FileLayer, TextTableOfAGridWithoutDataCells) {
+  Grid rowsOnly, colsOnly;
+  rowsOnly.setRows(1);
+  rowsOnly.setCols(9);
+  colsOnly.setRows(30);
+  colsOnly.setCols(1);
+  EXPECT_EQ(files::buildTextTable(rowsOnly, "t"), "\r\n\r\n");
+  EXPECT_EQ(files::buildTextTable(colsOnly, "t"), "\r\n\r\n");
 }
 
 TEST(Tbq, SizesInMillimetres) {
