@@ -111,7 +111,8 @@ Statistics statcalc(std::vector<double>& x) {
   heapSort(x);
   const double mn = x.front(), mx = x.back();
   const size_t h = count / 2;
-  const double median = count % 2 == 1 ? x[h] : x[h - 1] + (x[h] - x[h - 1]) / 2;
+  // The midpoint in extended precision (no overflow), rounded once.
+  const double median = count % 2 == 1 ? x[h] : double(((long double)x[h - 1] + x[h]) / 2);
 
   // Mode: the smallest of the most frequent values; none when no value repeats.
   std::optional<double> mode;
@@ -144,6 +145,10 @@ Statistics statcalc(std::vector<double>& x) {
     su.add(std::ldexp(lo, -e));
   }
   const long double meanU = su.value() / n;
+  // The sum and the mean from the values themselves: where they nearly cancel, n * pivot and the
+  // deviations' sum would each carry a rounding error larger than the result.
+  PreciseSum total;
+  for (double d : x) total.add(d);
   PreciseSum s1, s2, s3, s4;
   for (long double v : u) {
     const long double d = v - meanU, d2 = d * d;
@@ -162,7 +167,7 @@ Statistics statcalc(std::vector<double>& x) {
   }
 
   const long double s = unscaled(sU);
-  S[0] = defined(pivot + unscaled(meanU));
+  S[0] = defined(total.value() / n);
   S[1] = defined(s / std::sqrt(n));
   S[2] = median;
   S[3] = mode;
@@ -171,7 +176,7 @@ Statistics statcalc(std::vector<double>& x) {
   S[8] = defined((long double)mx - mn);
   S[9] = mn;
   S[10] = mx;
-  S[11] = defined(n * pivot + unscaled(su.value()));
+  S[11] = defined(total.value());
   S[12] = double(count);
   S[13] = defined(unscaled(s1.value()) / n);
   return S;

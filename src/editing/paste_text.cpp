@@ -126,18 +126,18 @@ public:
     block_.cells.reserve(cellBound);
     block_.lines = 1;
   }
-  void addSpan(size_t from, size_t to) {
-    while (from < to && source_[from] == ' ') ++from;
-    while (to > from && source_[to - 1] == ' ') --to;
+  void addSpan(size_t from, size_t to, bool trim = true) {
+    while (trim && from < to && source_[from] == ' ') ++from;
+    while (trim && to > from && source_[to - 1] == ' ') --to;
     block_.cells.push_back({from, to - from});
   }
   // A made cell: open it, append its characters to made(), close it.
   size_t openMade() const { return made_.size(); }
   std::string& made() { return made_; }
-  void closeMade(size_t start) {
+  void closeMade(size_t start, bool trim = true) {
     size_t b = start, e = made_.size();
-    while (b < e && made_[b] == ' ') ++b;
-    while (e > b && made_[e - 1] == ' ') --e;
+    while (trim && b < e && made_[b] == ' ') ++b;
+    while (trim && e > b && made_[e - 1] == ' ') --e;
     made_.erase(e);
     made_.erase(start, b - start);
     block_.cells.push_back({source_.size() + start, made_.size() - start});
@@ -247,7 +247,8 @@ size_t closingQuote(std::string_view s, size_t p) {
 }
 
 // Text from outside: CR LF, LF and CR end rows; quoted fields in text (not numeric) mode.
-void splitOutside(std::string_view whole, bool numeric, bool keepEmptyLines, BlockBuilder& out) {
+void splitOutside(std::string_view whole, bool numeric, const ForeignTextOptions& options, BlockBuilder& out) {
+  const bool keepEmptyLines = options.keepEmptyLines, trim = numeric || options.trimSpaces;
   std::string_view s = whole;
   if (numeric) {  // numeric text is trimmed of spaces as a whole
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
@@ -272,12 +273,12 @@ void splitOutside(std::string_view whole, bool numeric, bool keepEmptyLines, Blo
           made += whole[k];
           if (whole[k] == '"') ++k;  // "" is one "
         }
-        out.closeMade(at);
+        out.closeMade(at, trim);
         p = q + 1;
       } else {
         const size_t start = p;
         p = std::min(scan.next(p), n);
-        out.addSpan(start, p);
+        out.addSpan(start, p, trim);
       }
       if (p < n && whole[p] != '\r' && whole[p] != '\n') {  // a cell separator
         ++p;
@@ -313,12 +314,12 @@ size_t cellBound(std::string_view s, PasteSource source, size_t numericSeparator
 // Splits the source of the given kind; `chars` becomes the block's storage afterwards (it holds
 // the source, or is the very string `text` views).
 PasteBlock splitAs(PasteSource source, std::string_view text, std::string&& chars, size_t separators,
-                   bool keepEmptyLines) {
+                   const ForeignTextOptions& options) {
   BlockBuilder out(text, cellBound(text, source, separators));
   if (source == PasteSource::OwnCopy)
     splitOwnCopy(text, out);
   else
-    splitOutside(text, source == PasteSource::Numeric, keepEmptyLines, out);
+    splitOutside(text, source == PasteSource::Numeric, options, out);
   return out.finish(std::move(chars));
 }
 
@@ -333,15 +334,15 @@ PasteBlock splitPasteText(std::string_view text, std::string_view copyText) {
   size_t separators = 0;
   const PasteSource source = classify(text, copyText, separators);
   const std::string_view s = source == PasteSource::OwnCopy ? copyText : text;
-  return splitAs(source, s, std::string(s), separators, false);
+  return splitAs(source, s, std::string(s), separators, {});
 }
 
 PasteBlock splitOwnedPasteText(std::string text, std::string_view copyText) {
   size_t separators = 0;
   const PasteSource source = classify(text, copyText, separators);
-  if (source == PasteSource::OwnCopy) return splitAs(source, copyText, std::string(copyText), 0, false);
+  if (source == PasteSource::OwnCopy) return splitAs(source, copyText, std::string(copyText), 0, {});
   const std::string_view s = text;
-  return splitAs(source, s, std::move(text), separators, false);
+  return splitAs(source, s, std::move(text), separators, {});
 }
 
 PasteBlock splitForeignText(std::string text, const ForeignTextOptions& options) {
@@ -349,7 +350,7 @@ PasteBlock splitForeignText(std::string text, const ForeignTextOptions& options)
   const PasteSource source =
       options.numericRule && isNumericText(text, separators) ? PasteSource::Numeric : PasteSource::Text;
   const std::string_view s = text;
-  return splitAs(source, s, std::move(text), separators, options.keepEmptyLines);
+  return splitAs(source, s, std::move(text), separators, options);
 }
 
 }  // namespace tablique::editing

@@ -11,7 +11,8 @@
 //             inside the quotes staying in the cell
 // Text from outside (numeric or text) is taken as it stands: CR LF, LF alone and CR alone each
 // end a row, a final line end adds no row; empty lines at the start and the end are dropped and
-// an empty line between others is a row of `width` empty cells. Cell texts are trimmed of spaces.
+// an empty line between others is a row of `width` empty cells. Cell texts are trimmed of spaces
+// (text from outside keeps them when ForeignTextOptions::trimSpaces is off).
 //
 //   "a, b\tc\r\n\r\n1\t2\n"  ->  {"a, b", "c"} / {"", ""} / {"1", "2"}, width 2, lines 4
 #pragma once
@@ -59,6 +60,7 @@ PasteBlock splitOwnedPasteText(std::string text, std::string_view copyText);
 struct ForeignTextOptions {
   bool keepEmptyLines = false;  // every line is a row, empty lines at the start and end too
   bool numericRule = true;      // numeric text splits at spaces and commas as well
+  bool trimSpaces = true;       // cell texts are trimmed of spaces (text mode; numeric text always)
 };
 
 // Splits text from outside the control (another program, a text file) by the rules above,

@@ -187,6 +187,55 @@ bool gbReadsAsGb2312(std::string_view bytes) {
   return any;
 }
 
+// True when the valid UTF-8 `text` holds a non-ASCII character and each is part of a Latin-script
+// word: a word (ASCII letters and non-ASCII characters) of at least two ASCII letters whose
+// non-ASCII characters are single accented letters (U+00C0..U+024F but × and ÷) between them
+// ("café", "Ärger", "Ångström"), or the euro sign touching an ASCII letter or digit ("€5"). The
+// GB18030 reading of such bytes would be ideographs glued to Latin words, which Chinese text
+// rarely has; a lone accented letter ("é" is also 茅) stays ambiguous and is left to the rules after.
+bool utf8ReadsAsLatinWords(std::string_view text) {
+  const auto asciiLetter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+  const auto asciiDigit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  const auto high = [](char ch) { return static_cast<unsigned char>(ch) >= 0x80; };
+  bool any = false;
+  for (size_t i = 0; i < text.size();) {
+    if (!high(text[i])) {
+      ++i;
+      continue;
+    }
+    // The word around this character.
+    size_t begin = i;
+    while (begin > 0 && (asciiLetter(text[begin - 1]) || high(text[begin - 1]))) --begin;
+    size_t end = i;
+    int letters = 0;
+    bool euro = false, adjacent = false;  // adjacent: two non-ASCII characters in a row
+    for (size_t k = begin; k < text.size() && (asciiLetter(text[k]) || high(text[k]));) {
+      if (!high(text[k])) {
+        ++letters, ++k;
+        continue;
+      }
+      const unsigned cp = codePointAt(text, k);
+      const bool letter = cp >= 0xC0 && cp <= 0x24F && cp != 0xD7 && cp != 0xF7;
+      if (!letter && cp != 0x20AC) return false;
+      euro = euro || !letter;
+      if (k > begin && high(text[k - 1])) adjacent = true;
+      k += utf8SequenceLength(text, k);
+      end = k;
+    }
+    while (end < text.size() && asciiLetter(text[end])) ++end;
+    if (euro) {
+      // Without letters the word is the euro sign alone: it must touch a digit.
+      const char before = begin > 0 ? text[begin - 1] : ' ', after = end < text.size() ? text[end] : ' ';
+      if (adjacent || (letters == 0 && !asciiDigit(before) && !asciiDigit(after))) return false;
+    } else if (letters < 2 || adjacent) {
+      return false;
+    }
+    any = true;
+    i = end;
+  }
+  return any;
+}
+
 // The charset detector's verdict on bytes valid in both encodings: UTF-8 or not.
 bool detectorSaysUtf8(std::string_view bytes) {
   uchardet_t ud = uchardet_new();
@@ -272,6 +321,7 @@ std::string fromNarrow(std::string bytes, std::string_view what) {
     failUnreadable(what, err, at);
   }
   if (!utf8) return gb;
+  if (utf8ReadsAsLatinWords(bytes)) return bytes;
   const bool chinese8 = utf8ReadsAsChinese(bytes), chineseGb = gbReadsAsGb2312(bytes);
   if (chinese8 != chineseGb) return chinese8 ? bytes : gb;
   return detectorSaysUtf8(bytes) ? bytes : gb;

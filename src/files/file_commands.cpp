@@ -105,7 +105,8 @@ void Control::opentxt() try {
 }
 
 // Loads a text table into the emptied table, file line k at row k, split as text from outside
-// (quoted fields, the numeric rule, never the last copy; the clipboard is not used). The grid is
+// (quoted fields, the numeric rule, never the last copy; the clipboard is not used). Cells keep
+// their spaces: the file holds them as the table did. The grid is
 // sized from the file; the file is read, decoded, split and checked before anything changes.
 void Control::opentxtFile() {
   const std::optional<std::string> path =
@@ -113,16 +114,22 @@ void Control::opentxtFile() {
   if (!path) return;
   focusGrid();
   std::string bytes = files::readWholeFile(*path);
-  if (bytes.find('\0') != std::string::npos)
+  // NUL keeps binary files out; in UTF-16 (known by its mark) zero bytes are part of characters,
+  // so the decoded text is checked instead.
+  const auto binary = [&] {
     files::failFile(*path, "not a text file (it holds NUL bytes)", "不是文本文件，无法打开！");
+  };
+  const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+  if (!utf16 && bytes.find('\0') != std::string::npos) binary();
   std::string text = files::fromNarrow(std::move(bytes), *path);
+  if (utf16 && text.find('\0') != std::string::npos) binary();
   const auto tooMany = [&] {
     files::failFile(*path, "the file holds more cells than the table can hold", "的单元格超出表格容量，无法打开！");
   };
   constexpr int64_t kMostSeparators = 16 * int64_t(kCellBudget);
   if (int64_t(text.size()) >= kMostSeparators && cellsUpperBound(text) > kMostSeparators) tooMany();
   // Line k of the file is row k + 1 of the table; empty lines after the last cell carry nothing.
-  const editing::PasteBlock block = editing::splitForeignText(std::move(text), {.keepEmptyLines = true});
+  const editing::PasteBlock block = editing::splitForeignText(std::move(text), {.keepEmptyLines = true, .trimSpaces = false});
   int32_t used = block.rows();
   const auto blankRow = [&](int32_t k) {
     for (int32_t j = 0; j < block.rowLength(k); ++j)
@@ -159,15 +166,20 @@ void Control::opentxtFile() {
   focusGrid();
 }
 
-// Before an export: two spare columns when the last grid column holds data.
+// Before an export: two spare columns when the last grid column holds data; the current cell
+// stays.
 void Control::expspare() {
   const files::UsedArea a = files::usedArea(grid_);
   if (a.lastCol != grid_.Cols() - 1) return;
+  const int32_t row = grid_.Row(), col = grid_.Col();
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);
   st_.colFormula.resize(size_t(grid_.Cols()));
   for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   headColumns(grid_, 1, grid_.Cols() - 1);
+  // The current cell goes back where it was: left on a header, a later command would act on it.
+  grid_.setRow(row);
+  grid_.setCol(col);
 }
 
 // Export. The records are compacted only when the file was written; a cancelled or failed export
@@ -203,17 +215,31 @@ void Control::datainp() {
   const std::string text = files::fromDataFile(files::readWholeFile(*path), *path);
   const files::TbqShape shape = files::scanTbq(text, *path);
   const int32_t L = shape.lines, F = shape.fields;
+  // The grid the import leaves; the two spare columns an export carries are not counted. Where
+  // growth would exceed the cell budget, the rows or columns beyond the file (the import empties
+  // them) give way first, as opentxt's do.
+  int64_t rowsAfter = std::max<int64_t>(grid_.Rows(), L);
+  int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
   {
-    // The grid the import leaves; the two spare columns an export carries are not counted.
-    const int64_t rowsAfter = std::max<int64_t>(grid_.Rows(), L);
-    const int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
+    const auto cells = [&] { return rowsAfter * std::max<int64_t>(colsAfter - 2, 1); };
     const bool grows = rowsAfter > grid_.Rows() || colsAfter > grid_.Cols();
-    if (grows && rowsAfter * (colsAfter - 2) > kCellBudget)
-      files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
-                                 " fields, more than the table can hold",
-                      "的单元格超出表格容量，无法导入！");
+    if (grows && cells() > kCellBudget) {
+      colsAfter = std::max<int64_t>(int64_t(F) + 1, std::min(colsAfter, kCellBudget / rowsAfter + 2));
+      if (cells() > kCellBudget)
+        rowsAfter = std::max<int64_t>(L, kCellBudget / std::max<int64_t>(colsAfter - 2, 1));
+      if (cells() > kCellBudget)
+        files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
+                                   " fields, more than the table can hold",
+                        "的单元格超出表格容量，无法导入！");
+    }
   }
   const std::vector<std::string_view> fields = files::readTbqFields(text, shape, *path);
+  // The dimension that gives way shrinks before the other grows.
+  if (colsAfter < grid_.Cols()) {
+    grid_.setCols(int32_t(colsAfter));
+    st_.colFormula.resize(size_t(colsAfter));
+  }
+  if (rowsAfter < grid_.Rows()) grid_.setRows(int32_t(rowsAfter));
 
   // Empty the table (the cells the data lines fill are overwritten below); hide the editor.
   const int32_t D = L - 1;  // data lines

@@ -138,13 +138,6 @@ char* writeEncoded(char* p, std::string_view text, const std::array<uint16_t, 25
   return p;
 }
 
-// The text without leading and trailing spaces.
-std::string_view trimSpaces(std::string_view text) {
-  const size_t b = text.find_first_not_of(' ');
-  if (b == std::string_view::npos) return {};
-  return text.substr(b, text.find_last_not_of(' ') - b + 1);
-}
-
 // A record as written in the formula line.
 void appendRecord(std::string& out, std::string_view record) {
   const size_t at = out.size();
@@ -155,7 +148,6 @@ void appendRecord(std::string& out, std::string_view record) {
 }  // namespace
 
 std::string encodeCellText(std::string_view text) {
-  text = trimSpaces(text);
   std::string out(2 * text.size(), '\0');
   out.resize(size_t(writeEncoded(out.data(), text, kEncodeCell) - out.data()));
   return out;
@@ -258,13 +250,13 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
         *p++ = kFieldEmpty;
       } else {
         *p++ = kCellStart;
-        p = writeEncoded(p, trimSpaces(text), kEncodeCell);
+        p = writeEncoded(p, text, kEncodeCell);
       }
       *p++ = ',';
     }
     if (M >= 1) {
       *p++ = kCellStart;
-      p = writeEncoded(p, trimSpaces(grid.textAt(i, M)), kEncodeCell);
+      p = writeEncoded(p, grid.textAt(i, M), kEncodeCell);
     }
     *p++ = '\r';
     *p++ = '\n';

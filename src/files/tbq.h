@@ -3,7 +3,7 @@
 // A comma-separated field stream of N data lines of M fields and one formula line, every line
 // ending in CR LF. Markers (shown as <0> <1> <2> <7> <8>, formula marks as <3> <4> <B>):
 //   <0>          an empty cell, or an empty formula record
-//   <8>text      a non-empty cell: trimmed, "," written as <1>, a space as <2>
+//   <8>text      a non-empty cell: "," written as <1>, every space (also at either end) as <2>
 //   <8>text      the last field of a data line (also <8> alone when that cell is empty)
 // The formula line holds the compacted records of columns 1..M-1, the record of column 1
 // followed by the layout piece "=" W "?" H (entries size<7>index joined by "$", sizes in

@@ -122,6 +122,7 @@ std::string build(const Grid& grid, const UsedArea& a, uint8_t quoteBits, std::s
 }  // namespace
 
 std::string buildTextTable(const Grid& grid, std::string_view what) {
+  if (grid.Rows() < 2 || grid.Cols() < 2) return "\r\n\r\n";  // no data cell: an empty table
   const UsedArea a = usedArea(grid);
   std::string out = build(grid, a, 1, what);
   if (out.find_first_of(", ") != std::string::npos &&

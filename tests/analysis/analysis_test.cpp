@@ -286,6 +286,30 @@ TEST(Statis, StatisticsKeepTheirDigitsOnOffsetTinyHugeAndOrdinaryData) {
   EXPECT_FALSE(E[8]);       // the range is beyond a double
 }
 
+// Values that nearly cancel (the mean is a tiny remainder of large opposite values), values at
+// both ends of the range, subnormal midpoints and the largest column.
+TEST(Statis, MeanSumAndMedianKeepTheirDigitsWhereValuesCancel) {
+  std::vector<double> cancel;
+  for (int i = 0; i < 2048; ++i) cancel.push_back(-2049 * 0.1);
+  for (int i = 0; i < 2049; ++i) cancel.push_back(2048 * 0.1);
+  expectPreciseStatistics(cancel, "cancel");
+  std::vector<double> mirrored;
+  for (int i = 0; i < 3000; ++i) mirrored.push_back(-(1e12 + i * 0.37));
+  for (int i = 0; i < 3001; ++i) mirrored.push_back(1e12 + i * 0.37 + 1e-3);
+  expectPreciseStatistics(mirrored, "mirrored");
+  expectPreciseStatistics({4.9e-324, 9.9e-324, 4.9e-324, 1.5e-323}, "subnormal");
+  expectPreciseStatistics({1.7976931348623157e308, -1.7976931348623157e308, 1.7976931348623157e308}, "extremes");
+  std::vector<double> many;
+  std::mt19937_64 rng(9);
+  for (int i = 0; i < 174974; ++i) many.push_back(double(rng() % 1000000) * 1e10);
+  expectPreciseStatistics(many, "many");
+  // Tiny values beside huge opposite ones: the tiny ones are the whole sum.
+  std::vector<double> mixed = {1e300, 1e-300, -1e300, 3e-300, 2e-300};
+  const analysis::Statistics M = analysis::statcalc(mixed);
+  EXPECT_NEAR(*M[11], 6e-300, 1e-314);
+  EXPECT_NEAR(*M[0], 1.2e-300, 1e-314);
+}
+
 TEST(Statis, TooFewValuesNonNumbersAndOutputOutsideTheGrid) {
   Control c;
   anchorColumn(c, 1, {"1", "2"});

@@ -70,6 +70,27 @@ TEST(ChineseText, Utf8ChineseFilesStillReadAsUtf8) {
   EXPECT_EQ(files::fromNarrow(std::string("\xFF\xFE\x13\x4E\x1A\x4E", 6), "t"), "专业");
 }
 
+// A short UTF-8 text of Latin letters written by another program reads as UTF-8, although its
+// bytes are GB18030 too.
+TEST(ChineseText, Utf8LatinTextFromElsewhereReadsAsUtf8) {
+  for (const std::string t : {"café", "naïve", "Ärger", "€5", "São Paulo\t12", "Müller\tJürgen", "crème brûlée", "EUR€",
+                              "façade", "Ångström", "año", "10 €", "résumé", "Zürich"}) {
+    EXPECT_EQ(files::fromNarrow(t + "\r\n", "t"), t + "\r\n") << t;
+    EXPECT_EQ(files::fromNarrow(t, "t"), t) << t;
+  }
+}
+
+// Chinese text beside a Latin letter or a digit still reads as GB18030 ("A股", "3楼"); only an
+// ideograph glued to a Latin word of two letters or more ("abc茅", the very bytes of "abcé") is
+// taken for that word.
+TEST(ChineseText, IdeographsBesideLatinLettersAndDigitsStayChinese) {
+  for (const std::string& g : gb2312Ideographs())
+    for (const std::string& t : {"A" + g, g + "A", "T" + g + "\t1", "x" + g + g, "2" + g, g + "5", g + " ok"}) {
+      const std::string narrow = files::toNarrow(t, "t");
+      ASSERT_EQ(files::fromNarrow(narrow, "t"), t);
+    }
+}
+
 TEST(ChineseText, CodePage936EuroAndWhatCannotBeRead) {
   EXPECT_EQ(files::fromNarrow("\x80" "5\r\n", "t"), "€5\r\n");
   EXPECT_EQ(files::fromDataFile("\xD6\xD0\x80", "t"), "中€");

@@ -5,6 +5,7 @@
 #include "files/encoding.h"
 #include "files/file_io.h"
 #include "files/tbq.h"
+#include "files/text_table.h"
 #include "files_fixture.h"
 
 namespace tablique {
@@ -164,6 +165,18 @@ TEST(FileLayer, ReadFailuresNameTheFile) {
   expectFileError([&] { files::readWholeFile(dir.file("big"), 99); }, dir.file("big"));
 }
 
+// A grid without data rows or columns (the fixed row or column alone) saves as an empty table,
+// reading no cell.
+TEST(FileLayer, TextTableOfAGridWithoutDataCells) {
+  Grid rowsOnly, colsOnly;
+  rowsOnly.setRows(1);
+  rowsOnly.setCols(9);
+  colsOnly.setRows(30);
+  colsOnly.setCols(1);
+  EXPECT_EQ(files::buildTextTable(rowsOnly, "t"), "\r\n\r\n");
+  EXPECT_EQ(files::buildTextTable(colsOnly, "t"), "\r\n\r\n");
+}
+
 TEST(Tbq, SizesInMillimetres) {
   struct Case {
     int32_t twips;
@@ -227,11 +240,11 @@ TEST(Tbq, LayoutPieceParsing) {
 }
 
 TEST(Tbq, CellFieldsEncodeAndDecode) {
-  EXPECT_EQ(files::encodeCellText("  a, b  "), "a\x01\x02" "b");
-  EXPECT_EQ(files::encodeCellText("   "), "");
+  EXPECT_EQ(files::encodeCellText("  a, b  "), "\x02\x02" "a\x01\x02" "b\x02\x02");
+  EXPECT_EQ(files::encodeCellText(" "), "\x02");
   EXPECT_EQ(files::decodeField("\x08" "a\x01\x02" "b"), "a, b");
   EXPECT_EQ(files::decodeField(std::string(1, '\0')), "");
-  EXPECT_EQ(files::encodeCellText(" \r\n\x01\x10 "), "\x0E\x0F\x10\x01\x10\x10");
+  EXPECT_EQ(files::encodeCellText("\r\n\x01\x10"), "\x0E\x0F\x10\x01\x10\x10");
   EXPECT_EQ(files::decodeField("\x08\x0E\x0F\x10\x01\x10\x10"), "\r\n\x01\x10");
   EXPECT_EQ(files::decodeField("\x08" "a\x08" "b"), "ab");  // a bare BS inside, as earlier files may hold
 }

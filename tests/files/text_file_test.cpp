@@ -168,6 +168,23 @@ TEST(OpenTxt, EncodingsLineEndsAndGrowth) {
   EXPECT_GE(c.cols(), 3);
   EXPECT_EQ(c.gettext(1, 1), "1");
   expectConsistent(c);
+  // UTF-16 with its mark (little and big endian), as other programs save "Unicode" text: its
+  // zero bytes are no NUL characters. A NUL character in it is still refused.
+  writeBytes(dir.file("le.txt"), std::string("\xFF\xFE" "a\0\t\0\x2D\x4E\r\0\n\0", 12));
+  writeBytes(dir.file("be.txt"), std::string("\xFE\xFF" "\0b\0\t\x4E\x2D\0\r\0\n", 12));
+  c.headless().queueFile(dir.file("le.txt"));
+  c.opentxt();
+  EXPECT_EQ(c.gettext(1, 1), "a");
+  EXPECT_EQ(c.gettext(1, 2), "中");
+  c.headless().queueFile(dir.file("be.txt"));
+  c.opentxt();
+  EXPECT_EQ(c.gettext(1, 1), "b");
+  EXPECT_EQ(c.gettext(1, 2), "中");
+  writeBytes(dir.file("nul16.txt"), std::string("\xFF\xFE" "a\0\0\0", 6));
+  const TableSnapshot before = snapshot(c);
+  c.headless().queueFile(dir.file("nul16.txt"));
+  expectFileError([&] { c.opentxt(); }, dir.file("nul16.txt"));
+  EXPECT_EQ(snapshot(c), before);
 }
 
 TEST(OpenTxt, EmptyFileLeavesAnEmptyTable) {
@@ -258,6 +275,33 @@ TEST(OpenTxt, EveryCellComesBackAtItsPlace) {
   m.settext(1, 1, "1");
   m.settext(1, 3, "5");
   EXPECT_EQ(saveTxt(m, dir.file("m.txt")), "1\t\t5\r\n\r\n");  // other files as always
+}
+
+// Spaces at either end of a cell are the user's data: they come back, in a table of text and in
+// one of numbers, and the bytes stay as they were.
+TEST(OpenTxt, CellsKeepTheirLeadingAndTrailingSpaces) {
+  TempDir dir;
+  const std::vector<std::vector<std::string>> tables = {
+      {" ", " a ", "b  ", "  c", "x y", "\" q \" "},
+      {" 1", "2 ", "3", "  ", "4,5", "6"},
+  };
+  for (const auto& cells : tables) {
+    Control a;
+    for (size_t k = 0; k < cells.size(); ++k) a.settext(int32_t(k / 3 + 1), int32_t(k % 3 + 1), cells[k]);
+    const std::string path = dir.file("s.txt");
+    saveTxt(a, path);
+    Control b;
+    b.headless().queueFile(path);
+    b.opentxt();
+    for (size_t k = 0; k < cells.size(); ++k)
+      EXPECT_EQ(b.gettext(int32_t(k / 3 + 1), int32_t(k % 3 + 1)), cells[k]) << k;
+  }
+  writeBytes(dir.file("o.txt"), " a \t\" b \"\r\n");
+  Control c;
+  c.headless().queueFile(dir.file("o.txt"));
+  c.opentxt();
+  EXPECT_EQ(c.gettext(1, 1), " a ");
+  EXPECT_EQ(c.gettext(1, 2), " b ");
 }
 
 TEST(SaveTxt, CellHoldingNulIsRefusedNamingTheCell) {
