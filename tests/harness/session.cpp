@@ -220,9 +220,12 @@ std::vector<bool> reachable(const Snapshot& before, const Snapshot& after, Reach
   mark(before.editorRow, before.editorCol);
   mark(after.editorRow, after.editorCol);
   if (e.kind == Kind::SetText) mark(e.a, e.b);
-  if (reach == Reach::Selection)
-    for (int32_t r = before.r0; r <= before.r1; ++r)
-      for (int32_t col = before.c0; col <= before.c1; ++col) mark(r, col);
+  // A selection made over the headers (a 0 end) is whole rows or whole columns.
+  if (reach == Reach::Selection) {
+    const int32_t r1 = before.r0 == 0 ? rows : before.r1, c1 = before.c0 == 0 ? cols : before.c1;
+    for (int32_t r = std::max(1, before.r0); r <= r1; ++r)
+      for (int32_t col = std::max(1, before.c0); col <= c1; ++col) mark(r, col);
+  }
   // A fill drag writes down the current column; mouse events may arm and run one.
   if (e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release)
     for (int32_t r = 1; r <= rows; ++r) {
