@@ -164,6 +164,9 @@ private:
   // Runs a command chosen by the host: a failure is told to the user, then thrown on.
   template <typename Command>
   void runForHost(Command command);
+  // Runs a click handler's body: the pending edit ends first; a failure leaves as an Error.
+  template <typename Action>
+  void runClick(Action action);
   // Ends a pending edit as a focus loss does: the focus goes to the grid and Text1_LostFocus
   // runs (with its restricted recalc). Every command and every public method that changes the
   // table calls it before anything else.

@@ -76,6 +76,19 @@ TEST_F(EditThenCommand, HostMethodsEndTheEditFirst) {
   EXPECT_EQ(d.focus(), FocusTarget::Grid);
 }
 
+// A host may run a menu entry's click handler itself, without runMenuEntry or an m_ method.
+TEST_F(EditThenCommand, ClickHandlersCalledByTheHostEndTheEditFirst) {
+  c.CommandAA5m_Click();  // 删除行
+  EXPECT_EQ(column(c, 3, 1, 7), (Texts{"10", "20", "keep3", "50", "60", "keep7", "80"}));
+  expectConsistent(c);
+  click(c, 4, 1);
+  c.typeText("9");  // (4, 1) = "59"
+  c.CommandAA4m_Click();  // 插入行
+  EXPECT_EQ(column(c, 3, 3, 9), (Texts{"keep3", "", "590", "60", "keep7", "80", ""}));
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
+  expectConsistent(c);
+}
+
 TEST_F(EditThenCommand, AGridShortcutAfterTheEditorHandsOverEndsTheEdit) {
   c.headless().setClipboardText("x");
   c.pressKey(17, 2);  // Ctrl in the editor: the grid takes the keys
