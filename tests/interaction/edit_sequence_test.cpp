@@ -146,6 +146,20 @@ TEST(EditorPlace, FocusPlacesTheEditorOverTheCurrentCellInView) {
   EXPECT_EQ(c.editor().width(), g.CellWidth());
 }
 
+// A host may make a header cell current; Enter and a click on the box then open no editor
+// whose typing no cell would keep.
+TEST(EditorPlace, NeverOverAHeaderCell) {
+  Control c;
+  c.mouseset(7, 0);
+  c.pressKey(13);  // Enter: one row down, still in the row numbers
+  EXPECT_EQ(c.grid().Row(), 8);
+  EXPECT_FALSE(c.editor().visible());
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
+  c.pressKey(8);
+  EXPECT_EQ(c.gettext(8, 0), "8");
+  expectConsistent(c);
+}
+
 TEST(EditorText, ReadableWheneverShownOverACell) {
   Control c;
   click(c, 3, 3);
