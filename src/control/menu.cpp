@@ -110,6 +110,7 @@ void Control::runClick(Action action) {
   endEdit();
   try {
     action();
+    hideEditorOffItsCell();
   } catch (...) {
     rethrowAsError();
   }

@@ -49,7 +49,10 @@ void Control::Text1_GotFocus() {
       setEditorText(grid_.Text());
       st_.editOrig = editor_.text();
     } else {
-      focusGrid();
+      // A selection with a header member edits nothing: no box is left over the cell
+      // showing a text that is not its own.
+      st_.editOrig = editor_.text();
+      hideEditor();
     }
   } catch (const std::exception&) {
   }
