@@ -164,6 +164,9 @@ private:
   // Runs a command chosen by the host: a failure is told to the user, then thrown on.
   template <typename Command>
   void runForHost(Command command);
+  // Runs a click handler's body: the pending edit ends first; a failure leaves as an Error.
+  template <typename Action>
+  void runClick(Action action);
   // Ends a pending edit as a focus loss does: the focus goes to the grid and Text1_LostFocus
   // runs (with its restricted recalc). Every command and every public method that changes the
   // table calls it before anything else.
@@ -174,12 +177,14 @@ private:
   // Raises MouseDown to the host; a host exception leaves the editor enabled as it was.
   void raiseMouseDown(int16_t& Button, int16_t& Shift, float& X, float& Y);
   void hideEditor();                    // hide; a focused editor hands the focus to the grid
-  // The editor left visible over a cell it no longer edits is hidden once the current cell
-  // has moved while the editor does not hold the focus.
+  // The editor left visible without the focus is hidden once it no longer shows the current
+  // cell: the current cell has moved, the cell has moved or resized under it, or its text
+  // has changed. Run after everything that may move or rewrite the current cell.
   void hideEditorOffItsCell();
   void blankEditor();                   // hide and shrink to nothing
   void placeEditorOverCurrentCell(bool withWidth);
   void gridMoveByKey(int16_t keyCode, int16_t shift);  // the grid's own cursor keys
+  void currentCellToFirst();            // after addrow/addcol: (1, 1) as far as it exists
 
   // ---- interaction/
   void openEditorOverCurrentCell();     // scrolled into view, placed, shown, focused

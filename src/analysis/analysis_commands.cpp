@@ -71,6 +71,7 @@ void Control::psort(const script::Value& p) try {
     hsort(sorted);
     const std::vector<int32_t> ranks = analysis::descendingRanks(*values, sorted);
     for (int32_t i = 1; i <= n; ++i) grid_.setTextAt(i, k, std::to_string(ranks[size_t(i - 1)]));
+    hideEditorOffItsCell();
     return;
   }
   std::vector<double>& v = *values;
@@ -79,6 +80,7 @@ void Control::psort(const script::Value& p) try {
     const double value = mode == SortMode::Ascending ? v[size_t(i - 1)] : v[size_t(n - i)];
     grid_.setTextAt(i, c, script::numberText(value));
   }
+  hideEditorOffItsCell();
 } catch (...) {
   rethrowAsError();
 }
@@ -98,6 +100,7 @@ void Control::statis(int32_t col) try {
     if (i + 1 > grid_.Rows() - 1) return;
     grid_.setTextAt(i + 1, col, analysis::statisticLine(i, S[size_t(i)]));
   }
+  hideEditorOffItsCell();
 } catch (...) {
   rethrowAsError();
 }

@@ -46,6 +46,7 @@ void Control::settext(int32_t r, int32_t c, std::string_view txt) try {
     return;
   }
   grid_.setTextMatrix(r, c, txt);
+  hideEditorOffItsCell();
 } catch (...) {
   rethrowAsError();
 }

@@ -235,9 +235,14 @@ void Control::hideEditor() {
 }
 
 void Control::hideEditorOffItsCell() {
-  if (editor_.visible() && focus_ != FocusTarget::Editor &&
-      (grid_.Row() != editorRow_ || grid_.Col() != editorCol_))
-    hideEditor();
+  if (!editor_.visible() || focus_ == FocusTarget::Editor) return;
+  const bool moved = grid_.Row() != editorRow_ || grid_.Col() != editorCol_;
+  // A blanked box has no size; a sized one must still cover its cell exactly.
+  const bool shifted = editor_.width() > 0 &&
+                       (editor_.top() != saturated(int64_t(grid_.Top) + grid_.CellTop()) ||
+                        editor_.left() != saturated(int64_t(grid_.Left) + grid_.CellLeft()) ||
+                        editor_.width() != grid_.CellWidth() || editor_.height() != grid_.CellHeight());
+  if (moved || shifted || editor_.text() != grid_.Text()) hideEditor();
 }
 
 // Blanking: hidden, unreadable and empty-sized.

@@ -23,6 +23,16 @@ std::optional<int32_t> twipsOf(float millimetres) {
 
 }  // namespace
 
+// (1, 1) becomes current, as far as the table has it: a table shrunk to its header row or
+// column keeps the header cell the grid left current (and the change is not reported as a
+// failure after it was made).
+void Control::currentCellToFirst() {
+  if (grid_.Cols() > 1) grid_.setCol(1);
+  if (grid_.Rows() > 1) grid_.setRow(1);
+  focusGrid();
+  hideEditor();
+}
+
 // Grows (or, with a negative count, shrinks) the table by rows; over the budget: silently
 // nothing. The budget counts rows x (columns + 3).
 void Control::addrow(int32_t rows) try {
@@ -36,10 +46,7 @@ void Control::addrow(int32_t rows) try {
   if (rows < 0)
     for (std::string& record : st_.colFormula)
       editing::rewriteRowTags(record, [&](int32_t t) { return t >= n ? editing::kRetire : editing::kKeep; });
-  grid_.setCol(1);
-  if (n >= 2) grid_.setRow(1);  // a table of the header row alone has no data row
-  focusGrid();
-  hideEditor();
+  currentCellToFirst();
 } catch (...) {
   rethrowAsError();
 }
@@ -58,10 +65,7 @@ void Control::addcol(int32_t cols) try {
     grid_.setCellAlignment(kAlignCenterTop);
   }
   for (int32_t j = 1; j <= n - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
-  grid_.setCol(1);
-  if (grid_.Rows() >= 2) grid_.setRow(1);
-  focusGrid();
-  hideEditor();
+  currentCellToFirst();
 } catch (...) {
   rethrowAsError();
 }
@@ -71,12 +75,14 @@ void Control::setcolw(int32_t coll, float w) {
   endEdit();
   if (coll < 1 || coll > grid_.Cols() - 1) return;
   if (const auto twips = twipsOf(w)) grid_.setColWidth(coll, *twips);
+  hideEditorOffItsCell();
 }
 
 void Control::setrowh(int32_t roww, float h) {
   endEdit();
   if (roww < 1 || roww > grid_.Rows() - 1) return;
   if (const auto twips = twipsOf(h)) grid_.setRowHeight(roww, *twips);
+  hideEditorOffItsCell();
 }
 
 }  // namespace tablique

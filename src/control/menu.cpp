@@ -103,54 +103,77 @@ void wrapHideAfter(Control& c, Editor& editor, Action action) {
 
 }  // namespace
 
-void Control::CommandAA2m_Click() { wrapHideAfter(*this, editor_, [&] { copysel(); }); }
-void Control::CommandAA13m_Click() { wrapHideAfter(*this, editor_, [&] { cutsel(); }); }
-void Control::CommandAA1m_Click() { wrapHideAfter(*this, editor_, [&] { delsel(); }); }
-void Control::CommandAA4m_Click() { wrapHideAfter(*this, editor_, [&] { rowins(); }); }
-void Control::CommandAA11m_Click() { wrapHideAfter(*this, editor_, [&] { rowup(); }); }
-void Control::CommandAA10m_Click() { wrapHideAfter(*this, editor_, [&] { rowdown(); }); }
-void Control::CommandAA8m_Click() { wrapHideAfter(*this, editor_, [&] { colleft(); }); }
-void Control::CommandAA9m_Click() { wrapHideAfter(*this, editor_, [&] { colright(); }); }
-void Control::CommandAA14m_Click() { wrapHideAfter(*this, editor_, [&] { focal(); }); }
+// A host may call a click handler itself: the pending edit ends before the command sees the
+// table, and only a tablique::Error leaves.
+template <typename Action>
+void Control::runClick(Action action) {
+  endEdit();
+  try {
+    action();
+    hideEditorOffItsCell();
+  } catch (...) {
+    rethrowAsError();
+  }
+}
+
+void Control::CommandAA2m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { copysel(); }); }); }
+void Control::CommandAA13m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { cutsel(); }); }); }
+void Control::CommandAA1m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { delsel(); }); }); }
+void Control::CommandAA4m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { rowins(); }); }); }
+void Control::CommandAA11m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { rowup(); }); }); }
+void Control::CommandAA10m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { rowdown(); }); }); }
+void Control::CommandAA8m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { colleft(); }); }); }
+void Control::CommandAA9m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { colright(); }); }); }
+void Control::CommandAA14m_Click() { runClick([&] { wrapHideAfter(*this, editor_, [&] { focal(); }); }); }
 
 // Insert columns hides the editor before the action.
 void Control::CommandAA6m_Click() {
-  editor_.setEnabled(true);
-  hideEditor();
-  colins();
-  focusGrid();
+  runClick([&] {
+    editor_.setEnabled(true);
+    hideEditor();
+    colins();
+    focusGrid();
+  });
 }
 
 void Control::CommandAA3m_Click() {
-  editor_.setEnabled(true);
-  pastesel();
-  focusGrid();
+  runClick([&] {
+    editor_.setEnabled(true);
+    pastesel();
+    focusGrid();
+  });
 }
 
 void Control::CommandAA17m_Click() {
-  editor_.setEnabled(true);
-  datainp();
-  focusGrid();
+  runClick([&] {
+    editor_.setEnabled(true);
+    datainp();
+    focusGrid();
+  });
 }
 
 // The spare columns are labelled through the header row; the current cell goes back to its data
 // cell before the export, so that nothing after it acts on a header cell.
 void Control::CommandAA16m_Click() {
-  editor_.setEnabled(true);
-  const int32_t row = grid_.Row(), col = grid_.Col();
-  expspare();
-  grid_.setRow(row);
-  grid_.setCol(col);
-  dataexp();
-  focusGrid();
+  runClick([&] {
+    editor_.setEnabled(true);
+    const int32_t row = grid_.Row(), col = grid_.Col();
+    expspare();
+    grid_.setRow(row);
+    grid_.setCol(col);
+    dataexp();
+    focusGrid();
+  });
 }
 
 void Control::CommandAA12m_Click() {
-  if (platform_->messageBox(texts::kClearConfirm, texts::kNoticeTitle, true) == MessageAnswer::Cancel)
-    return;
-  cleartab();
-  setEditorText(std::string());
-  focusGrid();
+  runClick([&] {
+    if (platform_->messageBox(texts::kClearConfirm, texts::kNoticeTitle, true) == MessageAnswer::Cancel)
+      return;
+    cleartab();
+    setEditorText(std::string());
+    focusGrid();
+  });
 }
 
 namespace {
@@ -172,8 +195,8 @@ void withEditLock(ControlState& st, Action action) {
 
 }  // namespace
 
-void Control::CommandAA5m_Click() { withEditLock(st_, [&] { rowdel(); }); }
-void Control::CommandAA7m_Click() { withEditLock(st_, [&] { coldel(); }); }
+void Control::CommandAA5m_Click() { runClick([&] { withEditLock(st_, [&] { rowdel(); }); }); }
+void Control::CommandAA7m_Click() { runClick([&] { withEditLock(st_, [&] { coldel(); }); }); }
 
 // ---- the m_ methods
 

@@ -48,6 +48,7 @@ void Control::update(int32_t coll) {
   } catch (const std::exception&) {
   }
   st_.formuMode = FormuMode::Prompt;
+  hideEditorOffItsCell();
 }
 
 }  // namespace tablique

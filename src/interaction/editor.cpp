@@ -30,6 +30,14 @@ void Control::Text1_GotFocus() {
     hideEditor();
     return;
   }
+  // A header cell (made current by a host's mouseset or a shrunken table) is never edited: the
+  // box would take typing that no cell keeps.
+  if (grid_.Row() < 1 || grid_.Col() < 1) {
+    editor_.setTextRaw(std::string());
+    st_.editOrig.clear();
+    hideEditor();
+    return;
+  }
   editor_.setEnabled(true);
   editor_.setVisible(true);
   // (The editor's wheel watcher is started by the platform layer, which owns the real window.)
@@ -41,7 +49,10 @@ void Control::Text1_GotFocus() {
       setEditorText(grid_.Text());
       st_.editOrig = editor_.text();
     } else {
-      focusGrid();
+      // A selection with a header member edits nothing: no box is left over the cell
+      // showing a text that is not its own.
+      st_.editOrig = editor_.text();
+      hideEditor();
     }
   } catch (const std::exception&) {
   }

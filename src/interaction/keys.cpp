@@ -60,6 +60,7 @@ void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
       focusGrid();
       delsel();
     }
+    hideEditorOffItsCell();  // an emptied box over a cell outside the selection
   } catch (...) {
     tellFailureInFlight();
   }

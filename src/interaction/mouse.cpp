@@ -40,6 +40,9 @@ bool Control::outsideCells(float X, float Y) const {
 }
 
 void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
+  // A fill whose release never came (another button pressed during the drag) ends here, on its
+  // own block, before this press changes the selection the release works on.
+  if (st_.fillDone == FillDone::Filled) MSFlexGrid1_MouseUp(kMiddle, kCtrlOnly, X, Y);
   // What the grid does itself: the mouse cell, the focus, a left press makes the cell current.
   grid_.setMousePosition(X, Y);
   focusGrid();  // a pending edit ends before the press changes anything

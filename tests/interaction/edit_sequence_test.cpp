@@ -76,6 +76,19 @@ TEST_F(EditThenCommand, HostMethodsEndTheEditFirst) {
   EXPECT_EQ(d.focus(), FocusTarget::Grid);
 }
 
+// A host may run a menu entry's click handler itself, without runMenuEntry or an m_ method.
+TEST_F(EditThenCommand, ClickHandlersCalledByTheHostEndTheEditFirst) {
+  c.CommandAA5m_Click();  // 删除行
+  EXPECT_EQ(column(c, 3, 1, 7), (Texts{"10", "20", "keep3", "50", "60", "keep7", "80"}));
+  expectConsistent(c);
+  click(c, 4, 1);
+  c.typeText("9");  // (4, 1) = "59"
+  c.CommandAA4m_Click();  // 插入行
+  EXPECT_EQ(column(c, 3, 3, 9), (Texts{"keep3", "", "590", "60", "keep7", "80", ""}));
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
+  expectConsistent(c);
+}
+
 TEST_F(EditThenCommand, AGridShortcutAfterTheEditorHandsOverEndsTheEdit) {
   c.headless().setClipboardText("x");
   c.pressKey(17, 2);  // Ctrl in the editor: the grid takes the keys
@@ -131,6 +144,80 @@ TEST(EditorPlace, FocusPlacesTheEditorOverTheCurrentCellInView) {
   EXPECT_EQ(c.editor().top(), g.Top + g.CellTop());
   EXPECT_EQ(c.editor().left(), g.Left + g.CellLeft());
   EXPECT_EQ(c.editor().width(), g.CellWidth());
+}
+
+// A host may make a header cell current; Enter and a click on the box then open no editor
+// whose typing no cell would keep.
+TEST(EditorPlace, NeverOverAHeaderCell) {
+  Control c;
+  c.mouseset(7, 0);
+  c.pressKey(13);  // Enter: one row down, still in the row numbers
+  EXPECT_EQ(c.grid().Row(), 8);
+  EXPECT_FALSE(c.editor().visible());
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
+  c.pressKey(8);
+  EXPECT_EQ(c.gettext(8, 0), "8");
+  expectConsistent(c);
+}
+
+// A box left visible once the focus has gone shows its own cell as it is, or nothing: a host
+// call that moves the current cell, moves the cell under the box or rewrites its text hides it.
+TEST(EditorPlace, ABoxWithoutTheFocusShowsItsCellOrNothing) {
+  Control c;
+  c.settext(2, 2, "two");
+  const auto leaveOver = [&](int32_t r, int32_t col) {
+    click(c, r, col);
+    c.focusOut();
+    ASSERT_TRUE(c.editor().visible());
+  };
+  leaveOver(2, 2);
+  c.update(3);  // the current column becomes 3
+  EXPECT_FALSE(c.editor().visible());
+  leaveOver(2, 2);
+  c.setcolw(1, 50);  // the cell moves right under the box
+  EXPECT_FALSE(c.editor().visible());
+  leaveOver(2, 2);
+  c.settext(2, 2, "new");
+  EXPECT_FALSE(c.editor().visible());
+  leaveOver(2, 2);
+  c.settext(9, 9, "elsewhere");
+  EXPECT_TRUE(c.editor().visible());
+  expectConsistent(c);
+}
+
+// With a header cell as the selection's anchor, Enter edits nothing and leaves no box over the
+// cell below (it showed the previous edit's text over the cell's own).
+TEST(EditorPlace, NoBoxWhenTheSelectionStartsOnAHeader) {
+  Control c;
+  c.settext(3, 2, "twenty");
+  editCell(c, 5, 5, "typed");
+  press(c, 0, 2);  // a column header: rr0 = 0
+  release(c, 0, 2);
+  c.mouseset(2, 2);
+  c.pressKey(13);
+  EXPECT_EQ(c.grid().Row(), 3);
+  EXPECT_FALSE(c.editor().visible());
+  EXPECT_EQ(c.focus(), FocusTarget::Grid);
+  EXPECT_EQ(c.gettext(3, 2), "twenty");
+  expectConsistent(c);
+}
+
+// Shrinking to the header row or column is no failure after the change; the box goes.
+TEST(EditorPlace, ShrinkingToTheHeadersEndsCleanly) {
+  Control c;
+  c.rowcol(3, 3);
+  click(c, 2, 2);
+  c.typeText("x");
+  EXPECT_NO_THROW(c.addrow(-3));
+  EXPECT_EQ(c.rows(), 0);
+  EXPECT_FALSE(c.editor().visible());
+  c.addrow(2);
+  EXPECT_EQ(c.rows(), 2);
+  EXPECT_NO_THROW(c.addcol(-3));
+  EXPECT_EQ(c.cols(), 0);
+  c.addcol(1);
+  EXPECT_EQ(c.gettext(0, 1), "C1");
+  expectConsistent(c);
 }
 
 TEST(EditorText, ReadableWheneverShownOverACell) {

@@ -315,5 +315,27 @@ TEST(FillDrag, PressesDoNotScrollTheView) {
   EXPECT_EQ(column(c, 1, 1, 5), (Texts{"1", "3", "5", "7", "9"}));
 }
 
+// The middle release is lost when another button is pressed during the drag: the fill ends on
+// its own block then, not on the selection the new press makes. A cell formula in the column
+// clicked stays.
+TEST(FillDrag, APressDuringTheDragEndsTheFillOnItsOwnBlock) {
+  Control c;
+  fillColumn(c, 1, {"1", "3"});
+  fillColumn(c, 4, {"1", "2", "3", "4", "5", "6"});
+  enterFormula(c, 4, 5, "=C4*100");
+  ASSERT_EQ(c.gettext(4, 5), "400");
+  select(c, 1, 1, 2, 1);
+  arm(c, 2, 1);
+  fillMove(c, 3, 1);
+  fillMove(c, 4, 1);
+  press(c, 2, 5);  // left press, then its release
+  release(c, 2, 5);
+  EXPECT_EQ(column(c, 1, 1, 5), (Texts{"1", "3", "5", "7", ""}));
+  EXPECT_EQ(record(c, 5), "=C4<4>*100<B>4;");
+  EXPECT_EQ(std::tuple(c.rr0(), c.cc0(), c.RR(), c.cc()), std::tuple(2, 5, 2, 5));
+  EXPECT_EQ(c.state().fillDone, FillDone::None);
+  expectConsistent(c);
+}
+
 }  // namespace
 }  // namespace tablique
