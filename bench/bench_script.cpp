@@ -162,6 +162,7 @@ std::string repeat(int n, const std::string& term, const std::string& op) {
 struct WorstCase {
   const char* name;
   std::string (*make)();
+  const char* code = nullptr;  // a program added before the Eval
 };
 
 const WorstCase kWorst[] = {
@@ -176,11 +177,18 @@ const WorstCase kWorst[] = {
     {"ucase_chain", [] { return repeat(200, "Len(UCase(Space(8E6)))", "+"); }},
     {"sum_1mb", [] { return repeat(500000, "1", "+"); }},
     {"sum_10mb", [] { return repeat(5000000, "1", "+"); }},
+    {"array_copies", [] { return std::string("CopyEach()"); },
+     "Function CopyEach()\n Dim s, x, i\n s = Split(Space(999999))\n"
+     " For i = 1 To 1000000: s(0) = \"a\": x = s: Next\nEnd Function\n"},
+    {"filter_text_million", [] { return std::string("Filtered()"); },
+     "Function Filtered()\n Dim s, x, i\n s = Split(String(999999, \"a\"), \"a\")\n"
+     " For i = 1 To 100: x = Filter(s, \"\", True, 1): Next\nEnd Function\n"},
 };
 
 void BM_Worst(benchmark::State& state, const WorstCase* w) {
   std::string text = w->make();
   tablique::script::Engine engine;
+  if (w->code) engine.AddCode(w->code);
   std::string outcome;
   for (auto _ : state) {
     try {

@@ -193,6 +193,7 @@ private:
 
   // ---- formula/
   void recalc();
+  void updateColumnFormula(int32_t c);  // recalc's run of a column formula
   void focal();
 
   // ---- editing/

@@ -72,6 +72,9 @@ void Control::focal() {
       f = preset;
     }
 
+    // Computed as it will be read back: a mark character typed into the formula reads as what
+    // it stands for in the record.
+    if (!f.empty()) f = formula::decode(formula::encode(f, maxCol, true));
     if (!f.empty()) {
       encloseStringFormula(f);
       std::string self = "C";

@@ -41,6 +41,23 @@ Extent usedExtent(const Grid& grid) {
 
 }  // namespace
 
+// Reruns the column formula of column c. A paste or an edit covers its own rows; otherwise
+// every row, and either way a row's own cell formula stays (the pass has just computed it).
+void Control::updateColumnFormula(int32_t c) {
+  if (st_.pasteMode == PasteMode::Restricted) {
+    update(c);
+    return;
+  }
+  const int32_t row = grid_.Row(), rows = st_.pasteRows;
+  st_.pasteMode = PasteMode::Restricted;
+  st_.pasteRows = grid_.Rows();
+  grid_.setRow(1);
+  update(c);
+  st_.pasteMode = PasteMode::None;
+  st_.pasteRows = rows;
+  grid_.setRow(row);
+}
+
 void Control::recalc() {
   grid_.FocusRect = 0;
   grid_.HighLight = 0;
@@ -75,7 +92,7 @@ void Control::recalc() {
             formula::Translation t(text, cols, true);
             if (t.forRow(grid_, r, expr)) formula::evaluateInto(*ScriptControl1, grid_, expr, r, c);
           }
-          if (st_.colFormula[size_t(c)][0] != '=') update(c);
+          if (st_.colFormula[size_t(c)][0] != '=') updateColumnFormula(c);
         }
       }
     }

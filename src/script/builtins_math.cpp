@@ -61,6 +61,7 @@ TQ_BUILTIN(fnInt) {
   if (a[0].type() == Type::Currency) {
     int64_t c = a[0].integral(), q = c / 10000;
     if (c < 0 && c % 10000) --q;
+    if (q < INT64_MIN / 10000) raise(err::Overflow);  // below the least Currency
     return Value::currency(q * 10000);
   }
   return keepType(a[0], [](double d) { return std::floor(d); });

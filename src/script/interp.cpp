@@ -106,6 +106,13 @@ void Interp::charge(size_t bytes, size_t elements) {
   if (steps_ > kMaxSteps) limit(err::CantPerform);
 }
 
+detail::Heap& Interp::ownArray(Value& v) {
+  const detail::Heap* before = ValueAccess::heap(v);
+  detail::Heap& array = ValueAccess::mutableArray(v);
+  if (&array != before) charge(0, array.items.size());  // the shared array was copied
+  return array;
+}
+
 namespace {
 // Restores the evaluation context when a procedure returns or throws.
 struct ContextSwap {
@@ -384,7 +391,7 @@ void Interp::assign(int32_t target, Value v, bool isSet) {
       raise(s.kind == Symbol::None || s.kind == Symbol::Variable || t.slot ? err::TypeMismatch : err::IllegalAssignment);
     }
     size_t k = flatIndex(*p, t.b, t.c);
-    detail::Heap& array = ValueAccess::mutableArray(*p);
+    detail::Heap& array = ownArray(*p);
     if (array.strings) {  // a String() array keeps String elements
       if (v.isNull()) raise(err::InvalidUseOfNull);
       v = makeString(v.toString());
@@ -479,7 +486,8 @@ Interp::Flow Interp::exec(const Stmt& s) {
     case StmtKind::Erase: {
       Value* p = writableVariable(code_->nodes[size_t(s.target)]);
       if (!p->isArray()) raise(err::TypeMismatch);
-      detail::Heap& array = ValueAccess::mutableArray(*p);
+      detail::Heap& array = ownArray(*p);
+      charge(0, array.items.size());
       for (auto& item : array.items) item = array.strings ? makeString("") : Value();
       return Flow::Normal;
     }

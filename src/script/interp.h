@@ -68,6 +68,8 @@ public:
   void step();
   // Work in proportion to the bytes a built-in scans or produces and the elements it builds.
   void charge(size_t bytes, size_t elements = 0);
+  // The array's heap for writing; a copy of a shared array is charged per element.
+  detail::Heap& ownArray(Value& v);
   float nextRandom(const Value* arg);
   void randomize(double seed);
 

@@ -224,5 +224,33 @@ TEST(FormulaRobustness, RandomCommandsKeepTheInvariants) {
   }
 }
 
+// A new column formula in column 1 recalculates column 2, which has a column formula and a cell
+// formula in row 2: every other row of column 2 follows, and the cell formula stays, whichever
+// row the command ran in.
+//        C1        C2 (C1*10; row 2: =C1*100)   C3 (C2+1)   C4
+//    1   C4*2->*3  30                           31          1
+//    2             600                          601         2
+TEST(Recalc, DependentRecalcRerunsColumnFormulasAndKeepsCellFormulas) {
+  for (int32_t row : {1, 2, 3}) {
+    SCOPED_TRACE(row);
+    Control c;
+    fillColumn(c, 4, {"1", "2", "3", "4"});
+    enterFormula(c, 1, 1, "C4*2");
+    enterFormula(c, 1, 2, "C1*10");
+    enterFormula(c, 2, 2, "=C1*100");
+    enterFormula(c, 1, 3, "C2+1");
+    enterFormula(c, row, 1, "C4*3");
+    EXPECT_EQ(column(c, 1, 4), (V{"3", "6", "9", "12"}));
+    EXPECT_EQ(column(c, 2, 4), (V{"30", "600", "90", "120"}));
+    EXPECT_EQ(column(c, 3, 4), (V{"31", "601", "91", "121"}));
+    EXPECT_EQ(c.formuget(2), "C1*10;=C1*100\x0B" "2;");
+    EXPECT_EQ(c.grid().Row(), row);
+    EXPECT_EQ(c.grid().Col(), 1);
+    editCell(c, 2, 4, "20");
+    EXPECT_EQ(column(c, 2, 4), (V{"30", "6000", "90", "120"}));
+    expectConsistent(c);
+  }
+}
+
 }  // namespace
 }  // namespace tablique

@@ -98,5 +98,28 @@ TEST(FormulaStorage, AColumnFormulaWithAnEqualsSignDoesNotGrowItsRecord) {
   expectConsistent(c);
 }
 
+// A mark character typed into a formula computes as it will be read back from the record: the
+// command, an edit's recalc and update give the same result, and a formula of marks only stores
+// nothing.
+TEST(FormulaStorage, MarkCharactersInAFormulaComputeAsStored) {
+  Control c;
+  fillColumn(c, 1, {"a", "b"});
+  for (char mark : {'\x03', '\x04', '\x05'}) {
+    SCOPED_TRACE(int(mark));
+    enterFormula(c, 1, 2, "\"C1\" & \"x" + std::string(1, mark) + "y\"");
+    const V first = column(c, 2, 2);
+    editCell(c, 2, 1, c.gettext(2, 1) == "b" ? "B" : "b");
+    const std::string edited = c.gettext(2, 1);
+    EXPECT_EQ(column(c, 2, 2), (V{first[0], edited + first[1].substr(1)}));
+    c.settext(1, 2, "");
+    c.update(2);
+    EXPECT_EQ(c.gettext(1, 2), first[0]);
+  }
+  EXPECT_EQ(c.gettext(1, 2), "ax;y");
+  enterFormula(c, 2, 3, "\x04");
+  EXPECT_EQ(c.formuget(3), "");
+  expectConsistent(c);
+}
+
 }  // namespace
 }  // namespace tablique

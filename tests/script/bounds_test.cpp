@@ -91,6 +91,36 @@ TEST(Work, BuiltinsAndOperatorsAreChargedForTheTextTheyHandle) {
   EXPECT_EQ(run(e, "UBound(Split(Space(999999)))"), "999999");
 }
 
+TEST(Work, CopiesOfSharedArraysAreCharged) {
+  // writing into an array another variable also holds copies it: a million copies of a
+  // million elements must end with error 17, not after hours
+  Engine e;
+  e.AddCode(
+      "Function CopyEach()\n"
+      "  Dim s, x, i\n"
+      "  s = Split(Space(999999))\n"
+      "  For i = 1 To 1000000: s(0) = \"a\": x = s: Next\n"
+      "  CopyEach = UBound(x)\n"
+      "End Function\n"
+      "Function EraseEach()\n"
+      "  Dim a(999999), i\n"
+      "  For i = 1 To 1000000: Erase a: Next\n"
+      "  EraseEach = UBound(a)\n"
+      "End Function\n"
+      "Function CopyFew()\n"
+      "  Dim s, x, i\n"
+      "  s = Split(Space(999))\n"
+      "  For i = 1 To 1000: s(0) = i: x = s: Next\n"
+      "  CopyFew = x(0) & UBound(x)\n"
+      "End Function\n");
+  double cpu = 0;
+  EXPECT_EQ(run(e, "CopyEach()", &cpu), "error 17");
+  EXPECT_LT(cpu, 1.0);
+  EXPECT_EQ(run(e, "EraseEach()", &cpu), "error 17");
+  EXPECT_LT(cpu, 1.0);
+  EXPECT_EQ(run(e, "CopyFew()"), "1000999");
+}
+
 TEST(Memory, ArraysAndStringsShareOneBudget) {
   Engine e;
   double cpu = 0;
