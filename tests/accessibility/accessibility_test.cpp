@@ -174,6 +174,22 @@ TEST_F(Accessible, EventsFollowTheCurrentCellAndChangedTexts) {
 
 }  // namespace
 
+TEST_F(Accessible, TheEditorIsNamedAfterItsCellAndIsTheFocusChild) {
+  w.gridView()->setFocus();
+  w.control().mouseset(1, 2);
+  settle();
+  QTest::keyClick(w.gridView(), Qt::Key_Return);  // moves to (2, 2) and opens the editor there
+  settle();
+  QLineEdit* box = w.editorBox();
+  ASSERT_TRUE(box->isVisible());
+  EXPECT_EQ(box->accessibleName(), "C2 2");
+  QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(box);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->text(QAccessible::Name), "C2 2");
+  ASSERT_TRUE(box->hasFocus());
+  EXPECT_EQ(iface->focusChild(), editor);
+}
+
 // --serve: a window with a small table for the screen-reader probe; the current cell moves
 // between the cells holding "12" and "苹果" every half second.
 int serve(QApplication& app) {
