@@ -5,6 +5,7 @@
 //   BM_TbqRoundTrip   m_daexp then m_dainp of that table (the file dialog answered at once)
 //   BM_TxtBaseline    the text table's bytes written, read back and split at TAB and CR LF
 //   BM_TxtRoundTrip   savetxt then opentxt of the same table
+//   BM_XlsxVsXls      savexls then savexlsx of the same table, each timed on its own
 //
 // The table is the largest the cell budget allows: 6998 x 49 data cells (6999 x 50 with the
 // headers), short numbers and texts, five formula columns, a few non-default sizes. The export
@@ -14,6 +15,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -140,18 +142,44 @@ void BM_TbqBaseline(benchmark::State& state) { baseline(state, kTbq); }
 void BM_TxtRoundTrip(benchmark::State& state) { roundTrip(state, kTxt); }
 void BM_TxtBaseline(benchmark::State& state) { baseline(state, kTxt); }
 
+// The workbook beside the text table of the same cells.
+void BM_XlsxVsXls(benchmark::State& state) {
+  Control& c = fullTable();
+  const std::string xls = (benchDir() / "t.xls").string(), xlsx = (benchDir() / "t.xlsx").string();
+  using Clock = std::chrono::steady_clock;
+  const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  for (auto _ : state) {
+    const double t0 = threadMs();
+    const auto w0 = Clock::now();
+    c.headless().queueFile(xls);
+    c.savexls();
+    const double t1 = threadMs();
+    const auto w1 = Clock::now();
+    c.headless().queueFile(xlsx);
+    c.savexlsx();
+    const double t2 = threadMs();
+    const auto w2 = Clock::now();
+    g_ms.add("xls save", t1 - t0);
+    g_ms.add("xlsx save", t2 - t1);
+    g_ms.add("xls save wall", ms(w1 - w0));  // the disk's flush included
+    g_ms.add("xlsx save wall", ms(w2 - w1));
+  }
+}
+
 }  // namespace
 
 BENCHMARK(BM_TbqBaseline)->Iterations(7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TbqRoundTrip)->Iterations(7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TxtBaseline)->Iterations(7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TxtRoundTrip)->Iterations(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_XlsxVsXls)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   runBenchmarks(argc, argv);
   g_ms.printMedians("\nmedians of thread CPU time (ms):\n", 16, 2);
   std::printf("ratios (limit 3): tbq round trip / baseline = %.2f, txt round trip / baseline = %.2f\n",
               g_ms.ratio("tbq round trip", "tbq baseline"), g_ms.ratio("txt round trip", "txt baseline"));
+  std::printf("xlsx save / xls save = %.2f\n", g_ms.ratio("xlsx save", "xls save"));
   std::error_code ec;
   std::filesystem::remove_all(benchDir(), ec);
   return 0;

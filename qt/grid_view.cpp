@@ -12,6 +12,7 @@
 #include <cmath>
 #include <vector>
 
+#include "accessibility.h"
 #include "widget_private.h"
 
 namespace tablique::qt {
@@ -418,6 +419,7 @@ bool GridView::event(QEvent* e) {
 void GridView::focusInEvent(QFocusEvent* e) {
   QAbstractScrollArea::focusInEvent(e);
   if (d_.userFocusEvent(e)) d_.deliver([&] { d_.control->focusGrid(); });
+  announceAccessibility(this, true);  // the current cell, after the view's own focus event
 }
 
 void GridView::focusOutEvent(QFocusEvent* e) {

@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 
+#include "accessibility.h"
 #include "widget_private.h"
 
 namespace tablique {
@@ -51,6 +52,7 @@ void WidgetPrivate::deliver(const std::function<void()>& call) {
     qWarning("tablique: a handler failed: %s", e.what());
   }
   if (view && !dying && marks() != before) view->viewport()->update();
+  if (view && !dying) announceAccessibility(view);
 }
 
 void WidgetPrivate::gridChanged() {
@@ -72,6 +74,7 @@ void WidgetPrivate::syncFromCore() {
   }
   view->syncScrollBars();
   view->viewport()->update();
+  announceAccessibility(view);
 }
 
 void WidgetPrivate::layoutGrid() {
@@ -107,6 +110,11 @@ void WidgetPrivate::syncEditor() {
   if (editor->text() != text) editor->setText(text);
   if (editor->isEnabled() != ed.enabled()) editor->setEnabled(ed.enabled());
   if (editor->isVisibleTo(q) != ed.visible()) {
+    // Screen readers name the editor after its cell: column header and row number.
+    if (ed.visible()) {
+      const Grid& g = control->grid();
+      editor->setAccessibleName(QString::fromStdString(g.textAt(0, g.Col()) + " " + g.textAt(g.Row(), 0)));
+    }
     editor->setVisible(ed.visible());
     if (ed.visible()) editor->raise();
   }
@@ -144,6 +152,7 @@ QWidget* WidgetPrivate::dialogParent() const { return q->window(); }
 }  // namespace qt
 
 Widget::Widget(QWidget* parent) : QWidget(parent), d(std::make_unique<qt::WidgetPrivate>(this)) {
+  qt::installAccessibility();
   setFont(d->gridFont);
   d->control = std::make_unique<Control>(d->platform);
   d->view = new qt::GridView(*d, this);

@@ -154,6 +154,7 @@ void DemoWindow::buildMenus() {
   files->addAction(QStringLiteral("保存文本 savetxt"), this, [this, &c] { run(QStringLiteral("savetxt"), [&] { c.savetxt(); }); });
   files->addAction(QStringLiteral("打开文本 opentxt"), this, [this, &c] { run(QStringLiteral("opentxt"), [&] { c.opentxt(); }); });
   files->addAction(QStringLiteral("导出表格 savexls"), this, [this, &c] { run(QStringLiteral("savexls"), [&] { c.savexls(); }); });
+  files->addAction(QStringLiteral("导出Excel工作簿 savexlsx"), this, [this, &c] { run(QStringLiteral("savexlsx"), [&] { c.savexlsx(); }); });
   files->addSeparator();
   files->addAction(QStringLiteral("数据导出 m_daexp"), this, [this, &c] { run(QStringLiteral("m_daexp"), [&] { c.m_daexp(); }); });
   files->addAction(QStringLiteral("数据导入 m_dainp"), this, [this, &c] { run(QStringLiteral("m_dainp"), [&] { c.m_dainp(); }); });

@@ -7,7 +7,7 @@
 //   interaction/  grid mouse/key/scroll handlers, wheel watchers, the Text1_* handlers
 //   formula/      formuset, formuget, update, recalc, focal
 //   editing/      copysel, pastesel, delsel, cutsel, cleartab, row and column operations, trans
-//   files/        savetxt, opentxt, savexls, expspare, dataexp, datainp
+//   files/        savetxt, opentxt, savexls, savexlsx, expspare, dataexp, datainp
 //   analysis/     psort, hsort, statis
 //
 // Public methods that fail throw tablique::Error; methods silent by design return normally.
@@ -79,6 +79,8 @@ public:
 
   // ---- files
   void savetxt(); void opentxt(); void savexls();
+  // The used area as an .xlsx workbook: numbers as numbers, sizes from the grid.
+  void savexlsx();
 
   // ---- analysis and transposition
   void psort(const script::Value& p = {});

@@ -27,6 +27,7 @@ struct ControlState {
   std::string copyText;
   std::string txtFileName;
   std::string xlsFileName;
+  std::string xlsxFileName;
   std::string editOrig;
   FormuMode formuMode = FormuMode::Prompt;
   EditLock editLock = EditLock::None;

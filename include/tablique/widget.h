@@ -31,6 +31,12 @@ struct WidgetPrivate;
 
 class Widget : public QWidget {
   Q_OBJECT
+  // Designer's property editor and generated form code (setPmenu, setInitialRows, ...).
+  // initialRows and initialCols set up an empty table of that many data rows and columns, as
+  // rowcol does; the getters read the current size.
+  Q_PROPERTY(bool pmenu READ pmenu WRITE setPmenu)
+  Q_PROPERTY(int initialRows READ initialRows WRITE setInitialRows)
+  Q_PROPERTY(int initialCols READ initialCols WRITE setInitialCols)
 
 public:
   explicit Widget(QWidget* parent = nullptr);
@@ -54,6 +60,13 @@ public:
   float toTwipsY(double pixels) const;
 
   QSize sizeHint() const override;
+
+  bool pmenu() const;
+  void setPmenu(bool on);
+  int initialRows() const;
+  void setInitialRows(int rows);
+  int initialCols() const;
+  void setInitialCols(int cols);
 
 signals:
   // The control's MouseDown event: button 1 left, 2 right, 4 middle; shift bits 1 Shift,

@@ -1,4 +1,4 @@
-// The file commands: savetxt, opentxt, savexls (text table), expspare, dataexp, datainp (tbq).
+// The file commands: savetxt, opentxt, savexls (text table), savexlsx (workbook), expspare, dataexp, datainp (tbq).
 //
 // Every command asks for the path through the file dialog, prepared the same way each time
 // (filter, default extension, the program's folder, the remembered name of its file kind).
@@ -17,6 +17,7 @@
 #include "files/tbq.h"
 #include "files/text_table.h"
 #include "files/texts.h"
+#include "files/xlsx_file.h"
 
 namespace tablique {
 
@@ -91,6 +92,18 @@ void Control::savetxt() try {
 void Control::savexls() try {
   endEdit();
   saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
+} catch (...) {
+  tellFailureInFlight();
+  rethrowAsError();
+}
+
+void Control::savexlsx() try {
+  endEdit();
+  focusGrid();
+  const std::optional<std::string> path =
+      askFile(platform(), true, files::texts::kXlsxFilter, "xlsx", st_.xlsxFileName);
+  if (!path) return;
+  files::writeFileAtomic(*path, files::buildWorkbook(grid_, *path));
 } catch (...) {
   tellFailureInFlight();
   rethrowAsError();

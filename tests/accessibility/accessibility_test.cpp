@@ -1,0 +1,224 @@
+// The grid as screen readers see it, in process: the table interface, its cells and headers,
+// the cache, and the events the view sends (recorded by an update handler; the run script
+// starts an accessibility bus so that Qt's accessibility is active).
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <tablique/widget.h>
+
+namespace {
+
+using tablique::Widget;
+
+#define WAIT_UNTIL(cond) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bool(cond); }, 5000)) << "still false: " #cond
+
+// The events the view sends, as far as the tests compare them.
+struct Seen {
+  QAccessible::Event type;
+  int child;
+  QString name;  // the child's name (Focus, NameChanged)
+  int modelChange = -1, firstRow = -1, firstColumn = -1;
+};
+std::vector<Seen> g_seen;
+
+void record(QAccessibleEvent* e) {
+  Seen s{e->type(), e->child(), {}};
+  if (e->type() == QAccessible::TableModelChanged) {
+    auto* m = static_cast<QAccessibleTableModelChangeEvent*>(e);
+    s.modelChange = m->modelChangeType();
+    s.firstRow = m->firstRow();
+    s.firstColumn = m->firstColumn();
+  } else if (QAccessibleInterface* iface = e->accessibleInterface()) {
+    s.name = iface->text(QAccessible::Name);
+  }
+  g_seen.push_back(s);
+}
+
+int count(QAccessible::Event type) {
+  return int(std::count_if(g_seen.begin(), g_seen.end(), [&](const Seen& s) { return s.type == type; }));
+}
+const Seen* last(QAccessible::Event type) {
+  for (auto it = g_seen.rbegin(); it != g_seen.rend(); ++it)
+    if (it->type == type) return &*it;
+  return nullptr;
+}
+
+class Accessible : public ::testing::Test {
+protected:
+  void SetUp() override {
+    w.control().rowcol(5, 3);
+    w.control().settext(2, 1, "苹果");
+    w.control().settext(1, 2, "12");
+    w.resize(600, 400);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QApplication::processEvents();
+    iface = QAccessible::queryAccessibleInterface(w.gridView());
+    ASSERT_NE(iface, nullptr);
+    table = iface->tableInterface();
+    ASSERT_NE(table, nullptr);
+  }
+  void settle() {
+    QApplication::processEvents();
+    QApplication::processEvents();
+  }
+  Widget w;
+  QAccessibleInterface* iface = nullptr;
+  QAccessibleTableInterface* table = nullptr;
+};
+
+TEST_F(Accessible, TableCellsAndHeadersWithAnExactIndexMapping) {
+  EXPECT_EQ(iface->role(), QAccessible::Table);
+  EXPECT_FALSE(iface->text(QAccessible::Name).isEmpty());
+  EXPECT_EQ(table->rowCount(), 5);
+  EXPECT_EQ(table->columnCount(), 3);
+  QAccessibleInterface* apple = table->cellAt(1, 0);
+  EXPECT_EQ(apple->text(QAccessible::Name), "苹果");
+  EXPECT_EQ(apple->role(), QAccessible::Cell);
+  EXPECT_EQ(apple, table->cellAt(1, 0));  // cached
+  EXPECT_EQ(apple->parent(), iface);
+  ASSERT_NE(apple->tableCellInterface(), nullptr);
+  EXPECT_EQ(apple->tableCellInterface()->rowIndex(), 1);
+  EXPECT_EQ(apple->tableCellInterface()->columnIndex(), 0);
+  const auto headers = table->cellAt(0, 1)->tableCellInterface()->columnHeaderCells();
+  ASSERT_EQ(headers.size(), 1);
+  EXPECT_EQ(headers[0]->text(QAccessible::Name), "C2");
+  EXPECT_EQ(headers[0], table->cellAt(3, 1)->tableCellInterface()->columnHeaderCells()[0]);  // not a new object each time
+  EXPECT_EQ(table->cellAt(4, 2)->tableCellInterface()->rowHeaderCells()[0]->text(QAccessible::Name), "5");
+  EXPECT_EQ(table->columnDescription(2), "C3");
+  // Cells row-major (as the screen reader bridge computes row and column), then the headers.
+  EXPECT_EQ(iface->childCount(), 5 * 3 + 3 + 5);
+  for (int i = 0; i < iface->childCount(); ++i) EXPECT_EQ(iface->indexOfChild(iface->child(i)), i) << i;
+  EXPECT_EQ(iface->indexOfChild(table->cellAt(2, 1)), 2 * 3 + 1);
+  EXPECT_EQ(iface->child(1 * 3 + 0), apple);
+  // Outside the table: a placeholder, never null, not valid.
+  for (QAccessibleInterface* outside : {table->cellAt(5, 0), table->cellAt(0, 3), table->cellAt(-1, 0), iface->child(999)}) {
+    ASSERT_NE(outside, nullptr);
+    EXPECT_FALSE(outside->isValid());
+    EXPECT_EQ(iface->indexOfChild(outside), -1);
+  }
+  // The current cell is the focus child; a cell at its place on screen.
+  w.control().mouseset(3, 2);
+  settle();
+  EXPECT_EQ(iface->focusChild(), table->cellAt(2, 1));
+  const QRect r = table->cellAt(2, 1)->rect();
+  EXPECT_EQ(iface->childAt(r.center().x(), r.center().y()), table->cellAt(2, 1));
+}
+
+TEST_F(Accessible, CacheIsDroppedWhenTheSizeChanges) {
+  QAccessibleInterface* before = table->cellAt(1, 0);
+  const QAccessible::Id id = QAccessible::uniqueId(before);
+  w.control().rowcol(8, 2);
+  settle();
+  EXPECT_EQ(table->rowCount(), 8);
+  EXPECT_EQ(table->columnCount(), 2);
+  EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr);  // the old cell is gone
+  EXPECT_EQ(table->cellAt(1, 0)->text(QAccessible::Name), "");
+  for (int i = 0; i < iface->childCount(); ++i) ASSERT_EQ(iface->indexOfChild(iface->child(i)), i) << i;
+}
+
+TEST_F(Accessible, EventsFollowTheCurrentCellAndChangedTexts) {
+  WAIT_UNTIL(QAccessible::isActive());
+  w.gridView()->setFocus();
+  settle();
+  table->cellAt(0, 1);  // a cell the screen reader has read
+  g_seen.clear();
+  const auto previous = QAccessible::installUpdateHandler(record);
+  w.control().mouseset(2, 1);
+  settle();
+  ASSERT_NE(last(QAccessible::Focus), nullptr);
+  EXPECT_EQ(last(QAccessible::Focus)->child, 1 * 3 + 0);
+  EXPECT_EQ(last(QAccessible::Focus)->name, "苹果");
+
+  g_seen.clear();
+  w.control().settext(1, 2, "13");  // a read cell changes
+  w.control().settext(2, 1, "梨");  // the current cell changes
+  settle();
+  EXPECT_EQ(count(QAccessible::NameChanged), 2);
+  bool sawRead = false, sawCurrent = false;
+  for (const Seen& s : g_seen) {
+    if (s.type != QAccessible::NameChanged) continue;
+    sawRead |= s.child == 0 * 3 + 1 && s.name == "13";
+    sawCurrent |= s.child == 1 * 3 + 0 && s.name == "梨";
+  }
+  EXPECT_TRUE(sawRead);
+  EXPECT_TRUE(sawCurrent);
+  EXPECT_EQ(count(QAccessible::ObjectReorder), 0);
+
+  g_seen.clear();
+  w.control().rowcol(4, 4);
+  settle();
+  ASSERT_NE(last(QAccessible::TableModelChanged), nullptr);
+  EXPECT_EQ(last(QAccessible::TableModelChanged)->modelChange, QAccessibleTableModelChangeEvent::ModelReset);
+
+  // Without the focus (another window is active) the current cell is not announced.
+  QLineEdit other;
+  other.show();
+  QApplication::setActiveWindow(&other);
+  WAIT_UNTIL(other.isActiveWindow());
+  settle();
+  g_seen.clear();
+  w.control().mouseset(3, 3);
+  settle();
+  EXPECT_EQ(count(QAccessible::Focus), 0);
+  QAccessible::installUpdateHandler(previous);
+}
+
+}  // namespace
+
+TEST_F(Accessible, TheEditorIsNamedAfterItsCellAndIsTheFocusChild) {
+  w.gridView()->setFocus();
+  w.control().mouseset(1, 2);
+  settle();
+  QTest::keyClick(w.gridView(), Qt::Key_Return);  // moves to (2, 2) and opens the editor there
+  settle();
+  QLineEdit* box = w.editorBox();
+  ASSERT_TRUE(box->isVisible());
+  EXPECT_EQ(box->accessibleName(), "C2 2");
+  QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(box);
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->text(QAccessible::Name), "C2 2");
+  ASSERT_TRUE(box->hasFocus());
+  EXPECT_EQ(iface->focusChild(), editor);
+}
+
+// --serve: a window with a small table for the screen-reader probe; the current cell moves
+// between the cells holding "12" and "苹果" every half second.
+int serve(QApplication& app) {
+  Widget w;
+  w.setWindowTitle(QStringLiteral("表格"));
+  w.control().rowcol(5, 3);
+  w.control().settext(2, 1, "苹果");
+  w.control().settext(1, 2, "12");
+  w.resize(600, 400);
+  w.show();
+  QApplication::setActiveWindow(&w);
+  w.gridView()->setFocus();
+  QTimer move;
+  bool apple = false;
+  QObject::connect(&move, &QTimer::timeout, [&] {
+    apple = !apple;
+    w.control().mouseset(apple ? 2 : 1, apple ? 1 : 2);
+  });
+  move.start(500);
+  QTimer::singleShot(30000, &app, &QCoreApplication::quit);
+  return app.exec();
+}
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc > 1 && QByteArray(argv[1]) == "--serve") {
+    QApplication::setApplicationName(QStringLiteral("tablique-a11y"));
+    return serve(app);
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
