@@ -4,6 +4,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QImage>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -36,9 +37,38 @@ QPen hairline(const QColor& color, Qt::PenStyle style = Qt::SolidLine) {
   return pen;
 }
 
-// Ink extent of the grid font's tallest and deepest glyphs, relative to the baseline: texts
-// are centred on it so that neither CJK tops nor descenders reach the grid lines.
-QRect inkBox(const QFontMetrics& fm) { return fm.tightBoundingRect(QStringLiteral("国的gjy|ÁÇ")); }
+// Ink rows of CJK tops and Latin descenders, in device pixels relative to the baseline, as the
+// painter draws the font at this pixel ratio: measured on a rendered sample, since glyphs drawn at
+// 125 % or 150 % are not the logical ones scaled. Faint antialiased edges do not count.
+GridView::Ink measureInk(const QFont& font, qreal ratio, const QString& sample) {
+  const QFontMetrics fm(font);
+  const QSize size(fm.horizontalAdvance(sample) + 8, 3 * fm.height() + 8);
+  QImage image(size * ratio, QImage::Format_RGB32);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::white);
+  const int baseline = int(std::ceil(1.5 * fm.height() * ratio));
+  {
+    QPainter p(&image);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QPointF(4, (baseline + 0.25) / ratio), sample);
+  }
+  int first = -1, last = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      if (qGray(line[x]) < 160) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  }
+  if (first < 0) return {0, 0};
+  return {first - baseline, last - first + 1};
+}
+
+// Device pixel row of a cosmetic line drawn at logical row y.
+int deviceRow(int y, qreal ratio) { return int(std::floor(y * ratio)); }
 
 // The font a header-column text is drawn with: the grid font, made smaller where the text
 // (a row number of five or more digits) would not fit the column otherwise.
@@ -217,7 +247,14 @@ void GridView::paintEvent(QPaintEvent* e) {
   p.setFont(d_.gridFont);
   p.setPen(rgbColor(g.ForeColor));
   const QFontMetrics fm(d_.gridFont);
-  const QRect ink = inkBox(fm);
+  // Device pixels per logical pixel, also when the view is rendered into another device.
+  const qreal scale = p.deviceTransform().m22(), ratio = scale > 0 ? scale : 1.0;
+  if (inkRatio_ != ratio || inkFont_ != d_.gridFont) {
+    ink_ = measureInk(d_.gridFont, ratio, QStringLiteral("国的gjy"));
+    inkAccents_ = measureInk(d_.gridFont, ratio, QStringLiteral("国的gjyÁ"));
+    inkRatio_ = ratio;
+    inkFont_ = d_.gridFont;
+  }
   bool clipping = false;
   for (const Span& r : rowSpans) {
     const int height = r.end - r.begin;
@@ -240,19 +277,27 @@ void GridView::paintEvent(QPaintEvent* e) {
       int x = c.begin + kPadding;
       if (place.horizontal == 1) x = c.begin + (width - 1 - advance) / 2;
       else if (place.horizontal == 2) x = c.end - 1 - kPadding - advance;
-      // Baselines from the ink box; the cell's own area ends above its bottom grid line.
-      int y = r.begin + (height - 1 - ink.height()) / 2 - ink.top();
-      if (place.vertical == 0) y = r.begin + 1 - ink.top();
-      else if (place.vertical == 2) y = r.end - 2 - ink.bottom();
-      const bool fits = advance <= room && ink.height() <= height - 1;
+      // Baselines on whole device pixels from the ink box; the cell's own area lies between the
+      // grid line above it and its own bottom line.
+      const int areaTop = r.begin == 0 ? 0 : deviceRow(r.begin - 1, ratio) + 1;
+      const int areaBottom = deviceRow(r.end - 1, ratio);  // first device row past the area
+      // Centred on the ink with accented capitals; where that does not fit the row, CJK tops and
+      // descenders are what stays clear of the lines.
+      const int area = areaBottom - areaTop, inkTop = ink_.top, inkHeight = ink_.height;
+      const int lowest = areaTop - inkTop, highest = areaBottom - (inkTop + inkHeight);
+      int baseline = areaTop + (area - inkAccents_.height) / 2 - inkAccents_.top;
+      if (place.vertical == 0) baseline = areaTop + 1 - inkAccents_.top;
+      else if (place.vertical == 2) baseline = highest - 1;
+      const bool fits = advance <= room && inkHeight <= area;
+      if (fits) baseline = std::clamp(baseline, lowest, highest);
       if (!fits) {
-        p.setClipRect(QRect(c.begin, r.begin, width - 1, height - 1));
+        p.setClipRect(QRectF(c.begin, areaTop / ratio, width - 1, area / ratio));
         clipping = true;
       } else if (clipping) {
         p.setClipping(false);
         clipping = false;
       }
-      p.drawText(QPoint(x, y), s);
+      p.drawText(QPointF(x, (baseline + 0.25) / ratio), s);  // floor and round agree
       if (shrink) p.setFont(d_.gridFont);
     }
   }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
@@ -26,6 +27,41 @@ const char* fileDialogTitle(const FileDialogCall& call) {
   if (call.defaultExt == "tbq") return call.save ? texts::kExportData : texts::kImportData;
   return call.save ? texts::kSaveFile : texts::kOpenFile;
 }
+
+// A message box with the control's buttons, 确定 (and 取消); true for 确定.
+bool askUser(QWidget* parent, const QString& text, const QString& title, bool okCancel) {
+  QMessageBox box(QMessageBox::Information, title, text,
+                  okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok, parent);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+  box.button(QMessageBox::Ok)->setText(QString::fromUtf8(texts::kOk));
+  if (okCancel) box.button(QMessageBox::Cancel)->setText(QString::fromUtf8(texts::kCancel));
+  box.exec();
+  return !okCancel || box.clickedButton() == box.button(QMessageBox::Ok);
+}
+
+// Qt's file dialog asks its own questions (replace a file? file not found) in the system's
+// language; this one asks them in the control's words before Qt would, and stays open on 取消.
+class FileDialog : public QFileDialog {
+public:
+  using QFileDialog::QFileDialog;
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+      const QFileInfo info(files.constFirst());
+      const QString notice = QString::fromUtf8(texts::kNotice);
+      if (!info.isDir() && acceptMode() == AcceptSave && info.exists() &&
+          !askUser(this, QString::fromUtf8(texts::kReplaceFile).arg(info.fileName()), notice, true))
+        return;
+      if (acceptMode() == AcceptOpen && !info.exists()) {
+        askUser(this, QString::fromUtf8(texts::kFileNotFound).arg(info.fileName()), notice, false);
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+};
 }  // namespace
 
 // A description that already names its patterns in brackets, as in "文本(*.txt)|*.txt", is
@@ -54,15 +90,8 @@ QStringList nameFiltersFromPattern(const std::string& filter) {
 }
 
 MessageAnswer QtPlatform::messageBox(std::string_view text, std::string_view title, bool okCancel) {
-  QMessageBox box(QMessageBox::Information, fromUtf8(title), fromUtf8(text),
-                  okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok, d_.dialogParent());
-  box.setDefaultButton(QMessageBox::Ok);
-  box.setEscapeButton(okCancel ? QMessageBox::Cancel : QMessageBox::Ok);
-  box.button(QMessageBox::Ok)->setText(QString::fromUtf8(texts::kOk));
-  if (okCancel) box.button(QMessageBox::Cancel)->setText(QString::fromUtf8(texts::kCancel));
-  box.exec();
-  if (!okCancel) return MessageAnswer::Ok;
-  return box.clickedButton() == box.button(QMessageBox::Ok) ? MessageAnswer::Ok : MessageAnswer::Cancel;
+  return askUser(d_.dialogParent(), fromUtf8(text), fromUtf8(title), okCancel) ? MessageAnswer::Ok
+                                                                               : MessageAnswer::Cancel;
 }
 
 std::optional<std::string> QtPlatform::inputBox(std::string_view prompt, std::string_view title,
@@ -79,10 +108,11 @@ std::optional<std::string> QtPlatform::inputBox(std::string_view prompt, std::st
 }
 
 std::optional<std::string> QtPlatform::fileDialog(const FileDialogCall& call) {
-  QFileDialog dialog(d_.dialogParent(), QString::fromUtf8(fileDialogTitle(call)),
-                     QString::fromStdString(call.initDir));
+  FileDialog dialog(d_.dialogParent(), QString::fromUtf8(fileDialogTitle(call)),
+                    QString::fromStdString(call.initDir));
   // Qt's own dialog, so that its title and captions are the control's on every desktop.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);  // asked in FileDialog::accept
   dialog.setAcceptMode(call.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(call.save ? texts::kSave : texts::kOpen));
   dialog.setLabelText(QFileDialog::Reject, QString::fromUtf8(texts::kCancel));

@@ -11,6 +11,10 @@ inline constexpr const char* kOpen = "打开";
 inline constexpr const char* kLookIn = "查找范围：";
 inline constexpr const char* kFileName = "文件名：";
 inline constexpr const char* kFileType = "文件类型：";
+inline constexpr const char* kNotice = "温馨提示";
+// The file dialog's own questions; %1 is the file's name.
+inline constexpr const char* kReplaceFile = "文件“%1”已存在，要替换它吗？";
+inline constexpr const char* kFileNotFound = "找不到文件“%1”，请检查文件名。";
 
 // File dialog titles by the kind of file and the direction.
 inline constexpr const char* kSaveText = "保存文本文件";

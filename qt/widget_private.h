@@ -55,6 +55,10 @@ public:
   explicit GridView(WidgetPrivate& d, QWidget* parent);
   void syncScrollBars();  // ranges and values from the grid's counts, sizes and scroll position
 
+  struct Ink {
+    int top, height;  // device pixel rows of the font's ink, top relative to the baseline
+  };
+
 protected:
   bool event(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
@@ -84,6 +88,10 @@ private:
   Qt::MouseButtons dragButtons_;
   int wheelRemainder_ = 0;
   int syncingScrollBars_ = 0;  // > 0 while the bars are set from the grid, not by the user
+  // The grid font's ink as last measured, for the font and pixel ratio it was measured at.
+  Ink ink_{0, 0}, inkAccents_{0, 0};
+  QFont inkFont_;
+  qreal inkRatio_ = 0;
 };
 
 // The in-cell editor Text1: a QLineEdit that mirrors the control's Editor and reports the

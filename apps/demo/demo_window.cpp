@@ -48,6 +48,58 @@ std::optional<std::pair<int, int>> askNumbers(QWidget* parent, const QString& ti
   return std::make_pair(a->value(), b ? b->value() : 0);
 }
 
+// Qt's static dialog helpers label their buttons in the system's language; the demo's own
+// dialogs say 确定 and 取消, as the control's do.
+void chineseButtons(QInputDialog& dialog) {
+  dialog.setOkButtonText(QStringLiteral("确定"));
+  dialog.setCancelButtonText(QStringLiteral("取消"));
+}
+
+int getInt(QWidget* parent, const QString& title, const QString& label, int value, int min, int max, int step,
+           bool* ok) {
+  QInputDialog dialog(parent);
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(label);
+  dialog.setInputMode(QInputDialog::IntInput);
+  dialog.setIntRange(min, max);
+  dialog.setIntStep(step);
+  dialog.setIntValue(value);
+  chineseButtons(dialog);
+  *ok = dialog.exec() == QDialog::Accepted;
+  return dialog.intValue();
+}
+
+double getDouble(QWidget* parent, const QString& title, const QString& label, double value, double min,
+                 double max, int decimals, bool* ok) {
+  QInputDialog dialog(parent);
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(label);
+  dialog.setInputMode(QInputDialog::DoubleInput);
+  dialog.setDoubleRange(min, max);
+  dialog.setDoubleDecimals(decimals);
+  dialog.setDoubleValue(value);
+  chineseButtons(dialog);
+  *ok = dialog.exec() == QDialog::Accepted;
+  return dialog.doubleValue();
+}
+
+QString getText(QWidget* parent, const QString& title, const QString& label, QLineEdit::EchoMode, const QString& text,
+                bool* ok) {
+  QInputDialog dialog(parent);
+  dialog.setWindowTitle(title);
+  dialog.setLabelText(label);
+  dialog.setTextValue(text);
+  chineseButtons(dialog);
+  *ok = dialog.exec() == QDialog::Accepted;
+  return dialog.textValue();
+}
+
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text) {
+  QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  box.exec();
+}
+
 }  // namespace
 
 DemoWindow::DemoWindow(QWidget* parent) : QMainWindow(parent) {
@@ -97,7 +149,9 @@ void DemoWindow::run(const QString& what, const std::function<void()>& call) {
   } catch (const std::exception& e) {
     log(QStringLiteral("%1 失败: %2").arg(what, QString::fromUtf8(e.what())));
     // Failures the control did not tell the user itself (an index out of range, say).
-    if (!toldFailure_) QMessageBox::warning(this, what, QString::fromUtf8(e.what()));
+    if (!toldFailure_)
+      showMessage(this, QMessageBox::Warning, what,
+                  QStringLiteral("%1 未能完成。\n%2").arg(what, QString::fromUtf8(e.what())));
   }
   updateStatus();
 }
@@ -129,16 +183,16 @@ void DemoWindow::buildMenus() {
   table->addSeparator();
   table->addAction(QStringLiteral("列宽 setcolw..."), this, [this, &c] {
     bool ok = false;
-    const int col = QInputDialog::getInt(this, QStringLiteral("setcolw"), QStringLiteral("列号"), c.cc0(), -1000000, 1000000, 1, &ok);
+    const int col = getInt(this, QStringLiteral("setcolw"), QStringLiteral("列号"), c.cc0(), -1000000, 1000000, 1, &ok);
     if (!ok) return;
-    const double mm = QInputDialog::getDouble(this, QStringLiteral("setcolw"), QStringLiteral("列宽 (毫米)"), 20.11, -1e6, 1e6, 2, &ok);
+    const double mm = getDouble(this, QStringLiteral("setcolw"), QStringLiteral("列宽 (毫米)"), 20.11, -1e6, 1e6, 2, &ok);
     if (ok) run(QStringLiteral("setcolw"), [&] { c.setcolw(col, float(mm)); });
   });
   table->addAction(QStringLiteral("行高 setrowh..."), this, [this, &c] {
     bool ok = false;
-    const int row = QInputDialog::getInt(this, QStringLiteral("setrowh"), QStringLiteral("行号"), c.rr0(), -1000000, 1000000, 1, &ok);
+    const int row = getInt(this, QStringLiteral("setrowh"), QStringLiteral("行号"), c.rr0(), -1000000, 1000000, 1, &ok);
     if (!ok) return;
-    const double mm = QInputDialog::getDouble(this, QStringLiteral("setrowh"), QStringLiteral("行高 (毫米)"), 5.03, -1e6, 1e6, 2, &ok);
+    const double mm = getDouble(this, QStringLiteral("setrowh"), QStringLiteral("行高 (毫米)"), 5.03, -1e6, 1e6, 2, &ok);
     if (ok) run(QStringLiteral("setrowh"), [&] { c.setrowh(row, float(mm)); });
   });
   table->addSeparator();
@@ -162,25 +216,25 @@ void DemoWindow::buildMenus() {
   QMenu* formulas = menuBar()->addMenu(QStringLiteral("公式(&G)"));
   formulas->addAction(QStringLiteral("设置列公式 formuset..."), this, [this, &c] {
     bool ok = false;
-    const int col = QInputDialog::getInt(this, QStringLiteral("formuset"), QStringLiteral("列号"), std::max(1, c.cc0()), -1000000, 1000000, 1, &ok);
+    const int col = getInt(this, QStringLiteral("formuset"), QStringLiteral("列号"), std::max(1, c.cc0()), -1000000, 1000000, 1, &ok);
     if (!ok) return;
-    const QString formula = QInputDialog::getText(this, QStringLiteral("formuset"), QStringLiteral("公式 (例如 C1+C2*2)"),
+    const QString formula = getText(this, QStringLiteral("formuset"), QStringLiteral("公式 (例如 C1+C2*2)"),
                                                   QLineEdit::Normal, QString(), &ok);
     if (ok) run(QStringLiteral("formuset"), [&] { c.formuset(col, formula.toStdString()); });
   });
   formulas->addAction(QStringLiteral("读取列公式 formuget..."), this, [this, &c] {
     bool ok = false;
-    const int col = QInputDialog::getInt(this, QStringLiteral("formuget"), QStringLiteral("列号"), std::max(1, c.cc0()), -1000000, 1000000, 1, &ok);
+    const int col = getInt(this, QStringLiteral("formuget"), QStringLiteral("列号"), std::max(1, c.cc0()), -1000000, 1000000, 1, &ok);
     if (!ok) return;
     run(QStringLiteral("formuget"), [&] {
       const std::string f = c.formuget(col);
       log(QStringLiteral("formuget(%1) = \"%2\"").arg(col).arg(QString::fromStdString(f)));
-      QMessageBox::information(this, QStringLiteral("formuget"), QStringLiteral("列 %1 的公式: %2").arg(col).arg(QString::fromStdString(f)));
+      showMessage(this, QMessageBox::Information, QStringLiteral("formuget"), QStringLiteral("列 %1 的公式: %2").arg(col).arg(QString::fromStdString(f)));
     });
   });
   formulas->addAction(QStringLiteral("重新计算 update..."), this, [this, &c] {
     bool ok = false;
-    const int col = QInputDialog::getInt(this, QStringLiteral("update"), QStringLiteral("列号"), std::max(1, c.cc0()), -1000000, 1000000, 1, &ok);
+    const int col = getInt(this, QStringLiteral("update"), QStringLiteral("列号"), std::max(1, c.cc0()), -1000000, 1000000, 1, &ok);
     if (ok) run(QStringLiteral("update"), [&] { c.update(col); });
   });
   formulas->addAction(QStringLiteral("计算公式 m_focal"), this, [this, &c] { run(QStringLiteral("m_focal"), [&] { c.m_focal(); }); });

@@ -291,6 +291,20 @@ void Control::gridMoveByKey(int16_t keyCode, int16_t shift) {
     case 35: c = lastCol; if (ctrl) r = lastRow; break;    // End, Ctrl+End
     default: return;
   }
+  // A page key or a table end lands on a row the user sees: hidden (zero-height) rows are passed
+  // over in the key's direction, or back against it at the table's end.
+  if (keyCode == 33 || keyCode == 34 || ((keyCode == 35 || keyCode == 36) && ctrl)) {
+    const int32_t step = keyCode == 33 || keyCode == 36 ? -1 : 1;
+    auto shown = [&](int32_t from, int32_t by) {
+      for (int32_t i = from; i >= 1 && i <= lastRow; i += by)
+        if (grid_.RowHeight(i) > 0) return i;
+      return 0;
+    };
+    if (grid_.RowHeight(r) == 0) {
+      if (const int32_t found = shown(r, step)) r = found;
+      else if (const int32_t back = shown(r, -step)) r = back;
+    }
+  }
   grid_.setRow(r);
   grid_.setCol(c);
   grid_.ensureCurrentVisible();

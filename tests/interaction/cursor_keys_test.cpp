@@ -66,6 +66,39 @@ TEST(CursorKeys, PageKeysMoveByTheRowsTheViewShows) {
   expectConsistent(c);
 }
 
+// Hidden (zero-height) rows are passed over: each page key moves the view and ends on a row the
+// user sees; Ctrl+End on hidden last rows ends on the last row shown.
+TEST(CursorKeys, PageKeysAndTheEndsPassOverHiddenRows) {
+  Control c;
+  c.rowcol(60, 5);
+  for (int32_t r = 40; r <= 60; ++r) c.setrowh(r, 0.0f);
+  c.focusGrid();
+  const Grid& g = c.grid();
+  c.pressKey(kEnd, kCtrl);
+  EXPECT_EQ(g.Row(), 39);
+  EXPECT_GT(g.RowHeight(g.Row()), 0);
+  int32_t top = g.TopRow(), row = g.Row();
+  while (row > 1) {
+    c.pressKey(kPageUp);
+    ASSERT_GT(g.RowHeight(g.Row()), 0) << "row " << g.Row();
+    ASSERT_LT(g.Row(), row);
+    ASSERT_TRUE(g.TopRow() < top || top == 1) << "the view did not move";
+    top = g.TopRow();
+    row = g.Row();
+  }
+  for (int i = 0; i < 10; ++i) {
+    c.pressKey(kPageDown);
+    EXPECT_GT(g.RowHeight(g.Row()), 0) << "row " << g.Row();
+  }
+  EXPECT_EQ(g.Row(), 39);
+  // Hidden first rows: Ctrl+Home ends on the first row shown.
+  c.setrowh(1, 0.0f);
+  c.setrowh(2, 0.0f);
+  c.pressKey(kHome, kCtrl);
+  expectCurrent(c, 3, 1);
+  expectConsistent(c);
+}
+
 // A clipboard another program holds locked: reading it fails.
 class LockedClipboard : public HeadlessPlatform {
 public:

@@ -177,6 +177,61 @@ TEST_F(WidgetTest, AFailingMenuCommandIsShownAndSignalled) {
   EXPECT_EQ(c().rows(), 500);
 }
 
+// The file dialog's own questions are the control's, in Chinese with 确定/取消 (Qt's would follow
+// the system's language); 取消 keeps the dialog open for another name.
+TEST_F(WidgetTest, TheFileDialogAsksInChineseBeforeReplacingAndWhenAFileIsMissing) {
+  QTemporaryDir dir;
+  writeFile(dir.filePath(QStringLiteral("旧.txt")), "old");
+  c().settext(1, 1, "new");
+  QStringList asked;
+  auto answer = [&](QMessageBox::StandardButton button) {
+    whenShown([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, [&, button](QWidget* box) {
+      auto* m = qobject_cast<QMessageBox*>(box);
+      QStringList buttons;
+      for (QAbstractButton* b : m->buttons()) buttons << b->text();
+      buttons.sort();
+      asked << m->windowTitle() + "|" + m->text() + "|" + buttons.join(',');
+      if (QAbstractButton* b = m->button(button)) b->click(); else m->reject();
+    });
+  };
+  whenShown([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, [&](QWidget* shown) {
+    auto* dialog = qobject_cast<QFileDialog*>(shown);
+    answer(QMessageBox::Cancel);
+    chooseFile(dialog, dir.path(), QStringLiteral("旧.txt"));
+    EXPECT_TRUE(dialog->isVisible());  // still open: the user picks another name
+    chooseFile(dialog, dir.path(), QStringLiteral("新.txt"));
+  });
+  c().savetxt();
+  ASSERT_EQ(asked.join("\n").toStdString(), "温馨提示|文件“旧.txt”已存在，要替换它吗？|取消,确定");
+  QFile old(dir.filePath(QStringLiteral("旧.txt")));
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), "old");
+  EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("新.txt"))));
+  // 确定 replaces.
+  asked.clear();
+  whenShown([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, [&](QWidget* shown) {
+    answer(QMessageBox::Ok);
+    chooseFile(qobject_cast<QFileDialog*>(shown), dir.path(), QStringLiteral("旧.txt"));
+  });
+  c().savetxt();
+  EXPECT_EQ(asked.size(), 1);
+  old.close();
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(old.readAll().startsWith("new"));
+  // A name that does not exist, given to 打开文本: told, the dialog stays; then 取消.
+  asked.clear();
+  whenShown([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, [&](QWidget* shown) {
+    auto* dialog = qobject_cast<QFileDialog*>(shown);
+    answer(QMessageBox::Ok);
+    chooseFile(dialog, dir.path(), QStringLiteral("没有.txt"));
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->reject();
+  });
+  c().opentxt();
+  EXPECT_EQ(asked.join("\n").toStdString(), "温馨提示|找不到文件“没有.txt”，请检查文件名。|确定");
+  EXPECT_EQ(c().gettext(1, 1), "new");
+}
+
 TEST_F(WidgetTest, EveryDialogHasChineseTitlesAndButtons) {
   struct Seen {
     QString title;

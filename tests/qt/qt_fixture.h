@@ -159,8 +159,13 @@ inline void whenShown(std::function<QWidget*()> find, std::function<void(QWidget
 inline void chooseFile(QFileDialog* dialog, const QString& folder, const QString& name) {
   dialog->setDirectory(folder);
   // selectFile() leaves a focused name box alone; a user types into it.
-  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) edit->setText(name);
-  else dialog->selectFile(name);
+  if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    QApplication::setActiveWindow(dialog);
+    edit->setFocus();  // the list then follows the typed name, as it does for a user
+    edit->setText(name);
+  } else {
+    dialog->selectFile(name);
+  }
   static_cast<QDialog*>(dialog)->accept();
 }
 

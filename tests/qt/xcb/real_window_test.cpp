@@ -73,6 +73,34 @@ TEST_F(XWindowTest, DragPastTheBottomEdgeScrollsAndSelects) {
   EXPECT_EQ(w.gridView()->verticalScrollBar()->value(), c().grid().TopRow() - 1);
 }
 
+// Ctrl + middle drag held below the view: the fill goes on as the view scrolls, one row per step.
+TEST_F(XWindowTest, FillDragPastTheBottomEdgeScrollsAndFills) {
+  c().settext(1, 1, "1");
+  c().settext(2, 1, "2");
+  QTest::mousePress(viewport(), Qt::LeftButton, {}, centreOf(1, 1));
+  QTest::mouseMove(viewport(), centreOf(2, 1));
+  QTest::mouseRelease(viewport(), Qt::LeftButton, {}, centreOf(2, 1));
+  WAIT_UNTIL(c().RR() == 2);
+  QTest::keyPress(w.gridView(), Qt::Key_Control, Qt::ControlModifier);
+  QTest::mousePress(viewport(), Qt::MiddleButton, Qt::ControlModifier, centreOf(2, 1));
+  WAIT_UNTIL(c().grid().fillMarker == 2);
+  const QPoint below(centreOf(2, 1).x(), viewport()->height() + 30);
+  // Ctrl stays held while the mouse moves.
+  QTest::mouseEvent(QTest::MouseMove, viewport(), Qt::NoButton, Qt::ControlModifier, centreOf(6, 1));
+  WAIT_UNTIL(c().gettext(6, 1) == "6");
+  QTest::mouseEvent(QTest::MouseMove, viewport(), Qt::NoButton, Qt::ControlModifier, below);
+  WAIT_UNTIL(c().grid().TopRow() >= 12);
+  QTest::mouseRelease(viewport(), Qt::MiddleButton, Qt::ControlModifier, below);
+  QTest::keyRelease(w.gridView(), Qt::Key_Control);
+  WAIT_UNTIL(c().grid().fillMarker == 0);
+  int32_t last = 2;
+  while (!c().gettext(last + 1, 1).empty()) ++last;
+  EXPECT_GT(last, 30);
+  for (int32_t r = 1; r <= last; ++r) EXPECT_EQ(c().gettext(r, 1), std::to_string(r)) << "row " << r;
+  EXPECT_EQ(c().rr0(), 1);  // the selection as it was before the fill
+  EXPECT_EQ(c().RR(), 2);
+}
+
 TEST_F(XWindowTest, PopupMenuChosenWithTheMouse) {
   c().settext(3, 1, "moves down");
   QTest::mouseClick(viewport(), Qt::LeftButton, {}, centreOf(3, 1));
