@@ -9,6 +9,7 @@
 #include <limits>
 #include <new>
 
+#include "control/history.h"
 #include "control/texts.h"
 #include "formula/function_library.h"
 
@@ -28,12 +29,21 @@ Control::Control() : ScriptControl1(std::make_unique<script::Engine>()),
   platform_ = ownedPlatform_.get();
   platform_->attach(this);
   UserControl_Initialize();
+  startHistory();
 }
 
 Control::Control(Platform& platform) : ScriptControl1(std::make_unique<script::Engine>()),
                                        platform_(&platform) {
   platform_->attach(this);
   UserControl_Initialize();
+  startHistory();
+}
+
+// Changes are recorded from here on; an edit or an armed fill drag holds a step open.
+void Control::startHistory() {
+  history_ = std::make_unique<History>(grid_, st_, [this] {
+    return focus_ == FocusTarget::Editor || grid_.fillMarker == 2;
+  });
 }
 
 Control::~Control() {
@@ -152,7 +162,10 @@ void Control::focusGrid() {
   const FocusTarget previous = focus_;
   focus_ = FocusTarget::Grid;
   platform_->focusChanged(focus_);
-  if (previous == FocusTarget::Editor) Text1_LostFocus();
+  if (previous == FocusTarget::Editor) {
+    Text1_LostFocus();
+    if (history_) history_->commit();  // an edit is a step of its own
+  }
 }
 
 void Control::focusEditor() {
@@ -168,7 +181,10 @@ void Control::focusOut() {
   const FocusTarget previous = focus_;
   focus_ = FocusTarget::None;
   platform_->focusChanged(focus_);
-  if (previous == FocusTarget::Editor) Text1_LostFocus();
+  if (previous == FocusTarget::Editor) {
+    Text1_LostFocus();
+    if (history_) history_->commit();
+  }
 }
 
 void Control::typeText(std::string_view text) {

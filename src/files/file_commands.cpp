@@ -7,6 +7,8 @@
 // file; a cancelled dialog ends the command quietly.
 #include <tablique/control.h>
 
+#include "control/history.h"
+
 #include <algorithm>
 
 #include "control/budget.h"
@@ -81,6 +83,7 @@ void saveTextTable(Control& c, const Grid& grid, const char* filter, const char*
 // The text file commands are the user's choice: a pending edit ends first; a failure is told,
 // then reported to the host.
 void Control::savetxt() try {
+  const StepScope scope(*this);
   endEdit();
   saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
 } catch (...) {
@@ -89,6 +92,7 @@ void Control::savetxt() try {
 }
 
 void Control::savexls() try {
+  const StepScope scope(*this);
   endEdit();
   saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
 } catch (...) {
@@ -97,6 +101,7 @@ void Control::savexls() try {
 }
 
 void Control::opentxt() try {
+  const StepScope scope(*this);
   endEdit();
   opentxtFile();
 } catch (...) {
@@ -181,7 +186,9 @@ void Control::dataexp() {
   std::vector<std::string> records = st_.colFormula;
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
   files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
+  std::vector<std::string> before = std::move(st_.colFormula);
   st_.colFormula = std::move(records);
+  history_->acceptRecords(before);  // compacted, not changed
 }
 
 // Import. The whole file is read, decoded, split and checked first; a file that is not a data

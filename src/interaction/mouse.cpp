@@ -39,6 +39,7 @@ bool Control::outsideCells(float X, float Y) const {
 }
 
 void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
+  const StepScope scope(*this);
   // What the grid does itself: the mouse cell, the focus, a left press makes the cell current.
   grid_.setMousePosition(X, Y);
   focusGrid();  // a pending edit ends before the press changes anything
@@ -95,6 +96,7 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
 }
 
 void Control::MSFlexGrid1_MouseMove(int16_t Button, int16_t Shift, float X, float Y) {
+  const StepScope scope(*this);
   grid_.setMousePosition(X, Y);
   const int32_t mouseRow = grid_.MouseRow(), mouseCol = grid_.MouseCol();
 
@@ -138,6 +140,7 @@ void Control::fillStep(int32_t mouseRow) {
 }
 
 void Control::MSFlexGrid1_MouseUp(int16_t, int16_t, float X, float Y) {
+  const StepScope scope(*this);
   grid_.setMousePosition(X, Y);
   const int32_t keptRr0 = st_.rr0, keptCc0 = st_.cc0, keptRR = st_.RR, keptCc = st_.cc;
 
