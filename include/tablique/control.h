@@ -94,6 +94,8 @@ public:
   bool redo();
   bool canUndo() const;
   bool canRedo() const;
+  size_t undoSteps() const;  // steps that undo can take back
+  size_t redoSteps() const;
   void clearUndo();
   // Memory the history may hold, in bytes (64 MiB unless set); the oldest steps go first.
   void setUndoLimit(size_t bytes);
@@ -244,7 +246,7 @@ private:
     StepScope& operator=(const StepScope&) = delete;
 
   private:
-    History& history_;
+    History* history_;  // none while the control starts
   };
 };
 

@@ -158,6 +158,7 @@ void Control::setClientSize(int32_t widthTwips, int32_t heightTwips) {
 // ---- focus
 
 void Control::focusGrid() {
+  const StepScope scope(*this);
   if (focus_ == FocusTarget::Grid) return;
   const FocusTarget previous = focus_;
   focus_ = FocusTarget::Grid;
@@ -169,6 +170,7 @@ void Control::focusGrid() {
 }
 
 void Control::focusEditor() {
+  const StepScope scope(*this);
   if (focus_ == FocusTarget::Editor) return;
   if (!editor_.visible() || !editor_.enabled()) return;  // a hidden box cannot take the focus
   focus_ = FocusTarget::Editor;
@@ -177,6 +179,7 @@ void Control::focusEditor() {
 }
 
 void Control::focusOut() {
+  const StepScope scope(*this);
   if (focus_ == FocusTarget::None) return;
   const FocusTarget previous = focus_;
   focus_ = FocusTarget::None;

@@ -30,6 +30,38 @@ void History::setCursor(const Cursor& c) {
 
 bool History::recordsChanged() const { return st_.colFormula != records_; }
 
+// Texts and sizes that are back to what they were (typing taken back) make no step. Only short
+// journals of such changes are compared; anything else counts as a change.
+bool History::netUnchanged() const {
+  constexpr size_t kMostCompared = 256;
+  const std::vector<GridChange>& changes = pending_.changes;
+  if (changes.size() > kMostCompared) return false;
+  for (size_t i = 0; i < changes.size(); ++i) {
+    const GridChange& change = changes[i];
+    // Only the first change of a place holds its value before the step.
+    bool first = true;
+    for (size_t k = 0; k < i && first; ++k) first = !samePlace(changes[k], change);
+    if (!first) continue;
+    if (const auto* t = std::get_if<journal::Text>(&change)) {
+      if (grid_.TextMatrix(t->r, t->c) != t->text) return false;
+    } else if (const auto* z = std::get_if<journal::Size>(&change)) {
+      if ((z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool History::samePlace(const GridChange& a, const GridChange& b) {
+  const auto* ta = std::get_if<journal::Text>(&a);
+  const auto* tb = std::get_if<journal::Text>(&b);
+  if (ta && tb) return ta->r == tb->r && ta->c == tb->c;
+  const auto* za = std::get_if<journal::Size>(&a);
+  const auto* zb = std::get_if<journal::Size>(&b);
+  return za && zb && za->column == zb->column && za->index == zb->index;
+}
+
 void History::open() {
   if (depth_++ > 0) return;
   // Changes made outside any scope (a handler a host called directly) are a step of their own.
@@ -54,7 +86,8 @@ void History::commit() noexcept {
 void History::commitNow() {
   grid_.settleAlignments();  // cell codes that column alignments replaced belong to this step
   const bool records = recordsChanged();
-  if (pending_.empty() && !records) {
+  if (!records && (pending_.empty() || netUnchanged())) {
+    pending_.clear();
     before_ = cursor();
     return;
   }

@@ -53,6 +53,7 @@ public:
   size_t limit() const { return limit_; }
   size_t bytes() const { return bytes_; }
   size_t steps() const { return undo_.size(); }
+  size_t redoSteps() const { return redo_.size(); }
 
   // The records were rewritten without changing what they mean (compaction): `before` is what
   // they were, the current records become the reference for the next step.
@@ -80,6 +81,8 @@ private:
   Cursor cursor() const;
   void setCursor(const Cursor& c);
   bool recordsChanged() const;
+  bool netUnchanged() const;
+  static bool samePlace(const GridChange& a, const GridChange& b);
   void commitNow();
   void push(std::deque<Step>& stack, Step step);
   void measure(Step& step) const;

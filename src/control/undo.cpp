@@ -5,8 +5,12 @@
 
 namespace tablique {
 
-Control::StepScope::StepScope(Control& c) : history_(*c.history_) { history_.open(); }
-Control::StepScope::~StepScope() { history_.close(); }
+Control::StepScope::StepScope(Control& c) : history_(c.history_.get()) {
+  if (history_) history_->open();
+}
+Control::StepScope::~StepScope() {
+  if (history_) history_->close();
+}
 
 // An edit in progress ends first (a step of its own); the editor is hidden, the grid has the
 // focus and shows the current cell.
@@ -34,6 +38,8 @@ bool Control::redo() try {
 
 bool Control::canUndo() const { return history_->canUndo(); }
 bool Control::canRedo() const { return history_->canRedo(); }
+size_t Control::undoSteps() const { return history_->steps(); }
+size_t Control::redoSteps() const { return history_->redoSteps(); }
 
 void Control::clearUndo() {
   history_->commit();

@@ -7,8 +7,6 @@
 // file; a cancelled dialog ends the command quietly.
 #include <tablique/control.h>
 
-#include "control/history.h"
-
 #include <algorithm>
 
 #include "control/budget.h"
@@ -186,9 +184,7 @@ void Control::dataexp() {
   std::vector<std::string> records = st_.colFormula;
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
   files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
-  std::vector<std::string> before = std::move(st_.colFormula);
   st_.colFormula = std::move(records);
-  history_->acceptRecords(before);  // compacted, not changed
 }
 
 // Import. The whole file is read, decoded, split and checked first; a file that is not a data
