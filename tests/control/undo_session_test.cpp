@@ -274,9 +274,6 @@ void runSession(uint64_t seed, int events) {
       } catch (const Error&) {
       }
       const Snapshot after = snap(c);
-      if (getenv("UNDO_DEBUG"))
-        fprintf(stderr, "event %d kind %d steps %zu->%zu focus %d marker %d same %d lock %d\n", i, s.kind, steps, c.undoSteps(),
-                int(c.focus()), c.grid().fillMarker, int(before.sameTable(after)), int(c.state().editLock));
       const size_t added = c.undoSteps() - steps;
       if (added == 0 && c.undoSteps() == steps && !before.sameTable(after)) {
         ADD_FAILURE() << "event " << i << " (kind " << s.kind << ") changed the table without a step: " << describe(before, after);
