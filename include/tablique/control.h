@@ -97,7 +97,8 @@ public:
   size_t undoSteps() const;  // steps that undo can take back
   size_t redoSteps() const;
   void clearUndo();
-  // Memory the history may hold, in bytes (64 MiB unless set); the oldest steps go first.
+  // Memory the history may hold, in bytes (64 MiB unless set); the oldest steps go first. 0
+  // turns recording off.
   void setUndoLimit(size_t bytes);
   size_t undoLimit() const;
   // Called whenever canUndo() or canRedo() may have changed.

@@ -84,6 +84,10 @@ void History::commit() noexcept {
 }
 
 void History::commitNow() {
+  if (limit_ == 0) {  // recording is off
+    records_ = st_.colFormula;
+    return;
+  }
   grid_.settleAlignments();  // cell codes that column alignments replaced belong to this step
   const bool records = recordsChanged();
   if (!records && (pending_.empty() || netUnchanged())) {
@@ -201,8 +205,11 @@ void History::clear() noexcept {
   if (had) notify();
 }
 
+// A bound of 0 turns recording off (the grid keeps no journal); any other bound turns it on.
 void History::setLimit(size_t bytes) {
+  commit();
   limit_ = bytes;
+  grid_.setJournal(bytes == 0 ? nullptr : &pending_);
   trim();
   notify();
 }
