@@ -34,7 +34,7 @@ bool History::recordsChanged() const { return st_.colFormula != records_; }
 // journals of such changes are compared; anything else counts as a change.
 bool History::netUnchanged() const {
   constexpr size_t kMostCompared = 256;
-  const std::vector<GridChange>& changes = pending_.changes;
+  const ChangeList& changes = pending_.changes;
   if (changes.size() > kMostCompared) return false;
   for (size_t i = 0; i < changes.size(); ++i) {
     const GridChange& change = changes[i];
@@ -156,7 +156,6 @@ bool History::step(std::deque<Step>& from, std::deque<Step>& to, bool backwards)
   from.pop_back();
   bytes_ -= s.bytes;
   GridJournal inverse;
-  inverse.changes.reserve(s.changes.changes.size());
   grid_.setJournal(&inverse);
   try {
     grid_.replay(s.changes);
@@ -166,9 +165,7 @@ bool History::step(std::deque<Step>& from, std::deque<Step>& to, bool backwards)
       grid_.setJournal(&again);
       grid_.replay(inverse);
       grid_.setJournal(&pending_);
-      s.changes.changes.insert(s.changes.changes.end(), std::make_move_iterator(again.changes.begin()),
-                               std::make_move_iterator(again.changes.end()));
-      s.changes.bytes += again.bytes;
+      s.changes.append(std::move(again));
       push(from, std::move(s));
     } catch (...) {
       grid_.setJournal(&pending_);

@@ -117,9 +117,9 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
   auto align = resized(colAlign_, cols, uint8_t(kAlignGeneral));
   auto widths = resized(colWidth_, cols, kDefaultColWidth);
   auto heights = resized(rowHeight_, rows, kDefaultRowHeight);
-  std::unique_ptr<CellStore> old;
+  std::unique_ptr<journal::TableImage> old;
   if (journal_) {
-    old = std::make_unique<CellStore>();
+    old = std::make_unique<journal::TableImage>();
     journal_->reserveOne();
   }
   // Nothing below throws: the new table replaces the old one.
@@ -132,8 +132,8 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
   colWidth_.swap(widths);
   rowHeight_.swap(heights);
   if (journal_) {
-    old->swap(next);
-    journal_->add(journal::Table{rows_, cols_, std::move(old), std::move(align), std::move(widths), std::move(heights)});
+    *old = {rows_, cols_, std::move(next), std::move(align), std::move(widths), std::move(heights)};
+    journal_->add(journal::Table{std::move(old)});
   }
   colAlignPending_.clear();
   runLength_.clear();
@@ -697,17 +697,18 @@ void Grid::recordInserted(bool columns, int32_t at, int32_t n) { journal_->add(j
 // called before the rows (columns) go, with the column alignments applied.
 void Grid::recordRemoved(bool columns, int32_t at, int32_t n) {
   journal_->reserveOne();
-  journal::Removed removed{columns, at, n, std::make_unique<CellStore>(), {}, {}};
-  CellStore& cells = *removed.cells;
+  journal::Removed removed{columns, at, n, std::make_unique<journal::Lines>()};
+  journal::Lines& lines = *removed.lines;
+  CellStore& cells = lines.cells;
   if (!columns) {
     cells.reserve(size_t(n) * size_t(cols_));
-    removed.sizes.assign(rowHeight_.begin() + at, rowHeight_.begin() + at + n);
+    lines.sizes.assign(rowHeight_.begin() + at, rowHeight_.begin() + at + n);
     auto first = cells_.begin() + std::ptrdiff_t(index(at, 0));
     std::move(first, first + std::ptrdiff_t(size_t(n) * size_t(cols_)), std::back_inserter(cells));
   } else {
     cells.reserve(size_t(n) * size_t(rows_));
-    removed.sizes.assign(colWidth_.begin() + at, colWidth_.begin() + at + n);
-    removed.colAlign.assign(colAlign_.begin() + at, colAlign_.begin() + at + n);
+    lines.sizes.assign(colWidth_.begin() + at, colWidth_.begin() + at + n);
+    lines.colAlign.assign(colAlign_.begin() + at, colAlign_.begin() + at + n);
     for (int32_t r = 0; r < rows_; ++r) {
       auto first = cells_.begin() + std::ptrdiff_t(index(r, at));
       std::move(first, first + n, std::back_inserter(cells));
@@ -781,27 +782,23 @@ void Grid::replay(GridJournal& changes) {
           } else if constexpr (std::is_same_v<T, journal::Moved>) {
             if (ch.column) setColPosition(ch.from, ch.to); else setRowPosition(ch.from, ch.to);
           } else if constexpr (std::is_same_v<T, journal::Removed>) {
-            reinsert(ch.columns, ch.at, ch.n, *ch.cells, ch.sizes, ch.colAlign);
+            reinsert(ch.columns, ch.at, ch.n, ch.lines->cells, ch.lines->sizes, ch.lines->colAlign);
           } else if constexpr (std::is_same_v<T, journal::Table>) {
             applyColumnAlignments();
-            std::unique_ptr<CellStore> old;
-            if (journal_) {
-              old = std::make_unique<CellStore>();
-              journal_->reserveOne();
-            }
-            cells_.swap(*ch.cells);
-            colAlign_.swap(ch.colAlign);
-            colWidth_.swap(ch.colWidth);
-            rowHeight_.swap(ch.rowHeight);
-            if (journal_) {
-              old->swap(*ch.cells);
-              journal_->add(journal::Table{rows_, cols_, std::move(old), std::move(ch.colAlign),
-                                           std::move(ch.colWidth), std::move(ch.rowHeight)});
-            }
+            if (journal_) journal_->reserveOne();
+            journal::TableImage& image = *ch.image;
+            cells_.swap(image.cells);
+            colAlign_.swap(image.colAlign);
+            colWidth_.swap(image.colWidth);
+            rowHeight_.swap(image.rowHeight);
+            const int32_t rows = image.rows, cols = image.cols;
+            image.rows = rows_;
+            image.cols = cols_;
+            if (journal_) journal_->add(journal::Table{std::move(ch.image)});
             colAlignPending_.clear();
             filled_.clear();
             invalidateCaches();
-            adoptCounts(ch.rows, ch.cols);
+            adoptCounts(rows, cols);
             notify();
           }
         },

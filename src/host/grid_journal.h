@@ -27,19 +27,25 @@ struct Size { bool column; int32_t index, twips; };         // a column width or
 struct Inserted { bool columns; int32_t at, n; };           // n rows/columns were inserted at
 struct Moved { bool column; int32_t from, to; };            // apply: move from -> to
 // n rows (columns) at `at` were removed; their cells (row-major), sizes and column alignments.
-struct Removed {
-  bool columns;
-  int32_t at, n;
-  std::unique_ptr<Grid::CellStore> cells;
+struct Lines {
+  Grid::CellStore cells;
   std::vector<int32_t> sizes;
   std::vector<uint8_t> colAlign;
 };
+struct Removed {
+  bool columns;
+  int32_t at, n;
+  std::unique_ptr<Lines> lines;
+};
 // The whole table was replaced; the old one.
-struct Table {
+struct TableImage {
   int32_t rows, cols;
-  std::unique_ptr<Grid::CellStore> cells;
+  Grid::CellStore cells;
   std::vector<uint8_t> colAlign;
   std::vector<int32_t> colWidth, rowHeight;
+};
+struct Table {
+  std::unique_ptr<TableImage> image;
 };
 
 }  // namespace journal
@@ -47,17 +53,53 @@ struct Table {
 using GridChange = std::variant<journal::Text, journal::Align, journal::ColAlign, journal::Size,
                                 journal::Inserted, journal::Moved, journal::Removed, journal::Table>;
 
+// Changes in fixed chunks: adding never moves the earlier ones, and the chunks are small enough
+// to be reused by the allocator when old steps go.
+class ChangeList {
+public:
+  static constexpr size_t kChunk = 1024;
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  GridChange& operator[](size_t i) { return chunks_[i / kChunk][i % kChunk]; }
+  const GridChange& operator[](size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
+  GridChange& back() { return chunks_.back().back(); }
+  void reserveOne() {
+    if (chunks_.empty() || chunks_.back().size() == kChunk) {
+      chunks_.reserve(chunks_.size() + 1);
+      std::vector<GridChange> chunk;
+      chunk.reserve(kChunk);
+      chunks_.push_back(std::move(chunk));
+    }
+  }
+  template <typename... Args>
+  void emplace_back(Args&&... args) {  // after reserveOne: cannot fail
+    chunks_.back().emplace_back(std::forward<Args>(args)...);
+    ++size_;
+  }
+  void pop_back() {
+    chunks_.back().pop_back();
+    --size_;
+    if (chunks_.back().empty()) chunks_.pop_back();
+  }
+  void clear() {
+    chunks_.clear();
+    size_ = 0;
+  }
+
+private:
+  std::vector<std::vector<GridChange>> chunks_;
+  size_t size_ = 0;
+};
+
 class GridJournal {
 public:
-  std::vector<GridChange> changes;
+  ChangeList changes;
   size_t bytes = 0;  // memory held by the changes, estimated
 
   bool empty() const { return changes.empty(); }
   // Room for one more change, so that adding it cannot fail once the grid has changed (or has
   // moved a text into it).
-  void reserveOne() {
-    if (changes.size() == changes.capacity()) changes.reserve(std::max<size_t>(64, changes.capacity() * 2));
-  }
+  void reserveOne() { changes.reserveOne(); }
   template <typename Change>
   void add(Change&& change) {
     reserveOne();
@@ -70,6 +112,15 @@ public:
     bytes += sizeof(GridChange) + heapBytes(cell);
     changes.emplace_back(journal::Text{r, c, std::move(cell)});
   }
+  // Appends another journal's changes after these.
+  void append(GridJournal&& other) {
+    for (size_t i = 0; i < other.changes.size(); ++i) {
+      reserveOne();
+      changes.emplace_back(std::move(other.changes[i]));
+    }
+    bytes += other.bytes;
+    other.clear();
+  }
   void clear() {
     changes.clear();
     bytes = 0;
@@ -77,20 +128,23 @@ public:
 
   static size_t payloadBytes(const journal::Text& t) { return heapBytes(t.text); }
   static size_t payloadBytes(const journal::Removed& r) {
-    return storeBytes(r.cells.get()) + r.sizes.size() * sizeof(int32_t) + r.colAlign.size();
+    if (!r.lines) return 0;
+    return sizeof(journal::Lines) + storeBytes(r.lines->cells) + r.lines->sizes.size() * sizeof(int32_t) +
+           r.lines->colAlign.size();
   }
   static size_t payloadBytes(const journal::Table& t) {
-    return storeBytes(t.cells.get()) + t.colAlign.size() + (t.colWidth.size() + t.rowHeight.size()) * sizeof(int32_t);
+    if (!t.image) return 0;
+    const journal::TableImage& i = *t.image;
+    return sizeof(i) + storeBytes(i.cells) + i.colAlign.size() + (i.colWidth.size() + i.rowHeight.size()) * sizeof(int32_t);
   }
   template <typename Other>
   static size_t payloadBytes(const Other&) { return 0; }
 
 private:
   static size_t heapBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
-  static size_t storeBytes(const Grid::CellStore* cells) {
-    if (!cells) return 0;
-    size_t n = cells->capacity() * sizeof(Grid::Cell);
-    for (const Grid::Cell& cell : *cells) n += heapBytes(cell.text);
+  static size_t storeBytes(const Grid::CellStore& cells) {
+    size_t n = cells.capacity() * sizeof(Grid::Cell);
+    for (const Grid::Cell& cell : cells) n += heapBytes(cell.text);
     return n;
   }
 };
