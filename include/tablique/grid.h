@@ -204,6 +204,7 @@ private:
   void applyColumnAlignments() const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
   void recordText(int32_t r, int32_t c, std::string&& old);
+  void recordRun(int32_t r, int32_t c, int32_t n, std::string&& image);
   void recordInserted(bool columns, int32_t at, int32_t n);
   void recordRemoved(bool columns, int32_t at, int32_t n);
   void reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::vector<int32_t>& sizes,
@@ -244,19 +245,36 @@ template <typename Write>
 void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
   if (n <= 0) return;
   Cell* cells = cells_.data() + index(r, c);
-  for (int32_t k = 0; k < n; ++k) {
-    std::string& text = cells[k].text;
-    const bool wasEmpty = text.empty();
-    if (journal_) {
-      std::string old = text;
+  // With a journal the old texts go into one compact image of the run (length, bytes per cell),
+  // kept when any cell changed.
+  std::string image;
+  bool changed = false;
+  if (journal_) image.reserve(size_t(n) * 12);
+  int32_t imaged = 0;  // cells whose old text the image holds
+  try {
+    for (int32_t k = 0; k < n; ++k) {
+      std::string& text = cells[k].text;
+      const bool wasEmpty = text.empty();
+      size_t at = 0;
+      if (journal_) {
+        const auto length = uint32_t(text.size());
+        image.append(reinterpret_cast<const char*>(&length), sizeof length);
+        at = image.size();
+        image.append(text);
+        ++imaged;
+      }
       write(k, text);
-      if (old != text && !(old.empty() && text.size() == 1 && text[0] == '\0')) recordText(r, c + k, std::move(old));
-    } else {
-      write(k, text);
+      if (text.size() == 1 && text[0] == '\0') text.clear();  // U+0000 alone: an empty cell
+      if (journal_ && !changed) changed = std::string_view(image).substr(at) != text;
+      if (wasEmpty != text.empty()) textChanged(r, c + k, wasEmpty, text.empty());
     }
-    if (text.size() == 1 && text[0] == '\0') text.clear();  // U+0000 alone: an empty cell
-    if (wasEmpty != text.empty()) textChanged(r, c + k, wasEmpty, text.empty());
+  } catch (...) {
+    forgetRuns();  // a cell may have changed without its run being kept in step
+    filledKnown_ = false;
+    if (journal_ && imaged > 0) recordRun(r, c, imaged, std::move(image));  // the cells written so far
+    throw;
   }
+  if (changed) recordRun(r, c, n, std::move(image));
   notify();
 }
 

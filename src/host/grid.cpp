@@ -13,6 +13,7 @@
 #include <memory>
 #include <type_traits>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -232,6 +233,11 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
 }
 
 void Grid::recordText(int32_t r, int32_t c, std::string&& old) { journal_->text(r, c, old); }
+
+void Grid::recordRun(int32_t r, int32_t c, int32_t n, std::string&& image) {
+  image.shrink_to_fit();
+  journal_->add(journal::Run{r, c, n, std::make_unique<std::string>(std::move(image))});
+}
 
 // Keeps the cached data run of column c in step with a cell that became empty or filled.
 void Grid::textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty) {
@@ -761,6 +767,18 @@ void Grid::replay(GridJournal& changes) {
             checkRow(ch.r);
             checkCol(ch.c);
             moveTextAt(ch.r, ch.c, std::move(ch.text));
+          } else if constexpr (std::is_same_v<T, journal::Run>) {
+            checkRow(ch.r);
+            checkCol(ch.c);
+            if (ch.n > cols_ - ch.c) outOfRange("column", ch.c + ch.n - 1, cols_);
+            const std::string& image = *ch.image;
+            size_t at = 0;
+            writeRowTexts(ch.r, ch.c, ch.n, [&](int32_t, std::string& text) {
+              uint32_t length = 0;
+              std::memcpy(&length, image.data() + at, sizeof length);
+              text.assign(image, at + sizeof length, length);
+              at += sizeof length + length;
+            });
           } else if constexpr (std::is_same_v<T, journal::Align>) {
             checkRow(ch.r);
             checkCol(ch.c);

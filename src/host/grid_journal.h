@@ -21,6 +21,8 @@ namespace tablique {
 namespace journal {
 
 struct Text { int32_t r, c; std::string text; };            // cell (r, c) had this text
+// Cells (r, c) .. (r, c + n - 1) had these texts: per cell its length (4 bytes) and its bytes.
+struct Run { int32_t r, c, n; std::unique_ptr<std::string> image; };
 struct Align { int32_t r, c; uint8_t code; };               // the cell's own alignment code
 struct ColAlign { int32_t c; uint8_t code; };               // the column's alignment code
 struct Size { bool column; int32_t index, twips; };         // a column width or row height
@@ -50,7 +52,7 @@ struct Table {
 
 }  // namespace journal
 
-using GridChange = std::variant<journal::Text, journal::Align, journal::ColAlign, journal::Size,
+using GridChange = std::variant<journal::Text, journal::Run, journal::Align, journal::ColAlign, journal::Size,
                                 journal::Inserted, journal::Moved, journal::Removed, journal::Table>;
 
 // Changes in fixed chunks: adding never moves the earlier ones, and the chunks are small enough
@@ -127,6 +129,7 @@ public:
   }
 
   static size_t payloadBytes(const journal::Text& t) { return heapBytes(t.text); }
+  static size_t payloadBytes(const journal::Run& r) { return r.image ? sizeof(std::string) + r.image->capacity() : 0; }
   static size_t payloadBytes(const journal::Removed& r) {
     if (!r.lines) return 0;
     return sizeof(journal::Lines) + storeBytes(r.lines->cells) + r.lines->sizes.size() * sizeof(int32_t) +
