@@ -69,6 +69,7 @@ inline void reset(Control& c, QuietPlatform& p) {
   c.m_clc();
   harness::prepare(c);
   c.mouseset(1, 1);
+  c.clearUndo();  // each input starts with no history, as the control it stands for would
 }
 
 // A named control on a quiet platform, created once per process.

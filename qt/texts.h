@@ -25,4 +25,8 @@ inline constexpr const char* kImportData = "导入数据";
 inline constexpr const char* kSaveFile = "保存文件";
 inline constexpr const char* kOpenFile = "打开文件";
 
+// The undo and redo actions offered to the host.
+inline constexpr const char* kUndo = "撤销";
+inline constexpr const char* kRedo = "重做";
+
 }  // namespace tablique::qt::texts

@@ -2,6 +2,7 @@
 // Qt side in step with the control's state.
 #include <tablique/widget.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QMetaObject>
 #include <QResizeEvent>
@@ -11,6 +12,7 @@
 #include <cmath>
 
 #include "accessibility.h"
+#include "texts.h"
 #include "widget_private.h"
 
 namespace tablique {
@@ -163,6 +165,17 @@ Widget::Widget(QWidget* parent) : QWidget(parent), d(std::make_unique<qt::Widget
   d->control->MouseDown = [this](int16_t& button, int16_t& shift, float& x, float& y) {
     emit mouseDown(button, shift, x, y);
   };
+  d->undoAction = new QAction(QString::fromUtf8(qt::texts::kUndo), this);
+  d->redoAction = new QAction(QString::fromUtf8(qt::texts::kRedo), this);
+  connect(d->undoAction, &QAction::triggered, this, [this] { d->deliver([&] { d->control->undo(); }); });
+  connect(d->redoAction, &QAction::triggered, this, [this] { d->deliver([&] { d->control->redo(); }); });
+  auto followHistory = [p = d.get()] {
+    if (p->dying) return;
+    p->undoAction->setEnabled(p->control->canUndo());
+    p->redoAction->setEnabled(p->control->canRedo());
+  };
+  followHistory();
+  d->control->setHistoryListener(followHistory);
   setFocusProxy(d->view);
   setFocusPolicy(Qt::StrongFocus);
   d->layoutGrid();
@@ -174,6 +187,7 @@ Widget::~Widget() {
   d->dying = true;
   d->control->setChangeListeners(nullptr, nullptr);
   d->control->MouseDown = nullptr;
+  d->control->setHistoryListener(nullptr);
   delete d->editor;
   d->editor = nullptr;
   delete d->view;
@@ -184,6 +198,8 @@ Control& Widget::control() { return *d->control; }
 const Control& Widget::control() const { return *d->control; }
 QAbstractScrollArea* Widget::gridView() const { return d->view; }
 QLineEdit* Widget::editorBox() const { return d->editor; }
+QAction* Widget::undoAction() const { return d->undoAction; }
+QAction* Widget::redoAction() const { return d->redoAction; }
 
 int Widget::toPixelsX(double twips) const { return int(std::lround(twips * d->pxPerTwipX())); }
 int Widget::toPixelsY(double twips) const { return int(std::lround(twips * d->pxPerTwipY())); }

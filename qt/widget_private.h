@@ -126,6 +126,8 @@ struct WidgetPrivate {
   std::unique_ptr<Control> control;
   GridView* view = nullptr;
   CellEditor* editor = nullptr;
+  QAction* undoAction = nullptr;  // enabled while the control can undo (redo)
+  QAction* redoAction = nullptr;
   QFont gridFont;
   // > 0 while the Qt side applies a change the control asked for (focus, editor visibility):
   // the focus events that follow must not reach the control again.

@@ -13,6 +13,7 @@
 // Public methods that fail throw tablique::Error; methods silent by design return normally.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,6 +34,7 @@ namespace tablique {
 namespace editing {
 struct PasteBlock;  // src/editing/paste_text.h
 }
+class History;  // src/control/history.h
 
 class Control {
 public:
@@ -86,6 +88,23 @@ public:
   void psort(const script::Value& p = {});
   void statis(int32_t col);
   void trans();
+
+  // ---- undo and redo: every change to the table made by one command, edit, fill drag or
+  // method is one step. Undo and redo put back the cells, alignments, formula records, counts,
+  // sizes, current cell and selection; false when there is nothing to take back (put back).
+  bool undo();
+  bool redo();
+  bool canUndo() const;
+  bool canRedo() const;
+  size_t undoSteps() const;  // steps that undo can take back
+  size_t redoSteps() const;
+  void clearUndo();
+  // Memory the history may hold, in bytes (64 MiB unless set); the oldest steps go first. 0
+  // turns recording off.
+  void setUndoLimit(size_t bytes);
+  size_t undoLimit() const;
+  // Called whenever canUndo() or canRedo() may have changed.
+  void setHistoryListener(std::function<void()> listener);
 
   // Event raised to the host; arguments by reference, the host may change Button and Shift.
   std::function<void(int16_t& Button, int16_t& Shift, float& X, float& y)> MouseDown;
@@ -158,6 +177,7 @@ public:
 private:
   // ---- control/
   void UserControl_Initialize();
+  void startHistory();
   void showPopupMenu(float x, float y);  // opens popmu at the mouse and runs the choice
   // A command failed and changed nothing: its text is shown to the user (message box, title
   // 温馨提示) and handed to the platform's commandFailed hook.
@@ -224,6 +244,19 @@ private:
   int32_t editorRow_ = -1, editorCol_ = -1;  // the cell the editor was last placed over
   bool pressOutside_ = false;  // the last press was beside the table: a drag selects nothing
   int32_t width_ = 0, height_ = 0;
+  std::unique_ptr<History> history_;
+  // A dispatch point (command, key, mouse event, public method): the outermost one ends an
+  // undo step when it returns.
+  class StepScope {
+  public:
+    explicit StepScope(Control& c);
+    ~StepScope();
+    StepScope(const StepScope&) = delete;
+    StepScope& operator=(const StepScope&) = delete;
+
+  private:
+    History* history_;  // none while the control starts
+  };
 };
 
 }  // namespace tablique

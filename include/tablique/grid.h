@@ -15,6 +15,8 @@
 
 namespace tablique {
 
+class GridJournal;  // src/host/grid_journal.h
+
 namespace detail {
 // The cell store's memory. A column walk (a formula over every row) touches a new 4 KiB page
 // every few rows; a large store is placed on large pages where the system offers them.
@@ -42,6 +44,12 @@ enum : uint8_t {
 
 class Grid {
 public:
+  struct Cell {
+    std::string text;
+    uint8_t align = kAlignGeneral;
+  };
+  using CellStore = std::vector<Cell, detail::StoreAllocator<Cell>>;
+
   static constexpr int32_t kDefaultColWidth = 1140;   // twips
   static constexpr int32_t kDefaultRowHeight = 285;   // twips
   static constexpr uint32_t kDefaultBackColor = 0xFFFFFF;  // 0xRRGGBB
@@ -177,17 +185,31 @@ public:
   // Bytes held for cells (for the memory benchmark and tests).
   size_t cellCount() const { return cells_.size(); }
 
+  // Undo support (src/host/grid_journal.h). While a journal is attached every change to the
+  // table is written to it as the change that takes it back. replay() runs recorded changes from
+  // the last to the first, moving their contents into the table and emptying `changes`; the
+  // attached journal then holds the changes that take the replay back.
+  void setJournal(GridJournal* journal) { journal_ = journal; }
+  GridJournal* journal() const { return journal_; }
+  void replay(GridJournal& changes);
+  // Column alignments are applied to the cells lazily; this applies them now (a journal then
+  // holds the cell codes they replaced).
+  void settleAlignments() { applyColumnAlignments(); }
+
 private:
-  struct Cell {
-    std::string text;
-    uint8_t align = kAlignGeneral;
-  };
   size_t index(int32_t r, int32_t c) const { return size_t(r) * size_t(cols_) + size_t(c); }
   void checkRow(int32_t r) const;
   void checkCol(int32_t c) const;
   void notify() const { if (changed) changed(); }
   void applyColumnAlignments() const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
+  void recordText(int32_t r, int32_t c, std::string&& old);
+  void recordRun(int32_t r, int32_t c, int32_t n, std::string&& image);
+  void recordInserted(bool columns, int32_t at, int32_t n);
+  void recordRemoved(bool columns, int32_t at, int32_t n);
+  void reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::vector<int32_t>& sizes,
+                std::vector<uint8_t>& colAlign);
+  void invalidateCaches();
   void forgetRuns() const { runLength_.assign(size_t(cols_), -1); }
   int64_t rowPosition(int32_t r) const;  // absolute top of row r, unsaturated
   int64_t colPosition(int32_t c) const;
@@ -202,7 +224,7 @@ private:
   mutable int32_t topRow_ = 1, leftCol_ = 1;  // settled lazily, see TopRow()
   uint32_t currentCellSets_ = 0;
   int32_t mouseRow_ = 0, mouseCol_ = 0;
-  using CellStore = std::vector<Cell, detail::StoreAllocator<Cell>>;
+  GridJournal* journal_ = nullptr;
   mutable CellStore cells_;    // row-major, rows_ * cols_
   std::vector<uint8_t> colAlign_;      // per column
   // Columns whose cells' own alignments a column alignment has overridden; applied to the
@@ -223,13 +245,36 @@ template <typename Write>
 void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
   if (n <= 0) return;
   Cell* cells = cells_.data() + index(r, c);
-  for (int32_t k = 0; k < n; ++k) {
-    std::string& text = cells[k].text;
-    const bool wasEmpty = text.empty();
-    write(k, text);
-    if (text.size() == 1 && text[0] == '\0') text.clear();  // U+0000 alone: an empty cell
-    if (wasEmpty != text.empty()) textChanged(r, c + k, wasEmpty, text.empty());
+  // With a journal the old texts go into one compact image of the run (length, bytes per cell),
+  // kept when any cell changed.
+  std::string image;
+  bool changed = false;
+  if (journal_) image.reserve(size_t(n) * 12);
+  int32_t imaged = 0;  // cells whose old text the image holds
+  try {
+    for (int32_t k = 0; k < n; ++k) {
+      std::string& text = cells[k].text;
+      const bool wasEmpty = text.empty();
+      size_t at = 0;
+      if (journal_) {
+        const auto length = uint32_t(text.size());
+        image.append(reinterpret_cast<const char*>(&length), sizeof length);
+        at = image.size();
+        image.append(text);
+        ++imaged;
+      }
+      write(k, text);
+      if (text.size() == 1 && text[0] == '\0') text.clear();  // U+0000 alone: an empty cell
+      if (journal_ && !changed) changed = std::string_view(image).substr(at) != text;
+      if (wasEmpty != text.empty()) textChanged(r, c + k, wasEmpty, text.empty());
+    }
+  } catch (...) {
+    forgetRuns();  // a cell may have changed without its run being kept in step
+    filledKnown_ = false;
+    if (journal_ && imaged > 0) recordRun(r, c, imaged, std::move(image));  // the cells written so far
+    throw;
   }
+  if (changed) recordRun(r, c, n, std::move(image));
   notify();
 }
 

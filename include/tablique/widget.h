@@ -21,6 +21,7 @@
 #include <tablique/control.h>
 
 class QAbstractScrollArea;
+class QAction;
 class QLineEdit;
 
 namespace tablique {
@@ -58,6 +59,12 @@ public:
   int toPixelsY(double twips) const;
   float toTwipsX(double pixels) const;
   float toTwipsY(double pixels) const;
+
+  // Undo and redo for the host's menus and tool bars ("撤销", "重做"); enabled while the control
+  // has a step to take back (put back). The keys Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z work in the
+  // grid and the editor without them.
+  QAction* undoAction() const;
+  QAction* redoAction() const;
 
   QSize sizeHint() const override;
 

@@ -48,6 +48,7 @@ SortMode sortMode(const script::Value& p, std::string& rankColumn) {
 void Control::hsort(std::vector<double>& v) { analysis::heapSort(v); }
 
 void Control::psort(const script::Value& p) try {
+  const StepScope scope(*this);
   endEdit();
   std::string rankText;
   const SortMode mode = sortMode(p, rankText);
@@ -87,6 +88,7 @@ void Control::psort(const script::Value& p) try {
 
 // Fourteen lines "label value" into rows 1..14 of column col; short columns get rows first.
 void Control::statis(int32_t col) try {
+  const StepScope scope(*this);
   endEdit();
   const int32_t c = st_.cc0;
   if (c < 1 || c > grid_.Cols() - 1) return;

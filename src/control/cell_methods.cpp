@@ -10,6 +10,7 @@ namespace tablique {
 // shape. Over the cell budget: a message and no change. Without a data column or with a
 // negative row count only the editor is hidden. Out of memory: an Error, the table as it was.
 void Control::rowcol(int32_t rw, int32_t cl) try {
+  const StepScope scope(*this);
   endEdit();
   const int32_t cells = checkedMul(checkedAdd(rw, 1), checkedAdd(cl, 1));
   if (cells > kCellBudget) {
@@ -40,6 +41,7 @@ std::string Control::gettext(int32_t r, int32_t c) const { return grid_.TextMatr
 
 // Header cells are never written; the focus moves to the grid in any case.
 void Control::settext(int32_t r, int32_t c, std::string_view txt) try {
+  const StepScope scope(*this);
   focusGrid();
   if (r == 0 || c == 0) {
     grid_.TextMatrix(r, c);  // an index outside the grid still fails

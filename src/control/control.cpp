@@ -9,6 +9,7 @@
 #include <limits>
 #include <new>
 
+#include "control/history.h"
 #include "control/texts.h"
 #include "formula/function_library.h"
 
@@ -28,12 +29,21 @@ Control::Control() : ScriptControl1(std::make_unique<script::Engine>()),
   platform_ = ownedPlatform_.get();
   platform_->attach(this);
   UserControl_Initialize();
+  startHistory();
 }
 
 Control::Control(Platform& platform) : ScriptControl1(std::make_unique<script::Engine>()),
                                        platform_(&platform) {
   platform_->attach(this);
   UserControl_Initialize();
+  startHistory();
+}
+
+// Changes are recorded from here on; an edit or an armed fill drag holds a step open.
+void Control::startHistory() {
+  history_ = std::make_unique<History>(grid_, st_, [this] {
+    return focus_ == FocusTarget::Editor || grid_.fillMarker == 2;
+  });
 }
 
 Control::~Control() {
@@ -148,14 +158,19 @@ void Control::setClientSize(int32_t widthTwips, int32_t heightTwips) {
 // ---- focus
 
 void Control::focusGrid() {
+  const StepScope scope(*this);
   if (focus_ == FocusTarget::Grid) return;
   const FocusTarget previous = focus_;
   focus_ = FocusTarget::Grid;
   platform_->focusChanged(focus_);
-  if (previous == FocusTarget::Editor) Text1_LostFocus();
+  if (previous == FocusTarget::Editor) {
+    Text1_LostFocus();
+    if (history_) history_->commit();  // an edit is a step of its own
+  }
 }
 
 void Control::focusEditor() {
+  const StepScope scope(*this);
   if (focus_ == FocusTarget::Editor) return;
   if (!editor_.visible() || !editor_.enabled()) return;  // a hidden box cannot take the focus
   focus_ = FocusTarget::Editor;
@@ -164,11 +179,15 @@ void Control::focusEditor() {
 }
 
 void Control::focusOut() {
+  const StepScope scope(*this);
   if (focus_ == FocusTarget::None) return;
   const FocusTarget previous = focus_;
   focus_ = FocusTarget::None;
   platform_->focusChanged(focus_);
-  if (previous == FocusTarget::Editor) Text1_LostFocus();
+  if (previous == FocusTarget::Editor) {
+    Text1_LostFocus();
+    if (history_) history_->commit();
+  }
 }
 
 void Control::typeText(std::string_view text) {

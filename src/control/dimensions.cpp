@@ -36,6 +36,7 @@ void Control::currentCellToFirst() {
 // Grows (or, with a negative count, shrinks) the table by rows; over the budget: silently
 // nothing. The budget counts rows x (columns + 3).
 void Control::addrow(int32_t rows) try {
+  const StepScope scope(*this);
   endEdit();
   const int32_t n = checkedAdd(grid_.Rows(), rows);
   if (checkedMul(n, checkedAdd(grid_.Cols(), 3)) > kCellBudget) return;
@@ -53,6 +54,7 @@ void Control::addrow(int32_t rows) try {
 
 // Grows the table by columns; the budget counts (columns + 3) x rows.
 void Control::addcol(int32_t cols) try {
+  const StepScope scope(*this);
   endEdit();
   const int32_t n = checkedAdd(grid_.Cols(), cols);
   if (checkedMul(checkedAdd(n, 3), grid_.Rows()) > kCellBudget) return;
@@ -72,6 +74,7 @@ void Control::addcol(int32_t cols) try {
 
 // Width in millimetres; a size the grid refuses is dropped quietly.
 void Control::setcolw(int32_t coll, float w) {
+  const StepScope scope(*this);
   endEdit();
   if (coll < 1 || coll > grid_.Cols() - 1) return;
   if (const auto twips = twipsOf(w)) grid_.setColWidth(coll, *twips);
@@ -79,6 +82,7 @@ void Control::setcolw(int32_t coll, float w) {
 }
 
 void Control::setrowh(int32_t roww, float h) {
+  const StepScope scope(*this);
   endEdit();
   if (roww < 1 || roww > grid_.Rows() - 1) return;
   if (const auto twips = twipsOf(h)) grid_.setRowHeight(roww, *twips);

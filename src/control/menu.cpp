@@ -34,6 +34,7 @@ const std::vector<MenuEntry>& Control::popmuEntries() {
 }
 
 void Control::runMenuEntry(std::string_view name) {
+  const StepScope scope(*this);
   using Handler = void (Control::*)();
   static const std::pair<std::string_view, Handler> handlers[] = {
       {"CommandAA1m", &Control::CommandAA1m_Click},   {"CommandAA2m", &Control::CommandAA2m_Click},
@@ -67,6 +68,7 @@ void Control::tellFailureInFlight() {
 // A pending edit ends before the command sees the table.
 template <typename Command>
 void Control::runForHost(Command command) {
+  const StepScope scope(*this);
   endEdit();
   try {
     command();

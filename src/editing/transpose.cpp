@@ -47,6 +47,7 @@ namespace tablique {
 // A result that would not fit is told to the user and thrown to the host, no cell changed.
 // Other failures end the method quietly.
 void Control::trans() {
+  const StepScope scope(*this);
   endEdit();
   try {
     editing::transposeSelection(grid_, st_);

@@ -82,6 +82,7 @@ void saveTextTable(Control& c, const Grid& grid, const char* filter, const char*
 // The text file commands are the user's choice: a pending edit ends first; a failure is told,
 // then reported to the host.
 void Control::savetxt() try {
+  const StepScope scope(*this);
   endEdit();
   saveTextTable(*this, grid_, files::texts::kTxtFilter, "txt", st_.txtFileName);
 } catch (...) {
@@ -90,6 +91,7 @@ void Control::savetxt() try {
 }
 
 void Control::savexls() try {
+  const StepScope scope(*this);
   endEdit();
   saveTextTable(*this, grid_, files::texts::kXlsFilter, "xls", st_.xlsFileName);
 } catch (...) {
@@ -110,6 +112,7 @@ void Control::savexlsx() try {
 }
 
 void Control::opentxt() try {
+  const StepScope scope(*this);
   endEdit();
   opentxtFile();
 } catch (...) {

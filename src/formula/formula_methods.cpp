@@ -1,6 +1,7 @@
 // The public formula methods: formuset, formuget, update.
 #include <tablique/control.h>
 
+#include "control/history.h"
 #include "formula/record.h"
 
 namespace tablique {
@@ -9,6 +10,7 @@ namespace tablique {
 // cell formula of the current row (appended), any other text the column formula (in front);
 // the empty text removes every formula of the column.
 void Control::formuset(int32_t coll, std::string_view formu) {
+  const StepScope scope(*this);
   endEdit();
   try {
     if (coll < 1 || coll > grid_.Cols() - 1 || coll >= int32_t(st_.colFormula.size())) return;
@@ -31,7 +33,12 @@ std::string Control::formuget(int32_t coll) {
   try {
     if (coll < 1 || coll >= int32_t(st_.colFormula.size())) return {};
     std::string& record = st_.colFormula[size_t(coll)];
-    record = formula::compactForFormuget(record);
+    std::string compacted = formula::compactForFormuget(record);
+    if (compacted != record) {
+      const std::vector<std::string> before = st_.colFormula;
+      record = std::move(compacted);
+      history_->acceptRecords(before);  // compacted, not changed
+    }
     return formula::decode(record);
   } catch (const std::exception&) {
     return {};
@@ -40,6 +47,7 @@ std::string Control::formuget(int32_t coll) {
 
 // Runs the formula command for column coll without prompting. The current column stays coll.
 void Control::update(int32_t coll) {
+  const StepScope scope(*this);
   endEdit();
   try {
     grid_.setCol(coll);

@@ -2,12 +2,18 @@
 #include <tablique/error.h>
 #include <tablique/grid.h>
 
+#include "host/grid_journal.h"
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
+#include <type_traits>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -112,6 +118,11 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
   auto align = resized(colAlign_, cols, uint8_t(kAlignGeneral));
   auto widths = resized(colWidth_, cols, kDefaultColWidth);
   auto heights = resized(rowHeight_, rows, kDefaultRowHeight);
+  std::unique_ptr<journal::TableImage> old;
+  if (journal_) {
+    old = std::make_unique<journal::TableImage>();
+    journal_->reserveOne();
+  }
   // Nothing below throws: the new table replaces the old one.
   for (int32_t c = 1; c < cols; ++c) next[size_t(c)].align = headerAlign;
   for (int32_t r = 0; r < std::min(rows, rows_); ++r) next[size_t(r) * size_t(cols)].align = cells_[index(r, 0)].align;
@@ -121,6 +132,10 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
   colAlign_.swap(align);
   colWidth_.swap(widths);
   rowHeight_.swap(heights);
+  if (journal_) {
+    *old = {rows_, cols_, std::move(next), std::move(align), std::move(widths), std::move(heights)};
+    journal_->add(journal::Table{std::move(old)});
+  }
   colAlignPending_.clear();
   runLength_.clear();
   filled_.clear();
@@ -136,7 +151,18 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
 void Grid::setRows(int32_t n) {
   if (n < 1) throw Error(ErrorCode::InvalidArgument, "row count " + std::to_string(n) + " refused");
   if (n == rows_) return;
-  reshape(n, cols_);
+  if (!journal_) {
+    reshape(n, cols_);
+  } else if (n > rows_) {
+    const int32_t at = rows_;
+    journal_->reserveOne();
+    reshape(n, cols_);
+    recordInserted(false, at, n - at);
+  } else {
+    applyColumnAlignments();
+    recordRemoved(false, n, rows_ - n);
+    reshape(n, cols_);
+  }
   notify();
 }
 
@@ -144,7 +170,18 @@ void Grid::setCols(int32_t n) {
   if (n < 1)
     throw Error(ErrorCode::InvalidArgument, "column count " + std::to_string(n) + " refused");
   if (n == cols_) return;
-  reshape(rows_, n);
+  if (!journal_) {
+    reshape(rows_, n);
+  } else if (n > cols_) {
+    const int32_t at = cols_;
+    journal_->reserveOne();
+    reshape(rows_, n);
+    recordInserted(true, at, n - at);
+  } else {
+    applyColumnAlignments();
+    recordRemoved(true, n, cols_ - n);
+    reshape(rows_, n);
+  }
   notify();
 }
 
@@ -179,6 +216,7 @@ void Grid::setTextAt(int32_t r, int32_t c, std::string_view text) {
   if (isNulCell(text)) text = {};
   if (cell == text) return;
   const bool wasEmpty = cell.empty();
+  if (journal_) journal_->text(r, c, cell);
   cell.assign(text.data(), text.size());
   textChanged(r, c, wasEmpty, cell.empty());
   notify();
@@ -188,9 +226,17 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
   if (isNulCell(text)) text.clear();
   std::string& cell = cells_[index(r, c)].text;
   const bool wasEmpty = cell.empty();
+  if (journal_ && cell != text) journal_->text(r, c, cell);
   cell = std::move(text);
   textChanged(r, c, wasEmpty, cell.empty());
   notify();
+}
+
+void Grid::recordText(int32_t r, int32_t c, std::string&& old) { journal_->text(r, c, old); }
+
+void Grid::recordRun(int32_t r, int32_t c, int32_t n, std::string&& image) {
+  image.shrink_to_fit();
+  journal_->add(journal::Run{r, c, n, std::make_unique<std::string>(std::move(image))});
 }
 
 // Keeps the cached data run of column c in step with a cell that became empty or filled.
@@ -229,12 +275,15 @@ int32_t Grid::lastFilledCol() const {
 
 void Grid::setCellAlignment(uint8_t code) {
   applyColumnAlignments();
-  cells_[index(row_, col_)].align = code;
+  uint8_t& align = cells_[index(row_, col_)].align;
+  if (journal_ && align != code) journal_->add(journal::Align{row_, col_, align});
+  align = code;
   notify();
 }
 
 void Grid::setColAlignment(int32_t c, uint8_t code) {
   checkCol(c);
+  if (journal_ && colAlign_[size_t(c)] != code) journal_->add(journal::ColAlign{c, colAlign_[size_t(c)]});
   colAlign_[size_t(c)] = code;
   // A column alignment applies to the column's scrollable cells: their own codes are dropped,
   // lazily, so that setting every column costs one pass over the store.
@@ -252,7 +301,11 @@ void Grid::applyColumnAlignments() const {
     if (colAlignPending_[size_t(c)]) columns.push_back(c);
   colAlignPending_.assign(colAlignPending_.size(), 0);
   for (int32_t r = 1; r < rows_; ++r)
-    for (int32_t c : columns) cells_[index(r, c)].align = kAlignGeneral;
+    for (int32_t c : columns) {
+      uint8_t& align = cells_[index(r, c)].align;
+      if (journal_ && align != kAlignGeneral) journal_->add(journal::Align{r, c, align});
+      align = kAlignGeneral;
+    }
 }
 
 uint8_t Grid::ColAlignment(int32_t c) const {
@@ -280,6 +333,7 @@ void Grid::setColWidth(int32_t c, int32_t twips) {
   checkCol(c);
   if (twips < 0)
     throw Error(ErrorCode::InvalidArgument, "column width " + std::to_string(twips) + " refused");
+  if (journal_ && colWidth_[size_t(c)] != twips) journal_->add(journal::Size{true, c, colWidth_[size_t(c)]});
   colWidth_[size_t(c)] = twips;
   colPosDirty_ = true;
   notify();
@@ -289,6 +343,7 @@ void Grid::setRowHeight(int32_t r, int32_t twips) {
   checkRow(r);
   if (twips < 0)
     throw Error(ErrorCode::InvalidArgument, "row height " + std::to_string(twips) + " refused");
+  if (journal_ && rowHeight_[size_t(r)] != twips) journal_->add(journal::Size{false, r, rowHeight_[size_t(r)]});
   rowHeight_[size_t(r)] = twips;
   rowPosDirty_ = true;
   notify();
@@ -301,6 +356,7 @@ void Grid::setRowPosition(int32_t from, int32_t to) {
   checkRow(from);
   checkRow(to);
   if (from == to) return;
+  if (journal_) journal_->add(journal::Moved{false, to, from});
   auto first = cells_.begin() + std::ptrdiff_t(index(std::min(from, to), 0));
   auto last = cells_.begin() + std::ptrdiff_t(index(std::max(from, to) + 1, 0));
   if (from < to)
@@ -320,6 +376,7 @@ void Grid::setColPosition(int32_t from, int32_t to) {
   checkCol(from);
   checkCol(to);
   if (from == to) return;
+  if (journal_) journal_->add(journal::Moved{true, to, from});
   const int32_t lo = std::min(from, to), hi = std::max(from, to) + 1;
   for (int32_t r = 0; r < rows_; ++r) {
     auto b = cells_.begin() + std::ptrdiff_t(index(r, 0));
@@ -349,10 +406,12 @@ void Grid::AddItem(std::string_view text, int32_t index_) {
     if (!isNulCell(piece)) row[size_t(c)].text.assign(piece);
     start = tab + 1;
   }
+  if (journal_) journal_->reserveOne();
   cells_.insert(cells_.begin() + std::ptrdiff_t(index(index_, 0)),
                 std::make_move_iterator(row.begin()), std::make_move_iterator(row.end()));
   rowHeight_.insert(rowHeight_.begin() + index_, kDefaultRowHeight);
   ++rows_;
+  if (journal_) recordInserted(false, index_, 1);
   rowPosDirty_ = true;
   notify();
 }
@@ -364,6 +423,7 @@ void Grid::RemoveItem(int32_t index_) {
   checkRow(index_);
   if (rows_ <= 1)
     throw Error(ErrorCode::InvalidArgument, "the fixed row cannot be removed");
+  if (journal_) recordRemoved(false, index_, 1);
   auto first = cells_.begin() + std::ptrdiff_t(index(index_, 0));
   cells_.erase(first, first + cols_);
   rowHeight_.erase(rowHeight_.begin() + index_);
@@ -383,9 +443,11 @@ void Grid::insertRows(int32_t at, int32_t n) {
   filledKnown_ = false;
   applyColumnAlignments();
   rowHeight_.reserve(rowHeight_.size() + size_t(n));  // the insert below then cannot fail
+  if (journal_) journal_->reserveOne();
   cells_.insert(cells_.begin() + std::ptrdiff_t(index(at, 0)), size_t(n) * size_t(cols_), Cell{});
   rowHeight_.insert(rowHeight_.begin() + at, size_t(n), kDefaultRowHeight);
   rows_ += n;
+  if (journal_) recordInserted(false, at, n);
   rowPosDirty_ = true;
   notify();
 }
@@ -399,6 +461,7 @@ void Grid::removeRows(int32_t at, int32_t n) {
   runLength_.clear();
   filledKnown_ = false;
   applyColumnAlignments();
+  if (journal_) recordRemoved(false, at, n);
   auto first = cells_.begin() + std::ptrdiff_t(index(at, 0));
   cells_.erase(first, first + std::ptrdiff_t(size_t(n) * size_t(cols_)));
   rowHeight_.erase(rowHeight_.begin() + at, rowHeight_.begin() + at + n);
@@ -417,6 +480,7 @@ void Grid::insertCols(int32_t at, int32_t n) {
   if (n <= 0) return;
   const int32_t newCols = cols_ + n;
   CellStore next(size_t(rows_) * size_t(newCols));
+  if (journal_) journal_->reserveOne();
   for (int32_t r = 0; r < rows_; ++r)
     for (int32_t c = 0; c < cols_; ++c)
       next[size_t(r) * size_t(newCols) + size_t(c < at ? c : c + n)] = std::move(cells_[index(r, c)]);
@@ -424,6 +488,7 @@ void Grid::insertCols(int32_t at, int32_t n) {
   colAlign_.insert(colAlign_.begin() + at, size_t(n), kAlignGeneral);
   colWidth_.insert(colWidth_.begin() + at, size_t(n), kDefaultColWidth);
   cols_ = newCols;
+  if (journal_) recordInserted(true, at, n);
   colPosDirty_ = true;
   notify();
 }
@@ -437,6 +502,7 @@ void Grid::removeCols(int32_t at, int32_t n) {
   if (at + n > cols_ || cols_ - n < 1) outOfRange("column", at + n - 1, cols_);
   const int32_t newCols = cols_ - n;
   CellStore next(size_t(rows_) * size_t(newCols));
+  if (journal_) recordRemoved(true, at, n);
   for (int32_t r = 0; r < rows_; ++r)
     for (int32_t c = 0; c < cols_; ++c) {
       if (c >= at && c < at + n) continue;
@@ -620,6 +686,144 @@ int32_t Grid::colAt(float x) const {
 void Grid::setMousePosition(float x, float y) {
   mouseRow_ = rowAt(y);
   mouseCol_ = colAt(x);
+}
+
+// ---- undo support
+
+void Grid::invalidateCaches() {
+  runLength_.clear();
+  filledKnown_ = false;
+  rowPosDirty_ = colPosDirty_ = true;
+}
+
+// Room was reserved before the grid changed: adding cannot fail.
+void Grid::recordInserted(bool columns, int32_t at, int32_t n) { journal_->add(journal::Inserted{columns, at, n}); }
+
+// Moves the cells, sizes and column alignments of the n rows (columns) at `at` into the journal;
+// called before the rows (columns) go, with the column alignments applied.
+void Grid::recordRemoved(bool columns, int32_t at, int32_t n) {
+  journal_->reserveOne();
+  journal::Removed removed{columns, at, n, std::make_unique<journal::Lines>()};
+  journal::Lines& lines = *removed.lines;
+  CellStore& cells = lines.cells;
+  if (!columns) {
+    cells.reserve(size_t(n) * size_t(cols_));
+    lines.sizes.assign(rowHeight_.begin() + at, rowHeight_.begin() + at + n);
+    auto first = cells_.begin() + std::ptrdiff_t(index(at, 0));
+    std::move(first, first + std::ptrdiff_t(size_t(n) * size_t(cols_)), std::back_inserter(cells));
+  } else {
+    cells.reserve(size_t(n) * size_t(rows_));
+    lines.sizes.assign(colWidth_.begin() + at, colWidth_.begin() + at + n);
+    lines.colAlign.assign(colAlign_.begin() + at, colAlign_.begin() + at + n);
+    for (int32_t r = 0; r < rows_; ++r) {
+      auto first = cells_.begin() + std::ptrdiff_t(index(r, at));
+      std::move(first, first + n, std::back_inserter(cells));
+    }
+  }
+  journal_->add(std::move(removed));
+}
+
+// Puts removed rows (columns) back at `at`.
+void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::vector<int32_t>& sizes,
+                    std::vector<uint8_t>& colAlign) {
+  applyColumnAlignments();
+  if (journal_) journal_->reserveOne();
+  if (!columns) {
+    if (at < 0 || at > rows_) outOfRange("row", at, rows_ + 1);
+    rowHeight_.reserve(rowHeight_.size() + size_t(n));
+    cells_.insert(cells_.begin() + std::ptrdiff_t(index(at, 0)), std::make_move_iterator(cells.begin()),
+                  std::make_move_iterator(cells.end()));
+    rowHeight_.insert(rowHeight_.begin() + at, sizes.begin(), sizes.end());
+    rows_ += n;
+  } else {
+    if (at < 0 || at > cols_) outOfRange("column", at, cols_ + 1);
+    const int32_t newCols = cols_ + n;
+    CellStore next(size_t(rows_) * size_t(newCols));
+    colAlign_.reserve(colAlign_.size() + size_t(n));
+    colWidth_.reserve(colWidth_.size() + size_t(n));
+    for (int32_t r = 0; r < rows_; ++r) {
+      Cell* row = next.data() + size_t(r) * size_t(newCols);
+      for (int32_t c = 0; c < cols_; ++c) row[c < at ? c : c + n] = std::move(cells_[index(r, c)]);
+      for (int32_t k = 0; k < n; ++k) row[at + k] = std::move(cells[size_t(r) * size_t(n) + size_t(k)]);
+    }
+    cells_ = std::move(next);
+    colAlign_.insert(colAlign_.begin() + at, colAlign.begin(), colAlign.end());
+    colWidth_.insert(colWidth_.begin() + at, sizes.begin(), sizes.end());
+    cols_ = newCols;
+  }
+  invalidateCaches();
+  if (journal_) recordInserted(columns, at, n);
+  notify();
+}
+
+void Grid::replay(GridJournal& changes) {
+  applyColumnAlignments();
+  while (!changes.changes.empty()) {
+    GridChange& change = changes.changes.back();
+    std::visit(
+        [this](auto& ch) {
+          using T = std::decay_t<decltype(ch)>;
+          if constexpr (std::is_same_v<T, journal::Text>) {
+            checkRow(ch.r);
+            checkCol(ch.c);
+            moveTextAt(ch.r, ch.c, std::move(ch.text));
+          } else if constexpr (std::is_same_v<T, journal::Run>) {
+            checkRow(ch.r);
+            checkCol(ch.c);
+            if (ch.n > cols_ - ch.c) outOfRange("column", ch.c + ch.n - 1, cols_);
+            const std::string& image = *ch.image;
+            size_t at = 0;
+            writeRowTexts(ch.r, ch.c, ch.n, [&](int32_t, std::string& text) {
+              uint32_t length = 0;
+              std::memcpy(&length, image.data() + at, sizeof length);
+              text.assign(image, at + sizeof length, length);
+              at += sizeof length + length;
+            });
+          } else if constexpr (std::is_same_v<T, journal::Align>) {
+            checkRow(ch.r);
+            checkCol(ch.c);
+            applyColumnAlignments();
+            uint8_t& align = cells_[index(ch.r, ch.c)].align;
+            if (journal_) journal_->add(journal::Align{ch.r, ch.c, align});
+            align = ch.code;
+            notify();
+          } else if constexpr (std::is_same_v<T, journal::ColAlign>) {
+            checkCol(ch.c);
+            applyColumnAlignments();  // the cells' codes stay as recorded
+            if (journal_) journal_->add(journal::ColAlign{ch.c, colAlign_[size_t(ch.c)]});
+            colAlign_[size_t(ch.c)] = ch.code;
+            notify();
+          } else if constexpr (std::is_same_v<T, journal::Size>) {
+            if (ch.column) setColWidth(ch.index, ch.twips); else setRowHeight(ch.index, ch.twips);
+          } else if constexpr (std::is_same_v<T, journal::Inserted>) {
+            if (ch.columns) removeCols(ch.at, ch.n); else removeRows(ch.at, ch.n);
+          } else if constexpr (std::is_same_v<T, journal::Moved>) {
+            if (ch.column) setColPosition(ch.from, ch.to); else setRowPosition(ch.from, ch.to);
+          } else if constexpr (std::is_same_v<T, journal::Removed>) {
+            reinsert(ch.columns, ch.at, ch.n, ch.lines->cells, ch.lines->sizes, ch.lines->colAlign);
+          } else if constexpr (std::is_same_v<T, journal::Table>) {
+            applyColumnAlignments();
+            if (journal_) journal_->reserveOne();
+            journal::TableImage& image = *ch.image;
+            cells_.swap(image.cells);
+            colAlign_.swap(image.colAlign);
+            colWidth_.swap(image.colWidth);
+            rowHeight_.swap(image.rowHeight);
+            const int32_t rows = image.rows, cols = image.cols;
+            image.rows = rows_;
+            image.cols = cols_;
+            if (journal_) journal_->add(journal::Table{std::move(ch.image)});
+            colAlignPending_.clear();
+            filled_.clear();
+            invalidateCaches();
+            adoptCounts(rows, cols);
+            notify();
+          }
+        },
+        change);
+    changes.changes.pop_back();
+  }
+  changes.bytes = 0;
 }
 
 }  // namespace tablique

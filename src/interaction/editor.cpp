@@ -18,7 +18,8 @@ namespace {
 constexpr int16_t kEnter = 13, kPageUp = 33, kPageDown = 34, kUp = 38, kDown = 40;
 constexpr int16_t kTab = 9, kDelete = 46, kCtrl = 17;
 constexpr int16_t kLeft = 1, kRight = 2, kMiddle = 4;
-constexpr int16_t kCtrlOnly = 2;
+constexpr int16_t kCtrlOnly = 2, kCtrlShift = 3;
+constexpr int16_t kKeyY = 89, kKeyZ = 90;
 constexpr float kBlankFontSize = 1.0f;
 }  // namespace
 
@@ -70,6 +71,7 @@ void Control::Text1_Change() {
 }
 
 void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
+  const StepScope scope(*this);
   try {
     // Enter, the page keys and Up/Down end the edit; the grid does not move for them here.
     if (KeyCode == kEnter || KeyCode == kPageUp || KeyCode == kPageDown || KeyCode == kUp ||
@@ -86,6 +88,10 @@ void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
       editor_.setWidth(0);
       editor_.setHeight(0);
     }
+    // Undo and redo end the edit (the Ctrl above already has): Ctrl+Z first takes back the
+    // edit's own typing, which is the last step then.
+    if (KeyCode == kKeyZ && Shift == kCtrlOnly) undo();
+    if ((KeyCode == kKeyY && Shift == kCtrlOnly) || (KeyCode == kKeyZ && Shift == kCtrlShift)) redo();
     // Delete over a wider selection empties it; over one cell it works in the text. The edit
     // ends as typed first: the editor's own cell is emptied only when it lies in the selection.
     if (KeyCode == kDelete && (st_.RR != st_.rr0 || st_.cc != st_.cc0)) {
@@ -109,12 +115,14 @@ void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
 }
 
 void Control::Text1_KeyUp(int16_t KeyCode, int16_t) {
+  const StepScope scope(*this);
   if (KeyCode == kCtrl) grid_.fillMarker = 0;
 }
 
 // Positions are twips relative to the editor; the grid's mouse cell is the one under them (the
 // editor lies over the current cell).
 void Control::Text1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
+  const StepScope scope(*this);
   const float gridX = float(editor_.left() - grid_.Left) + X;
   const float gridY = float(editor_.top() - grid_.Top) + Y;
   grid_.setMousePosition(gridX, gridY);
@@ -143,6 +151,7 @@ void Control::Text1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
 }
 
 void Control::Text1_MouseUp(int16_t Button, int16_t, float, float) {
+  const StepScope scope(*this);
   if (Button == kRight) focusGrid();
   grid_.fillMarker = 0;
 }

@@ -1,7 +1,8 @@
 // Grid keys, the grid's scroll notification and the two wheel watchers.
 //
 // The grid moves its current cell on arrow and page keys by itself; the control adds Enter
-// (one row down and the editor opened there), Ctrl+C, Ctrl+V, Ctrl+X, Delete, and the Ctrl
+// (one row down and the editor opened there), Ctrl+C, Ctrl+V, Ctrl+X, Delete, Ctrl+Z (undo),
+// Ctrl+Y and Ctrl+Shift+Z (redo), and the Ctrl
 // release that disarms a fill drag. A wheel notch over the grid becomes three arrow presses; a
 // notch over the editor closes it.
 #include <tablique/control.h>
@@ -10,8 +11,9 @@ namespace tablique {
 
 namespace {
 constexpr int16_t kEnter = 13, kDelete = 46, kCtrl = 17, kKeyC = 67, kKeyV = 86, kKeyX = 88;
+constexpr int16_t kKeyY = 89, kKeyZ = 90;
 constexpr int16_t kUp = 38, kDown = 40;
-constexpr int16_t kCtrlOnly = 2;
+constexpr int16_t kCtrlOnly = 2, kCtrlShift = 3;
 constexpr int16_t kNotchAway = 120, kNotchTowards = -120;
 constexpr float kEditorFontSize = 10.5f;
 }  // namespace
@@ -31,6 +33,7 @@ void Control::openEditorOverCurrentCell() {
 // A failing step ends the handling of the key; the steps before it stay done. A shortcut whose
 // command fails is told to the user, as a menu choice is.
 void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
+  const StepScope scope(*this);
   try {
     endEdit();
     gridMoveByKey(KeyCode, Shift);
@@ -60,6 +63,8 @@ void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
       focusGrid();
       delsel();
     }
+    if (KeyCode == kKeyZ && Shift == kCtrlOnly) undo();
+    if ((KeyCode == kKeyY && Shift == kCtrlOnly) || (KeyCode == kKeyZ && Shift == kCtrlShift)) redo();
     hideEditorOffItsCell();  // an emptied box over a cell outside the selection
   } catch (...) {
     tellFailureInFlight();
@@ -67,10 +72,12 @@ void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
 }
 
 void Control::MSFlexGrid1_KeyUp(int16_t KeyCode, int16_t) {
+  const StepScope scope(*this);
   if (KeyCode == kCtrl) grid_.fillMarker = 0;
 }
 
 void Control::MSFlexGrid1_Scroll() {
+  const StepScope scope(*this);
   hideEditor();
   focusGrid();
 }
@@ -79,6 +86,7 @@ void Control::MSFlexGrid1_Scroll() {
 // the user only when the mouse row lies strictly between row 1 and the last row; towards the
 // user only when it lies above the last two rows.
 void Control::glidbar2_Wheel(int16_t amount) {
+  const StepScope scope(*this);
   int32_t n = grid_.Rows(), m = grid_.MouseRow();
   if (m < n - 1 && m > 1 && amount == kNotchAway)
     for (int i = 0; i < 3; ++i) platform_->synthesizeKey(kUp);
@@ -89,6 +97,7 @@ void Control::glidbar2_Wheel(int16_t amount) {
 }
 
 void Control::glidbar1_Wheel(int16_t amount) {
+  const StepScope scope(*this);
   if (amount != kNotchAway && amount != kNotchTowards) return;
   focusGrid();
   hideEditor();

@@ -40,6 +40,7 @@ bool Control::outsideCells(float X, float Y) const {
 }
 
 void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, float Y) {
+  const StepScope scope(*this);
   // A fill whose release never came (another button pressed during the drag) ends here, on its
   // own block, before this press changes the selection the release works on.
   if (st_.fillDone == FillDone::Filled) MSFlexGrid1_MouseUp(kMiddle, kCtrlOnly, X, Y);
@@ -111,6 +112,7 @@ void Control::MSFlexGrid1_MouseDown(int16_t Button, int16_t Shift, float X, floa
 }
 
 void Control::MSFlexGrid1_MouseMove(int16_t Button, int16_t Shift, float X, float Y) {
+  const StepScope scope(*this);
   grid_.setMousePosition(X, Y);
   const int32_t mouseRow = grid_.MouseRow(), mouseCol = grid_.MouseCol();
 
@@ -163,6 +165,7 @@ void Control::fillStep(int32_t mouseRow) {
 }
 
 void Control::MSFlexGrid1_MouseUp(int16_t, int16_t, float X, float Y) {
+  const StepScope scope(*this);
   grid_.setMousePosition(X, Y);
   const int32_t keptRr0 = st_.rr0, keptCc0 = st_.cc0, keptRR = st_.RR, keptCc = st_.cc;
 

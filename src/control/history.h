@@ -1,0 +1,104 @@
+// The undo history. The grid writes every change of its table to a journal (src/host/
+// grid_journal.h); the formula records are compared with their state at the end of the last
+// step. What changed between two step boundaries is one step: the grid changes, the records that
+// differ, and the current cell and selection before and after.
+//
+// Boundaries: the outermost dispatch scope of a command, a key, a mouse event or a public method
+// closes a step unless an edit (the editor holds the focus) or a fill drag (marker armed) is
+// still going on; the end of an edit closes one itself. Undo runs a step's changes backwards
+// with the journal writing what redoes them, and the other way round, so either costs what the
+// step cost.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <tablique/control_state.h>
+#include <tablique/grid.h>
+
+#include "host/grid_journal.h"
+
+namespace tablique {
+
+class History {
+public:
+  static constexpr size_t kDefaultLimit = size_t(64) << 20;
+
+  // `holding` says whether an edit or a drag that groups several events is still open.
+  History(Grid& grid, ControlState& st, std::function<bool()> holding);
+  ~History();
+  History(const History&) = delete;
+  History& operator=(const History&) = delete;
+
+  // Dispatch scopes; the outermost close ends a step unless `holding`.
+  void open();
+  void close() noexcept;
+  // Ends the step now (an edit ended, or before undo/redo and clearing).
+  void commit() noexcept;
+
+  bool canUndo() const { return !undo_.empty(); }
+  bool canRedo() const { return !redo_.empty(); }
+  // Take back / put back one step; false when there is none. The current cell and the selection
+  // are those before (after) the step.
+  bool undo();
+  bool redo();
+  void clear() noexcept;
+
+  // Memory bound of the history in bytes; the oldest steps go first.
+  void setLimit(size_t bytes);
+  size_t limit() const { return limit_; }
+  size_t bytes() const { return bytes_; }
+  size_t steps() const { return undo_.size(); }
+  size_t redoSteps() const { return redo_.size(); }
+
+  // The records were rewritten without changing what they mean (compaction): `before` is what
+  // they were, the current records become the reference for the next step.
+  void acceptRecords(const std::vector<std::string>& before);
+
+  // Called when canUndo or canRedo may have changed.
+  std::function<void()> changed;
+
+private:
+  struct Cursor {
+    int32_t row = 0, col = 0, rr0 = 1, cc0 = 1, RR = 1, cc = 1;
+  };
+  struct RecordChange {
+    size_t index;
+    std::string before, after;
+  };
+  struct Step {
+    GridJournal changes;
+    size_t recordsBefore = 0, recordsAfter = 0;  // sizes of colFormula
+    std::vector<RecordChange> records;
+    Cursor before, after;
+    size_t bytes = 0;
+  };
+
+  Cursor cursor() const;
+  void setCursor(const Cursor& c);
+  bool recordsChanged() const;
+  bool netUnchanged() const;
+  static bool samePlace(const GridChange& a, const GridChange& b);
+  void commitNow();
+  void push(std::deque<Step>& stack, Step step);
+  void measure(Step& step) const;
+  void trim() noexcept;
+  bool step(std::deque<Step>& from, std::deque<Step>& to, bool backwards);
+  void notify() noexcept;
+
+  Grid& grid_;
+  ControlState& st_;
+  std::function<bool()> holding_;
+  GridJournal pending_;
+  std::vector<std::string> records_;  // colFormula at the last boundary
+  Cursor before_;
+  int depth_ = 0;
+  std::deque<Step> undo_, redo_;  // back() is the next to take back / put back
+  size_t bytes_ = 0, limit_ = kDefaultLimit;
+};
+
+}  // namespace tablique

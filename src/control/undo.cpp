@@ -1,0 +1,54 @@
+// Undo and redo: the public methods over the history, and the dispatch scopes that end steps.
+#include <tablique/control.h>
+
+#include "control/history.h"
+
+namespace tablique {
+
+Control::StepScope::StepScope(Control& c) : history_(c.history_.get()) {
+  if (history_) history_->open();
+}
+Control::StepScope::~StepScope() {
+  if (history_) history_->close();
+}
+
+// An edit in progress ends first (a step of its own); the editor is hidden, the grid has the
+// focus and shows the current cell.
+bool Control::undo() try {
+  const StepScope scope(*this);
+  endEdit();
+  hideEditor();
+  const bool done = history_->undo();
+  if (done) grid_.ensureCurrentVisible();
+  return done;
+} catch (...) {
+  rethrowAsError();
+}
+
+bool Control::redo() try {
+  const StepScope scope(*this);
+  endEdit();
+  hideEditor();
+  const bool done = history_->redo();
+  if (done) grid_.ensureCurrentVisible();
+  return done;
+} catch (...) {
+  rethrowAsError();
+}
+
+bool Control::canUndo() const { return history_->canUndo(); }
+bool Control::canRedo() const { return history_->canRedo(); }
+size_t Control::undoSteps() const { return history_->steps(); }
+size_t Control::redoSteps() const { return history_->redoSteps(); }
+
+void Control::clearUndo() {
+  history_->commit();
+  history_->clear();
+}
+
+void Control::setUndoLimit(size_t bytes) { history_->setLimit(bytes); }
+size_t Control::undoLimit() const { return history_->limit(); }
+
+void Control::setHistoryListener(std::function<void()> listener) { history_->changed = std::move(listener); }
+
+}  // namespace tablique
