@@ -20,8 +20,10 @@ void Control::formuset(int32_t coll, std::string_view formu) {
       return;
     }
     const std::string text = formula::encode(formu, grid_.Cols() - 1, false);
-    if (text[0] == '=')
+    if (text[0] == '=') {
+      if (grid_.Row() < 1) return;  // a cell formula belongs to a data row; there is none current
       record += formula::cellPiece(text, grid_.Row());
+    }
     else
       record = text + ";" + record;
   } catch (const std::exception&) {

@@ -123,3 +123,18 @@ TEST(FormulaStorage, MarkCharactersInAFormulaComputeAsStored) {
 
 }  // namespace
 }  // namespace tablique
+
+// A table of the header row alone has no current data row: a cell formula set then is stored
+// for no row (it would otherwise name row 0, the header row).
+TEST(FormulaStorage, ACellFormulaNeedsADataRow) {
+  tablique::Control c;
+  c.rowcol(1, 3);
+  c.addrow(-1);
+  ASSERT_EQ(c.grid().Rows(), 1);
+  c.formuset(1, "=C2*2");
+  EXPECT_EQ(c.state().colFormula[1], "");
+  c.addrow(2);
+  c.mouseset(2, 1);
+  c.formuset(1, "=C2*2");
+  EXPECT_NE(c.state().colFormula[1].find("\x0b" "2;"), std::string::npos);
+}

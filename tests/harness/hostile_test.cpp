@@ -151,8 +151,8 @@ const std::vector<Case>& cases() {
       {"tbq no formula line", Expect::Either, importTbq("\x08" "1,\x08" "2\r\n")},
       {"tbq CR only line ends", Expect::Either, importTbq("\x08" "1,\x08\r\x08" "2,\x08\r=?,\r")},
       // ---- the file system
-      {"opentxt a named pipe", Expect::Refused, openPath(fifo, false), "issue 12 item 5: reading a named pipe blocks"},
-      {"m_dainp a named pipe", Expect::Refused, openPath(fifo, true), "issue 12 item 5: reading a named pipe blocks"},
+      {"opentxt a named pipe", Expect::Refused, openPath(fifo, false)},
+      {"m_dainp a named pipe", Expect::Refused, openPath(fifo, true)},
       {"opentxt a directory", Expect::Refused, openPath([](const std::string& f) { return f; }, false)},
       {"opentxt a missing file", Expect::Refused, openPath([](const std::string& f) { return f + "/gone.txt"; }, false)},
       {"opentxt a dangling link", Expect::Refused, openPath([](const std::string& f) {
@@ -166,9 +166,8 @@ const std::vector<Case>& cases() {
        }, false)},
       {"savetxt into a missing folder", Expect::Refused, saveTo([](const std::string& f) { return f + "/no/such.txt"; }, false)},
       {"savetxt onto a directory", Expect::Refused, saveTo([](const std::string& f) { return f; }, false)},
-      {"savetxt with a 250-byte name", Expect::Works, saveTo([](const std::string& f) { return f + "/" + std::string(246, 'n') + ".txt"; }, false),
-       "issue 12 item 5: a long name cannot be saved"},
-      {"savetxt onto a named pipe", Expect::Refused, saveTo(fifo, false), "issue 12 item 5: a named pipe is replaced"},
+      {"savetxt with a 250-byte name", Expect::Works, saveTo([](const std::string& f) { return f + "/" + std::string(246, 'n') + ".txt"; }, false)},
+      {"savetxt onto a named pipe", Expect::Refused, saveTo(fifo, false)},
       {"m_daexp into a missing folder", Expect::Refused, saveTo([](const std::string& f) { return f + "/no/such.tbq"; }, true)},
       // ---- clipboard texts
       {"paste beyond the cell budget", Expect::Refused, paste(repeat(repeat("1\t", 400) + "1\r\n", 1000))},
@@ -190,15 +189,14 @@ const std::vector<Case>& cases() {
          c.update(3);
        }),
       // ---- formulas through the formula command
-      {"formula of 402 terms", Expect::Works, command(repeat("C1+", 401) + "C1", "402"), "issue 13 item 2: Out of stack space"},
+      {"formula of 402 terms", Expect::Works, command(repeat("C1+", 401) + "C1", "402")},
       {"formula nested 5000 deep", Expect::Either, command(repeat("(", 5000) + "C1" + repeat(")", 5000))},
       {"Split of a million separators", Expect::Works, command("C1*0+UBound(Split(String(1000000,\",\"),\",\"))", "1000000")},
       {"String of 4 million characters", Expect::Works, command("C1*0+Len(String(4000000,\"x\"))", "4000000")},
       {"String beyond the string limit", Expect::Either, command("C1*0+Len(String(10000000,\"x\"))")},
       {"Replace over 10^6 characters", Expect::Works, command("C1*0+Len(Replace(String(1000000,\"a\"),\"a\",\"bb\"))", "2000000")},
       {"InStrRev over 10^6 characters", Expect::Works, command("C1*0+InStrRev(String(1000000,\"a\"),\"b\")", "0")},
-      {"InStr over 10^6 characters", Expect::Works, command("C1*0+InStr(String(1000000,\"a\"),String(1000,\"a\")&\"b\")", "0"),
-       "issue 13 item 1: InStr searches in time n x m"},
+      {"InStr over 10^6 characters", Expect::Works, command("C1*0+InStr(String(1000000,\"a\"),String(1000,\"a\")&\"b\")", "0")},
       {"formula holding $", Expect::Works, command("C1&\"$\"", "1$")},
       {"formula holding ?", Expect::Works, command("C1&\"?\"", "1?")},
       {"formula comparing a reference", Expect::Works, command("IIf(C1>3,\"big?\",\"small\")", "small"),

@@ -19,41 +19,14 @@ namespace tablique::harness {
 
 const std::vector<KnownFault>& knownFaults() {
   static const std::vector<KnownFault> faults = {
-      {"roundtrip-txt-encoding", "issue 12 item 1: GB18030 text that is valid UTF-8 reads back garbled"},
-      {"roundtrip-tbq-encoding", "issue 12 item 1: GB18030 text that is valid UTF-8 reads back garbled"},
-      {"roundtrip-tbq-controls", "issue 12 item 3: cells holding CR, LF, U+0001, U+0002 or U+0008 change"},
-      {"editor-over-cell", "issue 11 item 2: the current cell moves while the editor stays over the old one"},
-      {"roundtrip-txt-controls", "issue 12 items 3, 4: cells holding TAB, CR, LF or U+0008 change in text files"},
-      {"roundtrip-txt-opens-controls", "issue 12 item 3: a cell holding NUL makes the saved text file unreadable"},
-      {"roundtrip-tbq-opens-controls", "issue 12 item 3: a cell holding CR or LF exports a file that cannot be imported"},
-      {"roundtrip-txt-cells", "issue 12 item 4: leading empty rows of a text file are dropped on open"},
-      {"current-cell", "issue 10 item 2 (row delete and moves leave Row = rr0 - 1, the header row) and harness "
-                       "finding (the export leaves the current cell on a header cell)"},
-      {"roundtrip-txt-spaces", "issue 12 item 3 (harness finding): a cell of spaces comes back empty"},
-      {"roundtrip-tbq-spaces", "issue 12 item 3 (harness finding): leading and trailing spaces are cut"},
-      {"record-header-row", "follows current-cell: a cell formula set on the header row"},
       {"record-removed-row", "harness finding: addrow with a negative count (or rowcol) removes rows but keeps "
                              "their cell formulas"},
-      {"roundtrip-txt-pending-edit", "issue 11 item 1: a save during an edit writes the cells before the edit's recalc"},
-      {"roundtrip-tbq-pending-edit", "issue 11 item 1: an export during an edit writes the cells before the edit's recalc"},
-      {"refusal-user-text", "failure protocol: refusals of the file commands carry no text for the user yet "
-                            "(issue 12 owner)"},
       {"record-row-mark", "harness finding (fuzz_formula): a formula typed with U+000B is stored as a broken cell "
                           "formula piece"},
-      {"foreign-exception-empty-table", "harness finding: on a table without data rows (addrow(-1) on one row) "
-                                        "savetxt fails in buildTextTable with std::bad_alloc"},
-      {"crash-empty-table", "harness finding: the same fault as foreign-exception-empty-table, as SIGSEGV"},
       {"imported-record", "harness finding (fuzz_datainp): the import stores formula records from the file "
                           "without checking their pieces"},
-      {"formula-semicolon", "issue 13 item 4: a formula holding \";\" is cut when stored"},
       {"iofault-failed-save-kept", "harness finding: a save over a hard-linked file whose final close fails "
                                    "reports a failure but leaves the new content"},
-      {"roundtrip-tbq-opens-budget", "harness finding: an exported tall table (9151 x 4) does not import into a "
-                                     "fresh 500 x 50 control: its rows times the control's 50 columns exceed the budget"},
-      {"roundtrip-txt-opens-budget", "harness finding: the same for a saved text file"},
-      {"cell-budget", "issue 10 item 6 or harness finding: a session reached 35148 x 11 cells (replay in "
-                      "harness-findings)"},
-      {"roundtrip-tbq-records", "issue 12 item 2: records of columns without data, or holding \"$\" or \"?\", are lost"},
   };
   return faults;
 }
