@@ -18,6 +18,7 @@
 #include "files/text_table.h"
 #include "files/texts.h"
 #include "files/xlsx_file.h"
+#include "formula/record.h"
 
 namespace tablique {
 
@@ -292,8 +293,13 @@ void Control::datainp() {
     grid_.writeRowTexts(r, 1, F, [row](int32_t k, std::string& cell) { files::decodeFieldInto(row[k], cell); });
   }
   const files::RecordAndLayout first = files::splitLayoutPiece(fields[at]);
-  for (int32_t j = 1; j < grid_.Cols(); ++j)
-    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]) : std::string();
+  // A cell formula of a row the table lacks (the export writes lines only down to the last row
+  // with text) or a broken one is not kept.
+  for (int32_t j = 1; j < grid_.Cols(); ++j) {
+    std::string& record = st_.colFormula[size_t(j)];
+    record = j <= F ? files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]) : std::string();
+    formula::dropStrayCellFormulas(record, grid_.Rows() - 1);
+  }
 
   // Sizes: defaults within the file's area, then the layout piece.
   for (int32_t i = 1; i <= std::min(L, grid_.Rows() - 1); ++i)

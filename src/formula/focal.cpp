@@ -49,6 +49,7 @@ void Control::focal() {
 
   std::string f;
   bool compute = false;
+  bool rowMark = false;  // the typed formula holds the record's row mark
   try {
     // The default formula. A restricted run recomputes rows of a paste or an edit: the column
     // formula, when there is one, serves every such row without a cell formula of its own.
@@ -68,10 +69,12 @@ void Control::focal() {
       std::optional<std::string> answer =
           platform_->inputBox(promptText(), formula::texts::kPromptTitle, preset);
       f = answer.value_or(std::string());
+      if (f.find(formula::kRowMark) != std::string::npos) rowMark = true;
     } else {
       f = preset;
     }
 
+    if (rowMark) f.clear();
     // Computed as it will be read back: a mark character typed into the formula reads as what
     // it stands for in the record.
     if (!f.empty()) f = formula::decode(formula::encode(f, maxCol, true));
@@ -93,6 +96,12 @@ void Control::focal() {
     grid_.setCol(K);
     return;
   }
+
+  // The row mark ends a cell formula's text in the record: a formula holding it could not be
+  // read back. Refused before anything is computed or stored.
+  if (rowMark)
+    throw Error(ErrorCode::Refused, "a formula holding U+000B cannot be stored",
+                formula::texts::kRowMarkInFormula);
 
   std::string& record = st_.colFormula[size_t(K)];
   if (compute) {

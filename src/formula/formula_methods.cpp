@@ -3,15 +3,20 @@
 
 #include "control/history.h"
 #include "formula/record.h"
+#include "formula/texts.h"
 
 namespace tablique {
 
 // Stores a formula without evaluating or checking it: a text beginning with "=" becomes the
 // cell formula of the current row (appended), any other text the column formula (in front);
-// the empty text removes every formula of the column.
+// the empty text removes every formula of the column. A text holding the row mark is refused:
+// it could not be read back from the record.
 void Control::formuset(int32_t coll, std::string_view formu) {
   const StepScope scope(*this);
   endEdit();
+  if (formu.find(formula::kRowMark) != std::string_view::npos)
+    throw Error(ErrorCode::Refused, "a formula holding U+000B cannot be stored",
+                formula::texts::kRowMarkInFormula);
   try {
     if (coll < 1 || coll > grid_.Cols() - 1 || coll >= int32_t(st_.colFormula.size())) return;
     std::string& record = st_.colFormula[size_t(coll)];

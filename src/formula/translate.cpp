@@ -122,6 +122,12 @@ Translation::Translation(std::string_view text, int32_t maxCol, bool cellFormula
       literals_[k].push_back('(');
       literals_[k + 1].insert(0, 1, ')');
     }
+  } else {
+    bool inString = false;
+    for (size_t k = 0; k + 1 < literals_.size(); ++k) {
+      for (char ch : literals_[k]) inString ^= ch == '"';
+      if (!inString && !literals_[k].empty() && literals_[k].back() == '&') literals_[k].push_back(' ');
+    }
   }
   for (const auto& lit : literals_) literalSize_ += lit.size();
   columns_ = refs_;
@@ -170,7 +176,21 @@ void Translation::prefetchTexts(const Grid& grid, int32_t r, int32_t target) con
 
 // The replacement sequence step by step; only texts that hold kRefBracket come here.
 bool Translation::literalForRow(const Grid& grid, int32_t r, std::string& out) const {
-  std::string s = bracketReferences(text_, maxCol_);
+  std::string s;
+  bool inString = false;
+  scanReferences(
+      text_, maxCol_,
+      [&](std::string_view lit) {
+        s.append(lit);
+        for (char ch : lit) inString ^= ch == '"';
+      },
+      [&](int32_t n) {
+        if (!bracketed_ && !inString && !s.empty() && s.back() == '&') s.push_back(' ');
+        s.push_back('C');
+        s.push_back(kRefBracket);
+        s += std::to_string(n);
+        s.push_back(kRefBracket);
+      });
   std::string ref = "C";
   ref.push_back(kRefBracket);
   for (int32_t n = maxCol_; n >= 1; --n) {

@@ -8,6 +8,9 @@
 //      parentheses for the bracketed class;
 //   4. a cell formula loses its leading "=";  5. an empty text is not evaluated;
 //   6. every kRefBracket left is removed.
+// In the bare class a reference right after an operator "&" (outside a string) is preceded by
+// a space: the engine reads "&" and octal digits, or "&H" and hexadecimal digits, as a number,
+// so "1&3.5" would not be a concatenation; "1& 3.5" is.
 // Going from the highest number down makes a reference the longest digit prefix after "C" that
 // names a column 1..maxCol ("C12" is column 12 when maxCol >= 12, column 1 and "2" otherwise).
 // Compiled: the text is scanned once into literal segments and column numbers, and a row's

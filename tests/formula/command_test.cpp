@@ -8,6 +8,7 @@ namespace tablique {
 namespace {
 
 using testing::column;
+using testing::editCell;
 using testing::enterFormula;
 using testing::expectConsistent;
 using testing::fillColumn;
@@ -231,6 +232,28 @@ TEST(FormulaCommand, DependentColumnBeyondTheUsedExtentIsNotVisited) {
   enterFormula(c, 1, 2, "C1*2");
   EXPECT_EQ(column(c, 2, 3), (V{"2", "4", "6"}));
   EXPECT_EQ(column(c, 3, 3), (V{"", "", ""}));
+  expectConsistent(c);
+}
+
+
+// A number after "&" would read as an octal literal ("&3" is 3 in base 8): the reference's text
+// joins the formula as the operand the user wrote, inside a string the text stays as typed.
+TEST(FormulaCommand, ConcatenatedNumbersStayOperands) {
+  Control c;
+  fillColumn(c, 1, {"1", "7"});
+  fillColumn(c, 2, {"3.5", "12"});
+  enterFormula(c, 1, 3, "C1&vbCrLf&C2");
+  EXPECT_EQ(column(c, 3, 2), (V{"1\r\n3.5", "7\r\n12"}));
+  enterFormula(c, 1, 4, "C1&C2");
+  EXPECT_EQ(column(c, 4, 2), (V{"13.5", "712"}));
+  enterFormula(c, 2, 5, "=\"x&C1\"&C2");
+  EXPECT_EQ(c.gettext(2, 5), "x&712");
+  editCell(c, 1, 2, "0.5");
+  EXPECT_EQ(c.gettext(1, 3), "1\r\n0.5");
+  EXPECT_EQ(c.gettext(1, 4), "10.5");
+  c.settext(2, 1, "H1");  // read as a variable, not as the hexadecimal &H1
+  c.update(4);
+  EXPECT_EQ(c.gettext(2, 4), "12");
   expectConsistent(c);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "files/files_fixture.h"
+#include "formula/record.h"
 #include "support/driver.h"
 
 namespace tablique {
@@ -118,6 +119,76 @@ TEST(FormulaStorage, MarkCharactersInAFormulaComputeAsStored) {
   EXPECT_EQ(c.gettext(1, 2), "ax;y");
   enterFormula(c, 2, 3, "\x04");
   EXPECT_EQ(c.formuget(3), "");
+  expectConsistent(c);
+}
+
+
+// Every cell formula of a record names a row the table has.
+void expectRowsWithinTable(const Control& c) {
+  for (size_t col = 1; col < c.state().colFormula.size(); ++col)
+    for (const auto& piece : formula::cellFormulas(c.state().colFormula[col]))
+      EXPECT_LT(piece.first, c.grid().Rows()) << "column " << col;
+}
+
+// The export writes the lines up to the last row holding text; a cell formula further down
+// (its cell empty) travels in the formula line. Imported into a shorter table it has no row:
+// it is dropped, the formulas of rows the table has stay.
+TEST(FormulaStorage, ImportKeepsNoCellFormulaBeyondTheTable) {
+  TempDir dir;
+  const std::string path = dir.file("t.tbq");
+  Control a;
+  a.rowcol(21, 4);
+  fillColumn(a, 1, {"1", "2", "3"});
+  a.mouseset(2, 4);
+  a.formuset(4, "=C1+1");
+  a.mouseset(15, 4);
+  a.formuset(4, "=C1*2");
+  a.headless().queueFile(path);
+  a.m_daexp();
+
+  Control b;
+  b.rowcol(6, 4);
+  b.headless().queueFile(path);
+  b.m_dainp();
+  EXPECT_EQ(b.gettext(3, 1), "3");
+  expectRowsWithinTable(b);
+  ASSERT_TRUE(formula::cellFormulaForRow(b.state().colFormula[4], 2));
+  EXPECT_EQ(*formula::cellFormulaForRow(b.state().colFormula[4], 2), "=C1+1");
+  expectConsistent(b);
+
+  // A table tall enough keeps both.
+  Control d;
+  d.rowcol(30, 4);
+  d.headless().queueFile(path);
+  d.m_dainp();
+  EXPECT_TRUE(formula::cellFormulaForRow(d.state().colFormula[4], 15));
+  EXPECT_TRUE(formula::cellFormulaForRow(d.state().colFormula[4], 2));
+}
+
+// The row mark cannot be part of a formula: the command and formuset refuse such a formula,
+// the refusal is told, and the record and the cells stay as they were.
+TEST(FormulaStorage, AFormulaHoldingTheRowMarkIsRefused) {
+  Control c;
+  fillColumn(c, 1, {"1", "2"});
+  enterFormula(c, 1, 2, "C1+1");
+  const std::string before = c.state().colFormula[2];
+  for (const std::string f : {"=C1\x0b" "99999999999", "C1+\x0b" "1", "\x0b"}) {
+    SCOPED_TRACE(f);
+    const size_t told = c.headless().messages().size();
+    EXPECT_THROW(enterFormula(c, 2, 2, f), Error);
+    EXPECT_EQ(c.headless().messages().size(), told + 1);
+    EXPECT_EQ(c.state().colFormula[2], before);
+    EXPECT_EQ(column(c, 2, 2), (V{"2", "3"}));
+    // From the menu: told, nothing thrown.
+    c.mouseset(2, 2);
+    c.headless().queueInput(f);
+    c.headless().queueMenuChoice("CommandAA14m");
+    c.MSFlexGrid1_MouseDown(2, 0, cellX(c, 2), cellY(c, 2));
+    EXPECT_EQ(c.headless().messages().size(), told + 2);
+    EXPECT_EQ(c.state().colFormula[2], before);
+    EXPECT_THROW(c.formuset(2, f), Error);
+    EXPECT_EQ(c.state().colFormula[2], before);
+  }
   expectConsistent(c);
 }
 

@@ -19,10 +19,6 @@ namespace tablique::harness {
 
 const std::vector<KnownFault>& knownFaults() {
   static const std::vector<KnownFault> faults = {
-      {"record-removed-row", "harness finding: addrow with a negative count (or rowcol) removes rows but keeps "
-                             "their cell formulas"},
-      {"record-row-mark", "harness finding (fuzz_formula): a formula typed with U+000B is stored as a broken cell "
-                          "formula piece"},
       {"imported-record", "harness finding (fuzz_datainp): the import stores formula records from the file "
                           "without checking their pieces"},
       {"iofault-failed-save-kept", "harness finding: a save over a hard-linked file whose final close fails "
