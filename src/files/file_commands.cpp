@@ -293,7 +293,10 @@ void Control::datainp() {
   }
   const files::RecordAndLayout first = files::splitLayoutPiece(fields[at]);
   for (int32_t j = 1; j < grid_.Cols(); ++j)
-    st_.colFormula[size_t(j)] = j <= F ? files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]) : std::string();
+    st_.colFormula[size_t(j)] =
+        j <= F ? files::importedRecord(files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]),
+                                       grid_.Rows() - 1)
+               : std::string();
 
   // Sizes: defaults within the file's area, then the layout piece.
   for (int32_t i = 1; i <= std::min(L, grid_.Rows() - 1); ++i)

@@ -23,8 +23,6 @@ const std::vector<KnownFault>& knownFaults() {
                              "their cell formulas"},
       {"record-row-mark", "harness finding (fuzz_formula): a formula typed with U+000B is stored as a broken cell "
                           "formula piece"},
-      {"imported-record", "harness finding (fuzz_datainp): the import stores formula records from the file "
-                          "without checking their pieces"},
   };
   return faults;
 }
