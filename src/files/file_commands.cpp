@@ -294,12 +294,12 @@ void Control::datainp() {
   }
   const files::RecordAndLayout first = files::splitLayoutPiece(fields[at]);
   // A cell formula of a row the table lacks (the export writes lines only down to the last row
-  // with text) or a broken one is not kept.
-  for (int32_t j = 1; j < grid_.Cols(); ++j) {
-    std::string& record = st_.colFormula[size_t(j)];
-    record = j <= F ? files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]) : std::string();
-    formula::dropStrayCellFormulas(record, grid_.Rows() - 1);
-  }
+  // with text) or a broken piece is not kept.
+  for (int32_t j = 1; j < grid_.Cols(); ++j)
+    st_.colFormula[size_t(j)] =
+        j <= F ? files::importedRecord(files::decodeField(j == 1 ? first.record : fields[at + size_t(j - 1)]),
+                                       grid_.Rows() - 1)
+               : std::string();
 
   // Sizes: defaults within the file's area, then the layout piece.
   for (int32_t i = 1; i <= std::min(L, grid_.Rows() - 1); ++i)

@@ -130,7 +130,17 @@ void writeInPlace(const std::string& path, const std::string& target, const stru
     if (replace(old) == 0) failCall(path, "write error (the old content was written back)", "无法保存（原文件未改变）：", err);
     failCall(path, "write error; the old content could not be written back", "保存失败，原内容也未能恢复：", err);
   }
-  if (sys().close(f.release()) != 0) failCall(path, "cannot close", "保存后无法关闭：", errno);
+  if (sys().close(f.release()) != 0) {
+    // The descriptor is gone and the new bytes may be in the file: write the old ones back
+    // through a new descriptor, if it is still the same file.
+    const int err = errno;
+    f.fd = sys().open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0);
+    bool restored = f.fd >= 0 && sys().fstat(f.fd, &now) == 0 && S_ISREG(now.st_mode) &&
+                    now.st_ino == st.st_ino && now.st_dev == st.st_dev && replace(old) == 0;
+    if (f.fd >= 0) restored = sys().close(f.release()) == 0 && restored;
+    if (restored) failCall(path, "cannot close (the old content was written back)", "无法保存（原文件未改变）：", err);
+    failCall(path, "cannot close; the old content could not be written back", "保存失败，原内容也未能恢复：", err);
+  }
 }
 
 // A new file beside `target` with a short name; -1 with errno when the folder refuses it.

@@ -187,6 +187,34 @@ RecordAndLayout splitLayoutPiece(std::string_view field1) {
   return {field1.substr(0, start), last};
 }
 
+std::string importedRecord(std::string_view record, int32_t rows) {
+  std::string out;
+  out.reserve(record.size());
+  for (size_t start = 0, end; (end = record.find(';', start)) != std::string_view::npos; start = end + 1) {
+    const std::string_view piece = record.substr(start, end - start);
+    const size_t mark = piece.find(formula::kRowMark);
+    bool keep;
+    if (mark != std::string_view::npos) {
+      // The row as the control writes it: decimal digits without a leading zero.
+      const std::string_view number = piece.substr(mark + 1);
+      int64_t row = 0;
+      keep = piece.front() == '=' && !number.empty() && number.size() <= 10 && number.front() != '0';
+      for (size_t k = 0; keep && k < number.size(); ++k) {
+        keep = number[k] >= '0' && number[k] <= '9';
+        row = row * 10 + (number[k] - '0');
+      }
+      keep = keep && row >= 1 && row <= rows;
+    } else {
+      keep = piece.empty() || piece.front() != '=' || piece.back() == '@';
+    }
+    if (keep) {
+      out.append(piece);
+      out.push_back(';');
+    }
+  }
+  return out;
+}
+
 int64_t hundredthsOfMillimetre(int32_t twips) {
   // Round(x, 2): the hundredths rounded to the nearest, halves to even (the default mode).
   return int64_t(std::nearbyint(double(twips) / kTwipsPerMillimetre * 100.0));

@@ -55,6 +55,12 @@ struct RecordAndLayout {
 };
 RecordAndLayout splitLayoutPiece(std::string_view field1);
 
+// A record read from a file, reduced to the pieces the control can hold for a table of `rows`
+// data rows: every piece ends in ";", and a piece with a row mark or beginning with "=" is a
+// cell formula ("=" text, row mark, row 1..rows) or a retired piece (ending in "@"). Other
+// pieces, and text after the last ";", are dropped; a record the export writes is kept whole.
+std::string importedRecord(std::string_view record, int32_t rows);
+
 // Size in millimetres, rounded to hundredths (halves to even), as an integer count of hundredths.
 int64_t hundredthsOfMillimetre(int32_t twips);
 // That size written shortest, "." as decimal point, no exponent: 1500 -> "26.46", 1701 -> "30".

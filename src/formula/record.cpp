@@ -211,30 +211,6 @@ void retireRows(std::string& record, int32_t first, int32_t last) {
   record = std::move(out);
 }
 
-bool dropStrayCellFormulas(std::string& record, int32_t lastRow) {
-  if (record.find(kRowMark) == std::string::npos) return false;
-  std::string out;
-  out.reserve(record.size());
-  bool dropped = false;
-  size_t start = 0;
-  for (size_t end; (end = record.find(';', start)) != std::string::npos; start = end + 1) {
-    const std::string_view piece = std::string_view(record).substr(start, end - start);
-    size_t markAt;
-    if (piece.find(kRowMark) != std::string_view::npos) {
-      const std::optional<int32_t> r = pieceRow(piece, markAt);
-      if (piece[0] != '=' || !r || *r > lastRow) {
-        dropped = true;
-        continue;
-      }
-    }
-    out.append(piece);
-    out.push_back(';');
-  }
-  out.append(record, start, std::string::npos);  // an unterminated tail, as it was
-  if (dropped) record = std::move(out);
-  return dropped;
-}
-
 std::string cellPiece(std::string_view encodedText, int32_t r) {
   std::string out(encodedText);
   out.push_back(kRowMark);

@@ -70,11 +70,6 @@ bool retireRow(std::string& record, int32_t r);
 // retireRow for every row first..last, in one scan.
 void retireRows(std::string& record, int32_t first, int32_t last);
 
-// Removes every piece that carries a row mark but is no cell formula of a row 1..lastRow ("="
-// text, row mark, the row's digits): a record read from elsewhere may name rows the table
-// lacks, or hold a broken piece. Returns whether any went.
-bool dropStrayCellFormulas(std::string& record, int32_t lastRow);
-
 // The piece text of a cell formula for row r: text kRowMark r ";".
 std::string cellPiece(std::string_view encodedText, int32_t r);
 

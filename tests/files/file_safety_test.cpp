@@ -88,6 +88,40 @@ TEST(SafeSave, HardLinksStayOneFileAndAFailedWriteRestoresIt) {
   EXPECT_EQ(readBytes(b), "short");
 }
 
+// The last calls of a save in place fail after the new bytes are written: the file is the old
+// one again when the failure is told.
+TEST(SafeSave, HardLinkedFileIsTheOldOneAfterAFailedFlushOrClose) {
+  OpenDir dir;
+  const std::string a = dir.file("a.txt"), b = dir.file("b.txt");
+  const std::string old = "老内容 old\r\n";
+  for (const char* failing : {"fsync", "close"}) {
+    SCOPED_TRACE(failing);
+    writeBytes(a, old);
+    fs::remove(b);
+    fs::create_hard_link(a, b);
+    {
+      files::ScopedFileSystemCalls restore;
+      files::FileSystemCalls& calls = files::fileSystemCalls();
+      // The first call fails with EIO; a close releases the descriptor even then.
+      auto failFirst = [](int (*real)(int), bool releases) {
+        return [real, releases, failed = false](int fd) mutable {
+          if (failed) return real(fd);
+          failed = true;
+          if (releases) real(fd);
+          errno = EIO;
+          return -1;
+        };
+      };
+      if (std::string(failing) == "fsync") calls.fsync = failFirst(::fsync, false);
+      else calls.close = failFirst(::close, true);
+      expectFileError([&] { files::writeFileAtomic(a, "the new content, longer than the old"); }, a);
+    }
+    EXPECT_EQ(readBytes(a), old);
+    EXPECT_EQ(readBytes(b), old);
+    EXPECT_EQ(statOf(a).st_ino, statOf(b).st_ino);
+  }
+}
+
 TEST(SafeSave, OwnerGroupAndPermissionsAreKept) {
   if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another owner needs root";
   OpenDir dir;

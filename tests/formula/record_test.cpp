@@ -168,18 +168,5 @@ TEST(Retire, RowPiecesBecomeRetired) {
 }
 
 
-TEST(Retire, StrayCellFormulasAreDropped) {
-  // Rows beyond the table and broken pieces go; the column formula, retired pieces, cell
-  // formulas of rows the table has and an unterminated tail stay.
-  std::string r = "C1\x04+1;=C2\x0b" "3;=C2\x0b" "4;=C1\x0b" "99999999999;=C1\x0b;C1\x0b" "2;"
-                  "=C1\x0b" "02;=C1\x0b" "2\x0b" "3;=C3@;=C1\x0b" "1;=x";
-  EXPECT_TRUE(dropStrayCellFormulas(r, 3));
-  EXPECT_EQ(r, "C1\x04+1;=C2\x0b" "3;=C3@;=C1\x0b" "1;=x");
-  EXPECT_FALSE(dropStrayCellFormulas(r, 3));
-  std::string plain = "C1+C2;";
-  EXPECT_FALSE(dropStrayCellFormulas(plain, 0));
-  EXPECT_EQ(plain, "C1+C2;");
-}
-
 }  // namespace
 }  // namespace tablique::formula

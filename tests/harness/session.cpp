@@ -19,10 +19,6 @@ namespace tablique::harness {
 
 const std::vector<KnownFault>& knownFaults() {
   static const std::vector<KnownFault> faults = {
-      {"imported-record", "harness finding (fuzz_datainp): the import stores formula records from the file "
-                          "without checking their pieces"},
-      {"iofault-failed-save-kept", "harness finding: a save over a hard-linked file whose final close fails "
-                                   "reports a failure but leaves the new content"},
   };
   return faults;
 }
