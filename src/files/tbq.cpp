@@ -253,7 +253,13 @@ std::string buildTbq(const Grid& grid, std::vector<std::string>& colFormula) {
   int32_t lastRecord = 0;
   for (size_t j = 1; j < colFormula.size() && j < size_t(grid.Cols()); ++j)
     if (!colFormula[j].empty()) lastRecord = int32_t(j);
-  const int32_t N = std::min(a.lastRow + 2, grid.Rows() - 1);
+  // The lines reach the last row with a cell formula too, so that an import keeps its row.
+  int32_t lastFormulaRow = 0;
+  for (size_t j = 1; j < colFormula.size() && j < size_t(grid.Cols()); ++j)
+    if (colFormula[j].find(formula::kRowMark) != std::string::npos)
+      for (const auto& [r, text] : formula::cellFormulas(formula::decode(colFormula[j])))
+        if (r < grid.Rows()) lastFormulaRow = std::max(lastFormulaRow, r);
+  const int32_t N = std::min(std::max(a.lastRow, lastFormulaRow) + 2, grid.Rows() - 1);
   const int32_t M = std::min(std::max(a.lastCol, lastRecord) + 2, grid.Cols() - 1);
   if (colFormula.size() < size_t(std::max(M, 1)) + 1) colFormula.resize(size_t(std::max(M, 1)) + 1);
 

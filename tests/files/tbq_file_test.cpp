@@ -455,6 +455,24 @@ TEST(DataImport, CellsKeepTheirLeadingAndTrailingSpaces) {
   EXPECT_EQ(b.gettext(1, 1), "a b");
 }
 
+// A cell formula on a row below every cell with text (found by the random sessions): the file's
+// lines reach its row, so a fresh control imports it there.
+TEST(DataImport, ACellFormulaBelowTheLastTextComesBack) {
+  TempDir dir;
+  Control a;
+  a.rowcol(4442, 3);
+  a.mouseset(3955, 2);
+  a.headless().queueInput("=Len(C3)");
+  a.m_focal();
+  const std::string record = a.state().colFormula[2];
+  ASSERT_NE(record.find("\x0b" "3955;"), std::string::npos);
+  exportTo(a, dir.file("f.tbq"));
+  Control b;
+  importFrom(b, dir.file("f.tbq"));
+  EXPECT_EQ(b.state().colFormula[2], record);
+  EXPECT_GE(b.rows(), 3955);
+}
+
 // The tallest and the widest table come back into a fresh control: the emptied columns or rows
 // beyond the file give way to the file's rows or columns, as opentxt's do.
 TEST(DataImport, TheTallestAndWidestTablesLoadIntoAFreshControl) {
