@@ -102,6 +102,9 @@ void Control::focal() {
   if (rowMark)
     throw Error(ErrorCode::Refused, "a formula holding U+000B cannot be stored",
                 formula::texts::kRowMarkInFormula);
+  // A cell formula belongs to a data row; on a table without one there is none to hold it.
+  if (compute && f[0] == '=' && R < 1)
+    throw Error(ErrorCode::Refused, "a cell formula needs a current data row", formula::texts::kNoDataRow);
 
   std::string& record = st_.colFormula[size_t(K)];
   if (compute) {

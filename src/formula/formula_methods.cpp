@@ -17,6 +17,8 @@ void Control::formuset(int32_t coll, std::string_view formu) {
   if (formu.find(formula::kRowMark) != std::string_view::npos)
     throw Error(ErrorCode::Refused, "a formula holding U+000B cannot be stored",
                 formula::texts::kRowMarkInFormula);
+  if (!formu.empty() && formu[0] == '=' && grid_.Row() < 1)
+    throw Error(ErrorCode::Refused, "a cell formula needs a current data row", formula::texts::kNoDataRow);
   try {
     if (coll < 1 || coll > grid_.Cols() - 1 || coll >= int32_t(st_.colFormula.size())) return;
     std::string& record = st_.colFormula[size_t(coll)];
@@ -25,10 +27,8 @@ void Control::formuset(int32_t coll, std::string_view formu) {
       return;
     }
     const std::string text = formula::encode(formu, grid_.Cols() - 1, false);
-    if (text[0] == '=') {
-      if (grid_.Row() < 1) return;  // a cell formula belongs to a data row; there is none current
+    if (text[0] == '=')
       record += formula::cellPiece(text, grid_.Row());
-    }
     else
       record = text + ";" + record;
   } catch (const std::exception&) {

@@ -9,6 +9,7 @@ inline constexpr const char* kPromptLine3 = "字符串处理时列号加双引�
 inline constexpr const char* kPromptTitle = "计算公式";
 inline constexpr const char* kSelfReference = "请检查计算公式，公式不能引用自身所在列！";
 inline constexpr const char* kNoticeTitle = "温馨提示";
+inline constexpr const char* kNoDataRow = "表格没有数据行，不能设置单元格公式！";
 inline constexpr const char* kRowMarkInFormula = "计算公式不能含有控制字符 U+000B，请修改公式！";
 
 }  // namespace tablique::formula::texts

@@ -102,6 +102,23 @@ TEST(FormulaCommand, SelfReferenceIsRefused) {
   EXPECT_EQ(c.headless().messages().size(), 2u);
 }
 
+// Without a data row there is no row for a cell formula: the command refuses and says so; a
+// column formula is still stored.
+TEST(FormulaCommand, CellFormulaWithoutADataRowIsRefused) {
+  Control c;
+  c.rowcol(1, 3);
+  c.addrow(-1);
+  ASSERT_EQ(c.grid().Rows(), 1);
+  c.mouseset(0, 2);
+  c.headless().queueInput("=Len(C3)");
+  EXPECT_THROW(c.m_focal(), Error);
+  EXPECT_EQ(record(c, 2), "");
+  ASSERT_EQ(c.headless().failures().size(), 1u);
+  EXPECT_EQ(c.headless().messages().back().text, "表格没有数据行，不能设置单元格公式！");
+  c.formuset(2, "Len(C3)");
+  EXPECT_EQ(c.formuget(2), "Len(C3);");
+}
+
 TEST(FormulaCommand, CancelComputesNothingButCompacts) {
   Control c;
   fillColumn(c, 1, {"1", "2"});

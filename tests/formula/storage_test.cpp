@@ -202,7 +202,7 @@ TEST(FormulaStorage, ACellFormulaNeedsADataRow) {
   c.rowcol(1, 3);
   c.addrow(-1);
   ASSERT_EQ(c.grid().Rows(), 1);
-  c.formuset(1, "=C2*2");
+  EXPECT_THROW(c.formuset(1, "=C2*2"), tablique::Error);  // told, not silently dropped
   EXPECT_EQ(c.state().colFormula[1], "");
   c.addrow(2);
   c.mouseset(2, 1);

@@ -61,6 +61,22 @@ TEST(Sessions, Soak) {
   reportSuppressed(runner);
 }
 
+// Replays that random sessions once failed.
+TEST(Sessions, FoundReplaysKeepEveryInvariant) {
+  const std::vector<std::vector<Event>> found = {
+      // The export's spare columns pushed a full one-column table past the cell budget.
+      {{Kind::RowCol, 130690, 1}, {Kind::ExportImport}},
+      // The formula command stored a cell formula for the header row of a table without data rows.
+      {{Kind::RowCol, 1, 3}, {Kind::AddRow, -1}, {Kind::Focal, 0, 0, 0, 0, "=Len(C3)"}},
+      {{Kind::RowCol, 1, 3}, {Kind::AddRow, -1}, {Kind::FormuSet, 2, 0, 0, 0, "=Len(C3)"}},
+  };
+  for (const std::vector<Event>& events : found) {
+    Runner runner;
+    const Outcome o = replay(events, runner);
+    EXPECT_FALSE(o.failure) << o.failure.check << ": " << o.failure.detail;
+  }
+}
+
 // Shrinking keeps only what the failure needs, and the printed test replays it.
 TEST(Sessions, ShrinkFindsTheOneEventThatFails) {
   Runner runner;
