@@ -160,7 +160,10 @@ void installAccessibility() {
   (void)installed;
 }
 
-GridAccessible::GridAccessible(GridView* view) : QAccessibleWidget(view, QAccessible::Table), view_(view) {}
+GridAccessible::GridAccessible(GridView* view) : QAccessibleWidget(view, QAccessible::Table), view_(view) {
+  announcedRows_ = rowCount();  // the size a screen reader finds when it first asks
+  announcedCols_ = columnCount();
+}
 
 GridAccessible::~GridAccessible() {
   dropCache();
@@ -334,23 +337,25 @@ void GridAccessible::modelChange(QAccessibleTableModelChangeEvent* event) {
 void GridAccessible::announce(bool focusIn) {
   const Widget* w = gridWidget();
   if (!w || !view_) return;
-  const int oldRows = rows_, oldCols = cols_;
-  followSize();
-  if (oldRows != rows_ || oldCols != cols_) {
+  // The size screen readers were last told (a reader may have asked for the new counts since).
+  if (rowCount() != announcedRows_ || columnCount() != announcedCols_) {
+    announcedRows_ = rowCount();
+    announcedCols_ = columnCount();
     QAccessibleTableModelChangeEvent reset(view_, QAccessibleTableModelChangeEvent::ModelReset);
-    QAccessible::updateAccessibility(&reset);
+    QAccessible::updateAccessibility(&reset);  // drops the cache (modelChange)
     announcedRow_ = announcedCol_ = -1;
   }
+  const int rows = rowCount(), cols = columnCount();
   const Grid& g = w->control().grid();
   const int row = g.Row() - 1, col = g.Col() - 1;
-  if (row >= 0 && col >= 0 && row < rows_ && col < cols_ && view_->hasFocus() &&
+  if (row >= 0 && col >= 0 && row < rows && col < cols && view_->hasFocus() &&
       (focusIn || row != announcedRow_ || col != announcedCol_)) {
     announcedRow_ = row;
     announcedCol_ = col;
     auto* cell = static_cast<CellAccessible*>(cellAt(row, col));
     cell->announcedName = cell->text(QAccessible::Name);
     QAccessibleEvent focus(view_, QAccessible::Focus);
-    focus.setChild(row * cols_ + col);
+    focus.setChild(row * cols + col);
     QAccessible::updateAccessibility(&focus);
   }
   // A changed text of a cell the screen reader knows (typed, pasted, recomputed).
@@ -368,7 +373,7 @@ void GridAccessible::announce(bool focusIn) {
     data.setLastColumn(cell->col());
     QAccessible::updateAccessibility(&data);
     QAccessibleEvent changed(view_, QAccessible::NameChanged);
-    changed.setChild(cell->row() * cols_ + cell->col());
+    changed.setChild(cell->row() * cols + cell->col());
     QAccessible::updateAccessibility(&changed);
   }
 }

@@ -172,6 +172,57 @@ TEST_F(Accessible, EventsFollowTheCurrentCellAndChangedTexts) {
   QAccessible::installUpdateHandler(previous);
 }
 
+// A size change is announced once (ModelReset) with the current cell it leaves: also when a
+// screen reader asked for the new counts before the view followed the change.
+TEST_F(Accessible, ASizeChangeIsAnnouncedWithTheCurrentCell) {
+  WAIT_UNTIL(QAccessible::isActive());
+  w.gridView()->setFocus();
+  w.control().mouseset(3, 2);
+  settle();
+  const auto previous = QAccessible::installUpdateHandler(record);
+  for (bool askedFirst : {false, true}) {
+    g_seen.clear();
+    w.control().addrow(2);  // the current cell goes to (1, 1)
+    if (askedFirst) {
+      EXPECT_EQ(table->rowCount(), w.control().rows());
+      EXPECT_EQ(iface->childCount(), w.control().rows() * 3 + 3 + w.control().rows());
+    }
+    settle();
+    int resets = 0;
+    for (const Seen& e : g_seen) resets += e.type == QAccessible::TableModelChanged && e.modelChange == QAccessibleTableModelChangeEvent::ModelReset;
+    EXPECT_EQ(resets, 1) << askedFirst;
+    ASSERT_NE(last(QAccessible::Focus), nullptr) << askedFirst;
+    EXPECT_EQ(last(QAccessible::Focus)->child, 0) << askedFirst;
+    EXPECT_EQ(table->cellAt(0, 0)->text(QAccessible::Name), QString::fromStdString(w.control().gettext(1, 1)));
+    w.control().mouseset(3, 2);
+    settle();
+  }
+  QAccessible::installUpdateHandler(previous);
+}
+
+// The widget goes while the screen reader holds its table, cells and headers: they are
+// unregistered with it, and nothing is announced on the way.
+TEST(AccessibleLifetime, CachedInterfacesGoWithTheWidget) {
+  WAIT_UNTIL(QAccessible::isActive());
+  auto* w = new Widget;
+  w->control().rowcol(4, 2);
+  w->control().settext(1, 1, "为什么");
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+  w->gridView()->setFocus();
+  QApplication::processEvents();
+  QAccessibleInterface* t = QAccessible::queryAccessibleInterface(w->gridView());
+  ASSERT_NE(t, nullptr);
+  std::vector<QAccessible::Id> ids = {QAccessible::uniqueId(t)};
+  for (int i = 0; i < t->childCount(); ++i) ids.push_back(QAccessible::uniqueId(t->child(i)));
+  EXPECT_EQ(t->tableInterface()->cellAt(0, 0)->text(QAccessible::Name), "为什么");
+  const auto previous = QAccessible::installUpdateHandler(record);
+  delete w;
+  QApplication::processEvents();
+  QAccessible::installUpdateHandler(previous);
+  for (const QAccessible::Id id : ids) EXPECT_EQ(QAccessible::accessibleInterface(id), nullptr) << id;
+}
+
 }  // namespace
 
 TEST_F(Accessible, TheEditorIsNamedAfterItsCellAndIsTheFocusChild) {
