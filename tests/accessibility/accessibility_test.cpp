@@ -4,6 +4,7 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -198,6 +199,62 @@ TEST_F(Accessible, ASizeChangeIsAnnouncedWithTheCurrentCell) {
     settle();
   }
   QAccessible::installUpdateHandler(previous);
+}
+
+// After every change of the table's shape the table, its cells and headers read what the grid
+// holds, by index and by (row, column), with no stale cell left.
+TEST_F(Accessible, CellsFollowEveryChangeOfTheTablesShape) {
+  QTimer closer;  // answers a question box, should a command ask one
+  QObject::connect(&closer, &QTimer::timeout, [] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->accept();
+  });
+  closer.start(10);
+  tablique::Control& c = w.control();
+  c.settext(5, 3, "为什么");
+  c.settext(3, 2, "😀");
+  const auto expectSame = [&](const char* step) {
+    settle();
+    const tablique::Grid& g = c.grid();
+    const int rows = c.rows(), cols = c.cols();
+    ASSERT_EQ(table->rowCount(), rows) << step;
+    ASSERT_EQ(table->columnCount(), cols) << step;
+    ASSERT_EQ(iface->childCount(), rows * cols + cols + rows) << step;
+    for (int i = 0; i < iface->childCount(); ++i) {
+      QAccessibleInterface* child = iface->child(i);
+      ASSERT_NE(child, nullptr) << step << " " << i;
+      ASSERT_TRUE(child->isValid()) << step << " " << i;
+      ASSERT_EQ(iface->indexOfChild(child), i) << step;
+      const int cells = rows * cols;
+      const std::string want = i < cells          ? g.textAt(i / cols + 1, i % cols + 1)
+                               : i < cells + cols ? g.textAt(0, i - cells + 1)
+                                                  : g.textAt(i - cells - cols + 1, 0);
+      ASSERT_EQ(child->text(QAccessible::Name).toStdString(), want) << step << " " << i;
+      if (i < cells) ASSERT_EQ(table->cellAt(i / cols, i % cols), child) << step;
+    }
+  };
+  expectSame("start");
+  c.addrow(2);
+  expectSame("addrow");
+  c.addcol(1);
+  expectSame("addcol");
+  c.trans();
+  expectSame("trans");
+  c.mouseset(2, 1);
+  c.m_rowdel();
+  expectSame("m_rowdel");
+  c.mouseset(1, 2);
+  c.m_colins();
+  expectSame("m_colins");
+  c.undo();
+  expectSame("undo");
+  c.redo();
+  expectSame("redo");
+  c.addrow(-3);
+  expectSame("addrow -3");
+  c.rowcol(0, 4);
+  expectSame("rowcol 0 x 4");
+  c.rowcol(3, 3);
+  expectSame("rowcol 3 x 3");
 }
 
 // The widget goes while the screen reader holds its table, cells and headers: they are
