@@ -167,7 +167,9 @@ double workbookColumnWidth(int32_t twips) {
 }
 
 std::string buildWorkbook(const Grid& grid, std::string_view what) {
-  const UsedArea a = usedArea(grid);
+  UsedArea a = usedArea(grid);  // (1, 1) for an empty table, which may have no data cell at all
+  a.lastRow = std::min(a.lastRow, grid.Rows() - 1);
+  a.lastCol = std::min(a.lastCol, grid.Cols() - 1);
   if (a.lastCol > int32_t(LXW_COL_MAX))
     failFile(what, "the data reaches column " + std::to_string(a.lastCol) + ", a sheet has 16384",
              "无法保存：xlsx文件最多16384列，表格的数据到第" + std::to_string(a.lastCol) + "列！");

@@ -339,5 +339,20 @@ TEST(SaveXlsx, DataBeyondTheLastSheetColumnIsRefusedAndTold) {
   EXPECT_EQ(readBack(path).cells.at({1, 16384}).second, "末");    // the old file stays
 }
 
+// A table shrunk to its header row or its header column has no data cell: the workbook is
+// saved empty, as savexls saves an empty table.
+TEST(SaveXlsx, ATableOfHeadersAloneSavesAnEmptyWorkbook) {
+  TempDir dir;
+  Control c;
+  c.rowcol(0, 3);
+  EXPECT_TRUE(saveXlsx(c, dir.file("row.xlsx")).cells.empty());
+  c.rowcol(3, 3);
+  c.settext(1, 1, "x");
+  c.addcol(-3);
+  ASSERT_EQ(c.cols(), 0);
+  EXPECT_TRUE(saveXlsx(c, dir.file("col.xlsx")).cells.empty());
+  EXPECT_TRUE(c.headless().failures().empty()) << c.headless().failures().front();
+}
+
 }  // namespace
 }  // namespace tablique
