@@ -4,6 +4,7 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
@@ -198,6 +199,47 @@ TEST_F(Accessible, ASizeChangeIsAnnouncedWithTheCurrentCell) {
     w.control().mouseset(3, 2);
     settle();
   }
+  QAccessible::installUpdateHandler(previous);
+}
+
+// The current cell's new text reaches the screen reader however it came: typed in the editor,
+// pasted, recomputed by a column formula when its row changes.
+TEST_F(Accessible, TypedPastedAndRecomputedTextsAreAnnounced) {
+  WAIT_UNTIL(QAccessible::isActive());
+  w.gridView()->setFocus();
+  w.control().settext(1, 1, "5");
+  w.control().formuset(3, "C1*2");
+  w.control().update(3);
+  ASSERT_EQ(w.control().gettext(1, 3), "10");
+  table->cellAt(0, 2);  // the formula cell of row 1 is read
+  w.control().mouseset(1, 1);
+  settle();
+  const auto previous = QAccessible::installUpdateHandler(record);
+  const auto announced = [&](int child, const QString& name) {
+    return std::any_of(g_seen.begin(), g_seen.end(), [&](const Seen& s) {
+      return s.type == QAccessible::NameChanged && s.child == child && s.name == name;
+    });
+  };
+  g_seen.clear();
+  QTest::mouseClick(w.gridView()->viewport(), Qt::LeftButton, {}, w.cellRect(1, 1).center());  // opens the editor
+  settle();
+  ASSERT_TRUE(w.editorBox()->hasFocus());
+  w.editorBox()->selectAll();
+  QTest::keyClicks(w.editorBox(), QStringLiteral("7"));
+  QTest::keyClick(w.editorBox(), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(w.control().gettext(1, 1), "7");
+  EXPECT_TRUE(announced(0, "7"));    // typed
+  EXPECT_EQ(w.control().gettext(1, 3), "14");
+  EXPECT_TRUE(announced(2, "14"));   // recomputed
+  w.control().mouseset(1, 1);
+  settle();
+  g_seen.clear();
+  QApplication::clipboard()->setText(QStringLiteral("专业"));
+  w.control().m_paste();
+  settle();
+  EXPECT_EQ(w.control().gettext(1, 1), "专业");
+  EXPECT_TRUE(announced(0, "专业"));  // pasted
   QAccessible::installUpdateHandler(previous);
 }
 
