@@ -358,8 +358,26 @@ void GridAccessible::announce(bool focusIn) {
     focus.setChild(row * cols + col);
     QAccessible::updateAccessibility(&focus);
   }
-  // A changed text of a cell the screen reader knows (typed, pasted, recomputed).
-  const QList<QAccessible::Id> ids = cells_.values();  // the cache may grow while events go out
+  // A changed text of a cell the screen reader knows (typed, pasted, recomputed), on screen or
+  // current: the reader reads any other cell anew when it gets there, and a reader that read
+  // the whole table would otherwise cost every event a pass over all its cells.
+  QList<QAccessible::Id> ids;  // the cache may grow while events go out
+  const QRect port = view_->viewport()->rect();
+  const int top = g.TopRow() - 1, left = g.LeftCol() - 1;
+  const int bottom = g.rowAt(w->toTwipsY(port.bottom())) - 1, right = g.colAt(w->toTwipsX(port.right())) - 1;
+  const auto onScreen = [&](int r, int c) { return r >= top && r <= bottom && c >= left && c <= right; };
+  if (bottom < top || right < left || qint64(bottom - top + 1) * (right - left + 1) >= cells_.size()) {
+    for (auto it = cells_.cbegin(); it != cells_.cend(); ++it) {
+      const int r = it.key() / cols, c = it.key() % cols;
+      if (onScreen(r, c) || (r == row && c == col)) ids.append(it.value());
+    }
+  } else {
+    for (int r = top; r <= bottom; ++r)
+      for (int c = left; c <= right; ++c)
+        if (const auto it = cells_.constFind(r * cols + c); it != cells_.cend()) ids.append(it.value());
+    if (const auto it = cells_.constFind(row * cols + col); it != cells_.cend() && !onScreen(row, col))
+      ids.append(it.value());
+  }
   for (const QAccessible::Id id : ids) {
     auto* cell = static_cast<CellAccessible*>(QAccessible::accessibleInterface(id));
     if (!cell) continue;
