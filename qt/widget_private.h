@@ -138,6 +138,7 @@ struct WidgetPrivate {
   // A form's size (initialRows, initialCols) the control refused while the widget was hidden:
   // it waits for the form's other size, and the refusal is shown with the widget.
   std::optional<int> heldRows, heldCols;
+  std::pair<int, int> heldOver;  // the table's size when the refusal was held
   std::optional<std::pair<std::string, std::string>> heldRefusal;  // text, title
   bool holdingRefusal = false;  // a message box now is the refusal to hold
   QPoint lastMouseGlobal;     // where the last mouse press over the control happened

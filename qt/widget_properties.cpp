@@ -41,13 +41,15 @@ void WidgetPrivate::setInitialSize(std::optional<int> rows, std::optional<int> c
     ~Release() { flag = false; }
   } release{holdingRefusal};
   control->rowcol(r, c);
-  if (heldRefusal) heldRows = r, heldCols = c;
+  if (heldRefusal) heldRows = r, heldCols = c, heldOver = {control->rows(), control->cols()};
 }
 
 void WidgetPrivate::showHeldRefusal() {
+  // A table sized since (the host set it up itself) makes the refusal moot.
+  const bool made = heldOver != std::pair(control->rows(), control->cols());
   heldRows.reset();
   heldCols.reset();
-  if (!heldRefusal) return;
+  if (!heldRefusal || made) return heldRefusal.reset();
   // After the show: the box is modal and needs the widget on screen as its parent.
   QMetaObject::invokeMethod(
       q, [this, refusal = *heldRefusal] { platform.messageBox(refusal.first, refusal.second, false); },

@@ -155,6 +155,14 @@ TEST(DesignerPlugin, InitialSizesApplyTogetherInEitherOrder) {
   EXPECT_EQ(grid->property("initialRows").toInt(), 174973);
   EXPECT_EQ(grid->property("initialCols").toInt(), 1);
 
+  // The host sets up the size the form asked for itself before the form shows: nothing to tell.
+  tablique::Widget made;
+  made.setInitialRows(100000);
+  made.control().rowcol(100000, 2);
+  made.show();
+  for (int k = 0; k < 5; ++k) QApplication::processEvents();
+  EXPECT_TRUE(closer.texts.empty()) << closer.texts.front();
+
   // Over the budget with both sizes: nothing changes, and the user is told when the form shows.
   tablique::Widget over;
   over.setInitialRows(100000);
