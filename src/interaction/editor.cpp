@@ -67,7 +67,9 @@ void Control::Text1_Change() {
     return;
   }
   if (st_.editLock == EditLock::EditorFocused) hideEditor();
+  const bool changed = editChangedCell();
   if (grid_.Row() >= 1 && grid_.Col() >= 1) grid_.setText(editor_.text());
+  if (editChangedCell() != changed) tellHistoryListener();  // the typing can be taken back (or not)
 }
 
 void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
