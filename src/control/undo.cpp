@@ -23,7 +23,8 @@ void endFillDrag(Grid& grid, ControlState& st) {
 }  // namespace
 
 // An edit in progress ends first (a step of its own); the editor is hidden, the grid has the
-// focus and shows the current cell.
+// focus and shows the current cell. A failure (no memory for the replay) leaves the table and the
+// history as they were; it is told, then thrown on.
 bool Control::undo() try {
   const StepScope scope(*this);
   endEdit();
@@ -33,6 +34,7 @@ bool Control::undo() try {
   if (done) grid_.ensureCurrentVisible();
   return done;
 } catch (...) {
+  tellFailureInFlight();
   rethrowAsError();
 }
 
@@ -45,6 +47,7 @@ bool Control::redo() try {
   if (done) grid_.ensureCurrentVisible();
   return done;
 } catch (...) {
+  tellFailureInFlight();
   rethrowAsError();
 }
 

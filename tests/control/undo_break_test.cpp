@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +17,20 @@
 
 #include "control/undo_snapshot.h"
 #include "support/driver.h"
+
+// The next allocation of 1 MiB or more fails once, when armed (the undo tests' out-of-memory seam;
+// stores from 4 MiB on come from the large-page allocator instead).
+namespace {
+std::atomic<bool> failNextLargeAllocation{false};
+}  // namespace
+
+void* operator new(std::size_t n) {
+  if (n >= (size_t(1) << 20) && failNextLargeAllocation.exchange(false)) throw std::bad_alloc();
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace tablique::testing {
 namespace {
@@ -243,6 +261,40 @@ TEST(UndoBreak, RepeatedFullPastesOnTheLargestTableStayWithinTheBound) {
   c.setUndoLimit(1 << 20);
   EXPECT_EQ(c.redoSteps(), 0u);
   EXPECT_LT(heapMiB() - base, 8);
+}
+
+// No memory for the replay: the table and the history stay as they were, and the user is told,
+// whether the undo came from the key, a host's menu (the public method) or its toolbar.
+TEST(UndoBreak, AnUndoWithoutMemoryIsToldAndChangesNothing) {
+  Control c;
+  c.rowcol(1000, 40);  // a store of about 1.6 MiB
+  c.settext(500, 20, "中文");
+  c.clearUndo();
+  c.mouseset(1, 20);
+  c.m_coldel();
+  const Snapshot deleted = snap(c);
+  ASSERT_NE(c.gettext(500, 20), "中文");
+
+  failNextLargeAllocation = true;
+  c.pressKey(90, 2);
+  failNextLargeAllocation = false;
+  EXPECT_EQ(c.headless().failures().size(), 1u);
+  ASSERT_FALSE(c.headless().messages().empty());
+  EXPECT_EQ(c.headless().messages().back().title, "温馨提示");
+  EXPECT_TRUE(snap(c).sameTable(deleted)) << describe(snap(c), deleted);
+  EXPECT_EQ(c.undoSteps(), 1u);
+
+  failNextLargeAllocation = true;
+  EXPECT_THROW(c.undo(), Error);
+  failNextLargeAllocation = false;
+  EXPECT_EQ(c.headless().failures().size(), 2u);
+  EXPECT_TRUE(snap(c).sameTable(deleted));
+
+  ASSERT_TRUE(c.undo());
+  EXPECT_EQ(c.gettext(500, 20), "中文");
+  EXPECT_EQ(c.headless().failures().size(), 2u);
+  ASSERT_TRUE(c.redo());
+  EXPECT_TRUE(snap(c).sameTable(deleted));
 }
 
 }  // namespace
