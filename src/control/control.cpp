@@ -202,6 +202,7 @@ void Control::typeText(std::string_view text) {
 }
 
 void Control::setEditorText(std::string text) {
+  const StepScope scope(*this);  // a program writing through the hidden editor makes a step
   if (text == editor_.text()) return;
   editor_.setTextRaw(std::move(text));
   Text1_Change();

@@ -263,6 +263,27 @@ TEST(UndoBreak, RepeatedFullPastesOnTheLargestTableStayWithinTheBound) {
   EXPECT_LT(heapMiB() - base, 8);
 }
 
+// A host that calls a click handler or sets the hidden editor's text itself gets a step at once:
+// its undo button enables, and the listener hears it (the text used to wait for the next event).
+TEST(UndoBreak, AHostWritingThroughTheHiddenEditorIsAStepAtOnce) {
+  Control c;
+  prepare(c);
+  int calls = 0;
+  c.setHistoryListener([&] { ++calls; });
+  click(c, 3, 1);
+  c.focusGrid();
+  c.CommandAA5m_Click();  // 删除行
+  EXPECT_EQ(c.undoSteps(), 1u);
+  EXPECT_TRUE(c.canUndo());
+  EXPECT_EQ(calls, 1);
+  c.setEditorText("程序");  // a program sets the hidden editor's text: it lands in the current cell
+  EXPECT_EQ(c.undoSteps(), 2u);
+  EXPECT_EQ(calls, 2);
+  ASSERT_TRUE(c.undo());
+  ASSERT_TRUE(c.undo());
+  EXPECT_EQ(c.gettext(3, 1), "2");
+}
+
 // No memory for the replay: the table and the history stay as they were, and the user is told,
 // whether the undo came from the key, a host's menu (the public method) or its toolbar.
 TEST(UndoBreak, AnUndoWithoutMemoryIsToldAndChangesNothing) {
