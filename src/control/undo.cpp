@@ -63,7 +63,7 @@ void Control::tellHistoryListener() {
   }
 }
 
-bool Control::canUndo() const { return history_->canUndo() || editChangedCell(); }
+bool Control::canUndo() const { return history_->canUndo() || (history_->limit() > 0 && editChangedCell()); }
 bool Control::canRedo() const { return history_->canRedo() && !editChangedCell(); }
 size_t Control::undoSteps() const { return history_->steps(); }
 size_t Control::redoSteps() const { return history_->redoSteps(); }

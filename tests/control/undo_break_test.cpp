@@ -206,6 +206,14 @@ TEST(UndoBreak, TheListenerAndCanUndoFollowTheTypingOfAnOpenEdit) {
   EXPECT_FALSE(c.redo());
   EXPECT_EQ(c.gettext(3, 2), "y");
 
+  // With recording off there is nothing to take back, typing or not.
+  c.setUndoLimit(0);
+  click(c, 4, 2);
+  c.typeText("w");
+  EXPECT_FALSE(c.canUndo());
+  EXPECT_FALSE(c.undo());
+  EXPECT_EQ(c.gettext(4, 2), "w");
+
   // An edit that a column formula writes back changes nothing: no step, and the listener hears
   // that there is nothing to take back.
   Control d;
