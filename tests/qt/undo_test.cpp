@@ -125,5 +125,25 @@ TEST_F(WidgetTest, UndoAndRedoKeysInTheGridWinOverTheHostsShortcuts) {
   EXPECT_EQ(hostRedo, 0);
 }
 
+
+// The form's table (Designer's initialRows and initialCols) is where the history starts; a change
+// of the size after the user has worked is a step like any rowcol.
+TEST_F(WidgetTest, TheTableAFormSetsUpIsNotAStep) {
+  tablique::Widget fresh;
+  fresh.setInitialRows(20);
+  fresh.setInitialCols(6);
+  EXPECT_EQ(fresh.control().rows(), 20);
+  EXPECT_EQ(fresh.control().cols(), 6);
+  EXPECT_FALSE(fresh.control().canUndo());
+  EXPECT_FALSE(fresh.undoAction()->isEnabled());
+
+  fresh.control().settext(1, 1, "x");
+  fresh.setInitialRows(30);
+  EXPECT_EQ(fresh.control().undoSteps(), 2u);
+  ASSERT_TRUE(fresh.control().undo());
+  EXPECT_EQ(fresh.control().rows(), 20);
+  EXPECT_EQ(fresh.control().gettext(1, 1), "x");
+}
+
 }  // namespace
 }  // namespace tablique::qt_test
