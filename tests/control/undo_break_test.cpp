@@ -292,6 +292,39 @@ TEST(UndoBreak, AHostWritingThroughTheHiddenEditorIsAStepAtOnce) {
   EXPECT_EQ(c.gettext(3, 1), "2");
 }
 
+// Commands that change nothing visible add no step (addrow(0) and the clear command used to
+// replace cell alignment codes by codes that show the same, a step Ctrl+Z took back invisibly).
+TEST(UndoBreak, CommandsThatOnlyRewriteAlignmentsAlikeAddNoStep) {
+  for (int fresh = 0; fresh < 2; ++fresh) {
+    Control c;
+    if (fresh) c.rowcol(8, 5);
+    c.settext(1, 1, "x");
+    c.clearUndo();
+    c.addrow(0);
+    c.addcol(0);
+    EXPECT_EQ(c.undoSteps(), 0u);
+    c.addrow(1);  // the column alignments replace the cells' own codes
+    c.settext(1, 1, "");
+    c.clearUndo();
+    c.headless().queueMessageAnswer(MessageAnswer::Ok);
+    c.m_clc();  // an empty table: nothing to clear
+    EXPECT_EQ(c.undoSteps(), 0u);
+    c.settext(1, 1, "x");
+    c.clearUndo();
+    const Snapshot aligned = snap(c);
+    c.headless().queueMessageAnswer(MessageAnswer::Ok);
+    c.m_clc();
+    EXPECT_EQ(c.undoSteps(), 1u) << "the text goes";
+    ASSERT_TRUE(c.undo());
+    EXPECT_TRUE(snap(c).sameTable(aligned)) << describe(snap(c), aligned);
+    // Rows added after the clear still take the column alignment, and undo gives back exactly.
+    c.addrow(2);
+    EXPECT_EQ(c.grid().alignmentAt(c.rows(), 2), kAlignLeftCenter);
+    ASSERT_TRUE(c.undo());
+    EXPECT_TRUE(snap(c).sameTable(aligned)) << describe(snap(c), aligned);
+  }
+}
+
 // No memory for the replay: the table and the history stay as they were, and the user is told,
 // whether the undo came from the key, a host's menu (the public method) or its toolbar.
 TEST(UndoBreak, AnUndoWithoutMemoryIsToldAndChangesNothing) {
