@@ -325,6 +325,29 @@ TEST(UndoBreak, CommandsThatOnlyRewriteAlignmentsAlikeAddNoStep) {
   }
 }
 
+// A paste into a formula column is written back by the column formula at once: the table is as
+// it was, so there is no step (Ctrl+Z would have taken back nothing); a paste that stays is one.
+TEST(UndoBreak, APasteThatTheColumnFormulaWritesBackAddsNoStep) {
+  Control c;
+  prepare(c);  // column 3 holds C1*2
+  c.formuset(4, "C3+1");  // a paste into column 3 recomputes its rows
+  c.update(4);
+  c.clearUndo();
+  click(c, 2, 3);
+  c.focusGrid();
+  const Snapshot before = snap(c);
+  c.headless().setClipboardText("99\r\n98\r\n");
+  c.m_paste();
+  EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
+  EXPECT_EQ(c.undoSteps(), 0u);
+  click(c, 2, 2);
+  c.focusGrid();
+  c.m_paste();
+  EXPECT_EQ(c.undoSteps(), 1u);
+  ASSERT_TRUE(c.undo());
+  EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
+}
+
 // No memory for the replay: the table and the history stay as they were, and the user is told,
 // whether the undo came from the key, a host's menu (the public method) or its toolbar.
 TEST(UndoBreak, AnUndoWithoutMemoryIsToldAndChangesNothing) {

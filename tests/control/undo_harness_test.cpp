@@ -20,7 +20,8 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
   harness::Runner runner;
   int failures = 0;
   size_t checked = 0;  // undos compared with a known table on the way back
-  for (uint64_t seed = 1; seed <= seeds && failures < 3; ++seed) {
+  const uint64_t first = std::getenv("TABLIQUE_UNDO_FIRST") ? uint64_t(std::atoll(std::getenv("TABLIQUE_UNDO_FIRST"))) : 1;
+  for (uint64_t seed = first; seed <= seeds && failures < 3; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     Control c;
     harness::prepare(c);
@@ -46,6 +47,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       if (undoKey == 2) e = {harness::Kind::GridKey, 90, 0, 0, 3};    // Ctrl+Shift+Z
       run.push_back(e);
       const harness::TableCopy before = harness::tableOf(c);
+      const Snapshot whole = snap(c);
       const size_t steps = c.undoSteps(), redoSteps = c.redoSteps();
       const bool editing = c.focus() == FocusTarget::Editor;  // its typing is in the table already
       harness::Failure f;
@@ -66,6 +68,19 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       if (what.empty() && !editing && !held && !(harness::tableOf(c) == before) && c.undoSteps() == steps &&
           c.redoSteps() == redoSteps)
         what = "the table changed without a step";
+      // A step that changes nothing: moves of rows or columns alike, a file that holds the table
+      // as it is and a new empty table like the one there may make one (the journal is not
+      // compared with the table for those).
+      const bool moveOrImport = ((e.kind == harness::Kind::Menu || e.kind == harness::Kind::Method) &&
+                                 (e.a >= 7 && e.a <= 10 || e.a == 15)) ||
+                                (e.kind == harness::Kind::Press &&
+                                 (e.text == "CommandAA8m" || e.text == "CommandAA9m" || e.text == "CommandAA10m" ||
+                                  e.text == "CommandAA11m" || e.text == "CommandAA17m"));
+      const bool mayRepeat = e.kind == harness::Kind::SaveOpen || e.kind == harness::Kind::ExportImport ||
+                             e.kind == harness::Kind::RowCol || moveOrImport;
+      if (what.empty() && undoKey > 2 && !editing && !held && !mayRepeat &&
+          c.undoSteps() > steps && snap(c).sameTable(whole))
+        what = "a step that changes nothing";
       if (!what.empty()) {
         std::string replay;
         for (const harness::Event& ev : run) replay += "  " + harness::toCode(ev) + ",\n";
