@@ -34,14 +34,22 @@ void WidgetPrivate::setInitialSize(std::optional<int> rows, std::optional<int> c
   heldCols.reset();
   heldRefusal.reset();
   if (r == control->rows() && c == control->cols()) return;
-  if (q->isVisible()) return control->rowcol(r, c);
-  holdingRefusal = true;
+  // The table a form sets up is where the history starts: on a control with nothing to undo or
+  // redo (as it is when the form is built) it adds no step, so that Ctrl+Z cannot take the
+  // form's table back to the default one.
+  const bool fresh = !control->canUndo() && !control->canRedo();
   struct Release {
+    Control& control;
+    bool fresh;
     bool& flag;
-    ~Release() { flag = false; }
-  } release{holdingRefusal};
+    ~Release() {
+      flag = false;
+      if (fresh) control.clearUndo();
+    }
+  } release{*control, fresh, holdingRefusal};
+  holdingRefusal = !q->isVisible();
   control->rowcol(r, c);
-  if (heldRefusal) heldRows = r, heldCols = c, heldOver = {control->rows(), control->cols()};
+  if (holdingRefusal && heldRefusal) heldRows = r, heldCols = c, heldOver = {control->rows(), control->cols()};
 }
 
 void WidgetPrivate::showHeldRefusal() {

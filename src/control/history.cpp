@@ -2,7 +2,9 @@
 #include "control/history.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <string_view>
 
 namespace tablique {
 
@@ -30,22 +32,49 @@ void History::setCursor(const Cursor& c) {
 
 bool History::recordsChanged() const { return st_.colFormula != records_; }
 
-// Texts and sizes that are back to what they were (typing taken back) make no step. Only short
-// journals of such changes are compared; anything else counts as a change.
+namespace {
+// Whether a change holds the text cell (r, c) had before it.
+bool holdsCell(const GridChange& change, int32_t r, int32_t c) {
+  if (const auto* t = std::get_if<journal::Text>(&change)) return t->r == r && t->c == c;
+  if (const auto* u = std::get_if<journal::Run>(&change)) return u->r == r && c >= u->c && c - u->c < u->n;
+  return false;
+}
+}  // namespace
+
+// Texts and sizes that are back to what they were (typing taken back, a paste that a column
+// formula wrote back) make no step. Only short journals of such changes are compared; anything
+// else counts as a change.
 bool History::netUnchanged() const {
   constexpr size_t kMostCompared = 256;
+  constexpr int64_t kMostRunCells = 4096;
   const ChangeList& changes = pending_.changes;
   if (changes.size() > kMostCompared) return false;
+  int64_t runCells = 0;
   for (size_t i = 0; i < changes.size(); ++i) {
     const GridChange& change = changes[i];
     // Only the first change of a place holds its value before the step.
-    bool first = true;
-    for (size_t k = 0; k < i && first; ++k) first = !samePlace(changes[k], change);
-    if (!first) continue;
+    const auto first = [&](int32_t r, int32_t c) {
+      for (size_t k = 0; k < i; ++k)
+        if (holdsCell(changes[k], r, c)) return false;
+      return true;
+    };
     if (const auto* t = std::get_if<journal::Text>(&change)) {
-      if (grid_.TextMatrix(t->r, t->c) != t->text) return false;
+      if (first(t->r, t->c) && grid_.TextMatrix(t->r, t->c) != t->text) return false;
+    } else if (const auto* u = std::get_if<journal::Run>(&change)) {
+      if ((runCells += u->n) > kMostRunCells) return false;
+      const std::string& image = *u->image;
+      size_t at = 0;
+      for (int32_t k = 0; k < u->n; ++k) {
+        uint32_t length = 0;
+        std::memcpy(&length, image.data() + at, sizeof length);
+        const std::string_view old(image.data() + at + sizeof length, length);
+        at += sizeof length + length;
+        if (first(u->r, u->c + k) && grid_.TextMatrix(u->r, u->c + k) != old) return false;
+      }
     } else if (const auto* z = std::get_if<journal::Size>(&change)) {
-      if ((z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
+      bool firstSize = true;
+      for (size_t k = 0; k < i && firstSize; ++k) firstSize = !samePlace(changes[k], change);
+      if (firstSize && (z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
     } else {
       return false;
     }
