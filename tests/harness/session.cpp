@@ -1,4 +1,5 @@
 #include "harness/session.h"
+#include "harness/models.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,12 +64,17 @@ const Command kCommands[] = {
     {"m_dainp", "CommandAA17m", &Control::m_dainp, Asks::File, Reach::Everything},
 };
 constexpr int32_t kCommandCount = int32_t(std::size(kCommands));
+}  // namespace
+
+const char* commandMethod(int32_t i) { return i >= 0 && i < kCommandCount ? kCommands[i].method : ""; }
+
+namespace {
 
 const char* const kKinds[] = {"Press", "Move", "Release", "GridKey", "EditorKey", "Type",
                               "FocusGrid", "FocusEditor", "FocusOut", "Wheel", "Menu", "Method",
                               "RowCol", "AddRow", "AddCol", "SetText", "MouseSet", "FormuSet",
                               "Update", "Focal", "Psort", "Statis", "Trans", "SaveOpen",
-                              "ExportImport"};
+                              "ExportImport", "OpenTxt"};
 
 // Texts that break formats: the marks the formats use, Chinese whose GB18030 bytes are valid
 // UTF-8, emoji, CR LF, quotes, numbers at the edges.
@@ -128,37 +134,6 @@ void queueAnswers(Control& c, const Command& cmd, const Event& e, const std::str
 }
 
 // ---- snapshots and comparisons
-
-struct Snapshot {
-  int32_t rows = 0, cols = 0, row = 0, col = 0, editorRow = -1, editorCol = -1;
-  int32_t r0 = 0, c0 = 0, r1 = 0, c1 = 0;
-  std::vector<std::string> cells;  // data cells row by row
-  std::vector<std::string> records;
-  std::string at(int32_t r, int32_t col) const { return cells[size_t(r - 1) * size_t(cols) + size_t(col - 1)]; }
-};
-
-Snapshot snapshot(const Control& c) {
-  const Grid& g = c.grid();
-  Snapshot s;
-  s.rows = c.rows();
-  s.cols = c.cols();
-  s.row = g.Row();
-  s.col = g.Col();
-  if (c.editor().visible()) {
-    s.editorRow = g.rowAt(float(c.editor().top() - g.Top + 1));
-    s.editorCol = g.colAt(float(c.editor().left() - g.Left + 1));
-  }
-  const ControlState& st = c.state();
-  s.r0 = std::min(st.rr0, st.RR);
-  s.r1 = std::max(st.rr0, st.RR);
-  s.c0 = std::min(st.cc0, st.cc);
-  s.c1 = std::max(st.cc0, st.cc);
-  s.cells.reserve(size_t(s.rows) * size_t(s.cols));
-  for (int32_t r = 1; r <= s.rows; ++r)
-    for (int32_t col = 1; col <= s.cols; ++col) s.cells.push_back(g.TextMatrix(r, col));
-  s.records = st.colFormula;
-  return s;
-}
 
 // Cells an event of reach Local or Selection may change: the cells being edited and the cells
 // that formulas derive from them (their rows in formula columns, every cell formula), and the
@@ -386,16 +361,18 @@ Failure compareRecordsAndSizes(const Control& a, const Control& b) {
 
 namespace {
 
-Failure saveOpen(Control& c, const std::string& folder) {
+Failure saveOpen(Control& c, Runner& runner) {
   const bool editing = c.focus() == FocusTarget::Editor;
-  const std::string path = folder + "/session.txt";
+  const std::string path = runner.folder + "/session.txt";
   std::remove(path.c_str());
   c.headless().queueFile(path);
+  runner.txt.state = Runner::File::State::Unknown;
   try {
     c.savetxt();
   } catch (const Error&) {
     return {};  // a refusal is told; nothing to compare
   }
+  runner.txt = {Runner::File::State::Known, tableOf(c)};
   Control fresh;
   fresh.headless().queueFile(path);
   try {
@@ -437,7 +414,8 @@ void drainAnswers(Control& c) {
 }
 
 // Runs the event itself; a round trip's comparison comes back as a Failure.
-Failure run(Control& c, const Event& e, const std::string& folder) {
+Failure run(Control& c, const Event& e, Runner& runner) {
+  const std::string& folder = runner.folder;
   switch (e.kind) {
     case Kind::Press:
       if (e.c == 2 && !e.text.empty()) c.headless().queueMenuChoice(e.text);
@@ -473,11 +451,16 @@ Failure run(Control& c, const Event& e, const std::string& folder) {
     case Kind::FormuSet: c.formuset(e.a, e.text); break;
     case Kind::Update: c.update(e.a); break;
     case Kind::Focal: c.headless().queueInput(e.text); c.m_focal(); break;
-    case Kind::Psort: c.psort(); break;
+    case Kind::Psort:
+      if (e.a == 0) c.psort();
+      else if (e.a == 1) c.psort(script::Value(int32_t(-1)));
+      else c.psort(script::Value("C" + std::to_string(e.b)));
+      break;
     case Kind::Statis: c.statis(e.a); break;
     case Kind::Trans: c.trans(); break;
-    case Kind::SaveOpen: return saveOpen(c, folder);
+    case Kind::SaveOpen: return saveOpen(c, runner);
     case Kind::ExportImport: return exportImport(c, folder);
+    case Kind::OpenTxt: c.headless().queueFile(folder + "/session.txt"); c.opentxt(); break;
   }
   return {};
 }
@@ -542,11 +525,11 @@ Event Generator::next(const Control& c) {
   if (k < 89) return {Kind::FormuSet, pick(1, std::max(1, cols)), 0, 0, 0, formula()};
   if (k < 90) return {Kind::Update, pick(1, std::max(1, cols))};
   if (k < 93) return {Kind::Focal, 0, 0, 0, 0, formula()};
-  if (k < 94) return {Kind::Psort};
+  if (k < 94) return {Kind::Psort, pick(0, 2), pick(0, cols + 1)};
   if (k < 95) return {Kind::Statis, pick(1, std::max(1, cols))};
   if (k < 96) return {Kind::Trans};
   if (k < 98) return {Kind::SaveOpen};
-  return {Kind::ExportImport};
+  return pick(0, 2) == 0 ? Event{Kind::OpenTxt} : Event{Kind::ExportImport};
 }
 
 void prepare(Control& c) {
@@ -577,23 +560,38 @@ Failure Runner::step(Control& c, const Event& e) {
   ++events;
   const Snapshot before = snapshot(c);
   const Reach reach = reachOf(e);
+  const size_t menusBefore = c.headless().menus().size();
   Failure found;
+  bool threw = false;
   const auto start = std::chrono::steady_clock::now();
   try {
-    found = run(c, e, folder);
+    found = run(c, e, *this);
   } catch (const Error&) {
+    threw = true;
   } catch (const std::exception& ex) {
     found = {"foreign-exception", ex.what()};
   } catch (...) {
     found = {"foreign-exception", "an exception that is not a std::exception"};
   }
   if (found.check == "foreign-exception" && (before.rows == 0 || before.cols == 0)) found.check += "-empty-table";
+  const bool menuShown = c.headless().menus().size() > menusBefore;
   drainAnswers(c);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const Snapshot after = snapshot(c);
+  ModelContext ctx{threw, menuShown, &txt, &tbq};
+  // The menu's data file: what the export wrote, unknown after a refusal.
+  if ((e.kind == Kind::Menu || e.kind == Kind::Method) && kCommands[e.a].run == &Control::m_daexp &&
+      (e.kind == Kind::Method || ctx.menuShown))
+    tbq = threw || after.failuresTold > before.failuresTold ? File{File::State::Unknown, {}}
+                                                             : File{File::State::Known, tableOf(c)};
+  // Cells the edit a command ends may recompute.
+  std::vector<bool> wild;
+  if (before.editing) wild = reachable(before, before, Reach::Local, Event{Kind::FocusGrid});
   std::vector<Failure> all = {found};
   if (seconds > 10) all.push_back({"slow-event", std::to_string(seconds) + " s"});
   all.push_back(checkInvariants(c));
-  all.push_back(compareReach(before, snapshot(c), reach, e));
+  all.push_back(compareReach(before, after, reach, e));
+  all.push_back(checkModel(before, after, e, ctx, wild));
   if (probe) all.push_back(probe(c));
   for (Failure& f : all) {
     if (!f) continue;
@@ -606,7 +604,14 @@ Failure Runner::step(Control& c, const Event& e) {
   return {};
 }
 
+void Runner::begin() {
+  txt = tbq = File{};
+  std::remove((folder + "/session.txt").c_str());
+  std::remove((folder + "/menu.tbq").c_str());
+}
+
 Outcome replay(const std::vector<Event>& events, Runner& runner) {
+  runner.begin();
   Control c;
   prepare(c);
   for (size_t i = 0; i < events.size(); ++i)
@@ -741,6 +746,7 @@ std::string runSeed(uint64_t seed, int count, Runner& runner) {
   const int64_t suppressedBefore = runner.suppressed;
   const ChildReport report = inChild([&](int fd) {
     Generator gen(seed);
+    runner.begin();
     Control c;
     prepare(c);
     for (int i = 0; i < count; ++i) {
@@ -760,6 +766,7 @@ std::string runSeed(uint64_t seed, int count, Runner& runner) {
   if (f.check == "crash") {  // named apart when the table had no data cells before the fatal event
     const std::vector<Event> lead(report.events.begin(), report.events.end() - 1);
     const Failure empty = inChild([&](int fd) {
+                            runner.begin();
                             Control c;
                             prepare(c);
                             for (const Event& e : lead) runner.step(c, e);

@@ -27,8 +27,9 @@ enum class Kind : uint8_t {
   SetText, MouseSet,       // a = row, b = column, text
   FormuSet, Update,        // a = column, text = formula
   Focal,                   // the formula command at the current cell with input text
-  Psort, Statis, Trans,    // a = column for statis
+  Psort, Statis, Trans,    // psort: a = 0 ascending, 1 descending, 2 ranks into column b; statis: a = column
   SaveOpen, ExportImport,  // the table saved and opened (exported and imported) in a fresh control
+  OpenTxt,                 // the text file of the last SaveOpen opened in this control
 };
 
 struct Event {
@@ -36,6 +37,9 @@ struct Event {
   int32_t a = 0, b = 0, c = 0, d = 0;
   std::string text, text2;
 };
+
+// The m_ method of the popup menu's command number i (Kind::Menu, Kind::Method).
+const char* commandMethod(int32_t i);
 
 // One C++ expression that rebuilds the event: `{Kind::SetText, 3, 2, 0, 0, "x", ""}`.
 std::string toCode(const Event& e);
@@ -108,6 +112,13 @@ struct Runner {
   std::string folder;  // scratch folder of the file round trips
   bool reportKnown = false;
   std::function<Failure(const Control&)> probe;  // an extra check after every event
+  void begin();  // a new session: no file written yet
+
+  // The files the session wrote that later events read: the text file, the menu's data file.
+  struct File {
+    enum class State { Missing, Known, Unknown } state = State::Missing;
+    TableCopy table;  // Known: the table the file was written from
+  } txt, tbq;
 
   int64_t suppressed = 0;
   int64_t events = 0;
