@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -187,14 +188,29 @@ struct Want {
   std::optional<std::string> rest;  // Label: the exact text after the label
 };
 
+// A text as it reads in a message: control characters as \xNN.
+std::string shown(const std::string& t) {
+  std::string out = "\"";
+  for (unsigned char ch : t) {
+    if (ch < 0x20 || ch == 0x7f) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", ch);
+      out += buf;
+    } else {
+      out += char(ch);
+    }
+  }
+  return out + "\"";
+}
+
 std::string describe(const Want& w) {
   switch (w.kind) {
-    case Want::Exact: return "\"" + w.text + "\"";
+    case Want::Exact: return shown(w.text);
     case Want::Any: return "any text";
     case Want::Number: return "the number " + std::to_string(*w.value);
     case Want::Label:
-      return "\"" + w.text + "\" followed by " +
-             (w.rest ? "\"" + *w.rest + "\"" : w.value ? "the number " + std::to_string(*w.value) : "a value");
+      return shown(w.text) + " followed by " +
+             (w.rest ? shown(*w.rest) : w.value ? "the number " + std::to_string(*w.value) : "a value");
   }
   return "";
 }
@@ -323,20 +339,20 @@ std::string difference(const Model& m, const Snapshot& after) {
     for (int32_t c = 1; c <= after.cols; ++c) {
       const Want& w = r <= m.rows && c <= m.cols ? m.at(r, c) : empty;
       if (!matches(w, after.at(r, c)))
-        return "cell (" + std::to_string(r) + ", " + std::to_string(c) + ") holds \"" + after.at(r, c) +
-               "\", the model " + describe(w);
+        return "cell (" + std::to_string(r) + ", " + std::to_string(c) + ") holds " + shown(after.at(r, c)) +
+               ", the model " + describe(w);
     }
   const Live none{};
   for (int32_t c = 1; c <= after.cols; ++c) {
     const Live& want = c <= m.cols ? m.live[size_t(c)] : none;
     const Live got = c < int32_t(after.records.size()) ? liveOf(after.records[size_t(c)]) : Live{};
     if (want.column != got.column)
-      return "column formula of column " + std::to_string(c) + " is \"" + got.column.value_or("(none)") +
-             "\", the model \"" + want.column.value_or("(none)") + "\"";
+      return "column formula of column " + std::to_string(c) + " is " + shown(got.column.value_or("(none)")) +
+             ", the model " + shown(want.column.value_or("(none)"));
     if (want.cells != got.cells) {
       std::string w, g;
-      for (const auto& [r, t] : want.cells) w += " " + std::to_string(r) + ":" + t;
-      for (const auto& [r, t] : got.cells) g += " " + std::to_string(r) + ":" + t;
+      for (const auto& [r, t] : want.cells) w += " " + std::to_string(r) + ":" + shown(t);
+      for (const auto& [r, t] : got.cells) g += " " + std::to_string(r) + ":" + shown(t);
       return "cell formulas of column " + std::to_string(c) + " are {" + g + " }, the model {" + w + " }";
     }
   }
@@ -589,7 +605,7 @@ std::string modelledCommand(const Event& e) {
 }
 
 Failure checkModel(const Snapshot& before, const Snapshot& after, const Event& e, const ModelContext& ctx,
-                   const std::vector<bool>& wild) {
+                   const std::vector<bool>& wild, std::map<std::string, Runner::Count>* count) {
   const bool told = ctx.threw || after.failuresTold > before.failuresTold;
   std::string command = modelledCommand(e);
   if (command.empty() && !told && e.kind != Kind::Menu) return {};
@@ -636,6 +652,11 @@ Failure checkModel(const Snapshot& before, const Snapshot& after, const Event& e
     outcomes = unchanged(b);
   }
   if (outcomes.empty()) return {};
+  if (count && !command.empty()) {
+    Runner::Count& n = (*count)[command];
+    ++n.checked;
+    if (difference(b, after) != "") ++n.changed;
+  }
   // The first outcome that the table matches; a refusal must have been told.
   std::string first;
   bool untold = false;

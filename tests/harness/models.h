@@ -44,7 +44,8 @@ std::string modelledCommand(const Event& e);
 // the table before) that the edit the command ends may recompute. A failure is named
 // "model-" + the command. Events without a model: only a refusal is checked (it changes
 // nothing), named "refusal-changed".
+// `count` (when given) counts the events checked against a model and those that changed the table.
 Failure checkModel(const Snapshot& before, const Snapshot& after, const Event& e, const ModelContext& ctx,
-                   const std::vector<bool>& wild);
+                   const std::vector<bool>& wild, std::map<std::string, Runner::Count>* count = nullptr);
 
 }  // namespace tablique::harness

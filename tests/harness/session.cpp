@@ -74,7 +74,7 @@ const char* const kKinds[] = {"Press", "Move", "Release", "GridKey", "EditorKey"
                               "FocusGrid", "FocusEditor", "FocusOut", "Wheel", "Menu", "Method",
                               "RowCol", "AddRow", "AddCol", "SetText", "MouseSet", "FormuSet",
                               "Update", "Focal", "Psort", "Statis", "Trans", "SaveOpen",
-                              "ExportImport", "OpenTxt"};
+                              "ExportImport", "OpenTxt", "Column"};
 
 // Texts that break formats: the marks the formats use, Chinese whose GB18030 bytes are valid
 // UTF-8, emoji, CR LF, quotes, numbers at the edges.
@@ -160,6 +160,8 @@ std::vector<bool> reachable(const Snapshot& before, const Snapshot& after, Reach
   mark(before.editorRow, before.editorCol);
   mark(after.editorRow, after.editorCol);
   if (e.kind == Kind::SetText) mark(e.a, e.b);
+  if (e.kind == Kind::Column)
+    for (int32_t r = 1; r <= rows; ++r) mark(r, e.a);
   // A selection made over the headers (a 0 end) is whole rows or whole columns.
   if (reach == Reach::Selection) {
     const int32_t r1 = before.r0 == 0 ? rows : before.r1, c1 = before.c0 == 0 ? cols : before.c1;
@@ -196,6 +198,7 @@ Reach reachOf(const Event& e) {
     case Kind::MouseSet:
     case Kind::SaveOpen:
     case Kind::ExportImport:
+    case Kind::Column:
       return Reach::Local;
     case Kind::Menu:
     case Kind::Method:
@@ -461,6 +464,15 @@ Failure run(Control& c, const Event& e, Runner& runner) {
     case Kind::SaveOpen: return saveOpen(c, runner);
     case Kind::ExportImport: return exportImport(c, folder);
     case Kind::OpenTxt: c.headless().queueFile(folder + "/session.txt"); c.opentxt(); break;
+    case Kind::Column: {
+      int32_t r = 1;
+      for (size_t from = 0; from <= e.text.size(); ++r) {
+        const size_t to = std::min(e.text.find('\n', from), e.text.size());
+        c.settext(r, e.a, e.text.substr(from, to - from));
+        from = to + 1;
+      }
+      break;
+    }
   }
   return {};
 }
@@ -484,6 +496,11 @@ std::string Generator::text() {
 std::string Generator::formula() { return kFormulas[pick(0, int32_t(std::size(kFormulas)) - 1)]; }
 
 Event Generator::next(const Control& c) {
+  if (!queued_.empty()) {
+    Event e = queued_.front();
+    queued_.erase(queued_.begin());
+    return e;
+  }
   const int32_t rows = c.rows(), cols = c.cols();
   auto row = [&] { int32_t k = pick(0, 19); return k == 0 ? 0 : k == 1 ? -1 : pick(1, std::max(1, rows)); };
   auto col = [&] { int32_t k = pick(0, 19); return k == 0 ? 0 : k == 1 ? -1 : pick(1, std::max(1, cols)); };
@@ -525,9 +542,38 @@ Event Generator::next(const Control& c) {
   if (k < 89) return {Kind::FormuSet, pick(1, std::max(1, cols)), 0, 0, 0, formula()};
   if (k < 90) return {Kind::Update, pick(1, std::max(1, cols))};
   if (k < 93) return {Kind::Focal, 0, 0, 0, 0, formula()};
-  if (k < 94) return {Kind::Psort, pick(0, 2), pick(0, cols + 1)};
+  if (k < 94) {
+    // Half of them on a column of numbers from row 1 (the column sorted, ranked or described):
+    // numbers at the edges, repeated values, now and then one that is not plainly a number.
+    if (pick(0, 1) == 0) return {Kind::Psort, pick(0, 2), pick(0, cols + 1)};
+    static const char* const numbers[] = {"1", "2", "3", "3", "-3", "007", "1.50", "1e2", "2.5", "-0", "10",
+                                          "0.1", "1e-170", "1e308", "-1e308", "123456789012345", "1,000",
+                                          " 5", "&H10", "abc"};
+    const int32_t at = pick(1, std::max(1, cols));
+    Event e{Kind::Column, at};
+    const int32_t n = std::min(pick(1, 20), rows - 1), plain = pick(0, 2) > 0 ? 16 : 20;
+    for (int32_t i = 0; i < n; ++i) e.text += std::string(numbers[pick(0, plain - 1)]) + "\n";
+    // Then a left press on its first cell (the anchor column), the focus back to the grid and
+    // the command.
+    queued_.push_back({Kind::Press, 1, at, 1, 0});
+    queued_.push_back({Kind::FocusGrid});
+    if (pick(0, 1) == 0)
+      queued_.push_back({Kind::Psort, pick(0, 2), pick(0, cols + 1)});
+    else
+      queued_.push_back({Kind::Statis, pick(1, std::max(1, cols))});
+    return e;
+  }
   if (k < 95) return {Kind::Statis, pick(1, std::max(1, cols))};
-  if (k < 96) return {Kind::Trans};
+  if (k < 96) {
+    if (pick(0, 1) == 0 || rows < 1 || cols < 1) return {Kind::Trans};
+    // A block dragged with the left button first, mostly one that fits once turned.
+    const int32_t r = pick(1, rows), col = pick(1, cols);
+    queued_.push_back({Kind::Move, std::min(rows, r + pick(0, 3)), std::min(cols, col + pick(0, 3)), 1, 0});
+    queued_.push_back({Kind::Release, 1, 1, 1, 0});
+    queued_.push_back({Kind::FocusGrid});
+    queued_.push_back({Kind::Trans});
+    return {Kind::Press, r, col, 1, 0};
+  }
   if (k < 98) return {Kind::SaveOpen};
   return pick(0, 2) == 0 ? Event{Kind::OpenTxt} : Event{Kind::ExportImport};
 }
@@ -576,6 +622,9 @@ Failure Runner::step(Control& c, const Event& e) {
   if (found.check == "foreign-exception" && (before.rows == 0 || before.cols == 0)) found.check += "-empty-table";
   const bool menuShown = c.headless().menus().size() > menusBefore;
   drainAnswers(c);
+  // A confirmation answer queued for a menu that did not open must not answer a later one.
+  if (e.kind == Kind::Menu && !menuShown && kCommands[e.a].asks == Asks::Confirmation)
+    c.headless().messageBox("", "", true);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const Snapshot after = snapshot(c);
   ModelContext ctx{threw, menuShown, &txt, &tbq};
@@ -591,7 +640,7 @@ Failure Runner::step(Control& c, const Event& e) {
   if (seconds > 10) all.push_back({"slow-event", std::to_string(seconds) + " s"});
   all.push_back(checkInvariants(c));
   all.push_back(compareReach(before, after, reach, e));
-  all.push_back(checkModel(before, after, e, ctx, wild));
+  all.push_back(checkModel(before, after, e, ctx, wild, &modelled));
   if (probe) all.push_back(probe(c));
   for (Failure& f : all) {
     if (!f) continue;
@@ -658,6 +707,7 @@ struct ChildReport {
   std::vector<Event> events;
   Failure failure;
   int64_t suppressed = 0;
+  std::map<std::string, Runner::Count> modelled;
 };
 ChildReport inChild(const std::function<void(int fd)>& child) {
   int fds[2];
@@ -694,6 +744,11 @@ ChildReport inChild(const std::function<void(int fd)>& child) {
       report.failure = {unhex(check), unhex(detail)};
     } else if (tag == "S") {
       in >> report.suppressed;
+    } else if (tag == "M") {
+      std::string command;
+      Runner::Count n;
+      in >> command >> n.checked >> n.changed;
+      report.modelled[unhex(command)] = n;
     }
   }
   if (WIFSIGNALED(status))
@@ -747,6 +802,7 @@ std::string runSeed(uint64_t seed, int count, Runner& runner) {
   const ChildReport report = inChild([&](int fd) {
     Generator gen(seed);
     runner.begin();
+    runner.modelled.clear();  // this child's counts only
     Control c;
     prepare(c);
     for (int i = 0; i < count; ++i) {
@@ -758,9 +814,15 @@ std::string runSeed(uint64_t seed, int count, Runner& runner) {
       }
     }
     send(fd, "S " + std::to_string(runner.suppressed - suppressedBefore) + "\n");
+    for (const auto& [command, n] : runner.modelled)
+      send(fd, "M " + hex(command) + ' ' + std::to_string(n.checked) + ' ' + std::to_string(n.changed) + "\n");
   });
   runner.events += int64_t(report.events.size());
   runner.suppressed += report.suppressed;
+  for (const auto& [command, n] : report.modelled) {
+    runner.modelled[command].checked += n.checked;
+    runner.modelled[command].changed += n.changed;
+  }
   if (!report.failure) return "";
   Failure f = report.failure;
   if (f.check == "crash") {  // named apart when the table had no data cells before the fatal event

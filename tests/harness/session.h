@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <string_view>
@@ -30,6 +31,7 @@ enum class Kind : uint8_t {
   Psort, Statis, Trans,    // psort: a = 0 ascending, 1 descending, 2 ranks into column b; statis: a = column
   SaveOpen, ExportImport,  // the table saved and opened (exported and imported) in a fresh control
   OpenTxt,                 // the text file of the last SaveOpen opened in this control
+  Column,                  // settext of each line of text (ended by "\n") into rows 1, 2, ... of column a
 };
 
 struct Event {
@@ -96,6 +98,7 @@ public:
 
 private:
   std::mt19937_64 rng_;
+  std::vector<Event> queued_;  // the rest of a sequence begun by the last event
 };
 
 // The start of every session: a small table with numbers, texts and formulas.
@@ -122,6 +125,11 @@ struct Runner {
 
   int64_t suppressed = 0;
   int64_t events = 0;
+  // Per modelled command: events checked against its model, and those that changed the table.
+  struct Count {
+    int64_t checked = 0, changed = 0;
+  };
+  std::map<std::string, Count> modelled;
 };
 
 // A whole session from a fresh control; the first failure and the index of its event.

@@ -22,6 +22,9 @@ void configure(Runner& runner) {
 void reportSuppressed(const Runner& runner) {
   std::cout << runner.events << " events, " << runner.suppressed << " violations of known faults suppressed\n";
   for (const KnownFault& f : knownFaults()) std::cout << "  known: " << f.check << " (" << f.issueItem << ")\n";
+  for (const auto& [command, n] : runner.modelled)
+    std::cout << "  model of " << command << ": " << n.checked << " events checked, " << n.changed
+              << " changed the table\n";
 }
 
 TEST(Sessions, FixedSeedsKeepEveryInvariant) {
