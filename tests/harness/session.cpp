@@ -35,7 +35,11 @@ namespace {
 // ---- the commands of the popup menu and their m_ methods
 
 enum class Asks { Nothing, Confirmation, Formula, File };
-enum class Reach { Local, Selection, Everything };
+// Local: the edited cells and what formulas derive from them; Selection: also the selection;
+// Paste: also every cell right of and below the current cell, and the table may grow;
+// Formula: also every row of the current column and of formula columns; Everything: not
+// compared here (the commands with a model).
+enum class Reach { Local, Selection, Paste, Formula, Everything };
 
 struct Command {
   const char* method;
@@ -48,7 +52,7 @@ struct Command {
 const Command kCommands[] = {
     {"m_delete", "CommandAA1m", &Control::m_delete, Asks::Nothing, Reach::Selection},
     {"m_copy", "CommandAA2m", &Control::m_copy, Asks::Nothing, Reach::Local},
-    {"m_paste", "CommandAA3m", &Control::m_paste, Asks::Nothing, Reach::Everything},
+    {"m_paste", "CommandAA3m", &Control::m_paste, Asks::Nothing, Reach::Paste},
     {"m_rowins", "CommandAA4m", &Control::m_rowins, Asks::Nothing, Reach::Everything},
     {"m_rowdel", "CommandAA5m", &Control::m_rowdel, Asks::Nothing, Reach::Everything},
     {"m_colins", "CommandAA6m", &Control::m_colins, Asks::Nothing, Reach::Everything},
@@ -59,7 +63,7 @@ const Command kCommands[] = {
     {"m_rowup", "CommandAA11m", &Control::m_rowup, Asks::Nothing, Reach::Everything},
     {"m_clc", "CommandAA12m", &Control::m_clc, Asks::Confirmation, Reach::Everything},
     {"m_cut", "CommandAA13m", &Control::m_cut, Asks::Nothing, Reach::Selection},
-    {"m_focal", "CommandAA14m", &Control::m_focal, Asks::Formula, Reach::Everything},
+    {"m_focal", "CommandAA14m", &Control::m_focal, Asks::Formula, Reach::Formula},
     {"m_daexp", "CommandAA16m", &Control::m_daexp, Asks::File, Reach::Local},
     {"m_dainp", "CommandAA17m", &Control::m_dainp, Asks::File, Reach::Everything},
 };
@@ -168,6 +172,18 @@ std::vector<bool> reachable(const Snapshot& before, const Snapshot& after, Reach
     for (int32_t r = std::max(1, before.r0); r <= r1; ++r)
       for (int32_t col = std::max(1, before.c0); col <= c1; ++col) mark(r, col);
   }
+  // A paste writes its block from the current cell on.
+  if (reach == Reach::Paste)
+    for (int32_t r = std::max(1, before.row); r <= rows; ++r)
+      for (int32_t col = std::max(1, before.col); col <= cols; ++col) mark(r, col);
+  // A formula is computed down its column, and the columns that use it after it.
+  if (reach == Reach::Formula || reach == Reach::Paste)
+    for (int32_t r = 1; r <= rows; ++r) {
+      for (int32_t col : formulaCols) mark(r, col);
+      mark(r, before.col);
+      mark(r, after.col);
+      if (e.kind == Kind::FormuSet || e.kind == Kind::Update) mark(r, e.a);
+    }
   // A fill drag writes down the current column; mouse events may arm and run one.
   if (e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release)
     for (int32_t r = 1; r <= rows; ++r) {
@@ -186,7 +202,7 @@ Reach reachOf(const Event& e) {
       return e.c == 2 && !e.text.empty() ? Reach::Everything : Reach::Local;
     case Kind::GridKey:
     case Kind::EditorKey:
-      if (e.a == 86 && e.d == 2) return Reach::Everything;   // Ctrl+V
+      if (e.a == 86 && e.d == 2) return Reach::Paste;   // Ctrl+V
       if (e.a == 46 || (e.a == 88 && e.d == 2)) return Reach::Selection;  // Delete, Ctrl+X
       return Reach::Local;
     case Kind::Type:
@@ -203,6 +219,10 @@ Reach reachOf(const Event& e) {
     case Kind::Menu:
     case Kind::Method:
       return kCommands[e.a].reach;
+    case Kind::FormuSet:
+    case Kind::Update:
+    case Kind::Focal:
+      return Reach::Formula;
     default:
       return Reach::Everything;
   }
@@ -276,7 +296,12 @@ Failure compareReach(const Snapshot& before, const Snapshot& after, Reach reach,
   const bool exports = e.kind == Kind::ExportImport ||
                        ((e.kind == Kind::Menu || e.kind == Kind::Method) && kCommands[e.a].run == &Control::m_daexp);
   const bool grewByExport = exports && after.rows == before.rows && after.cols == before.cols + 2;
-  if (reach == Reach::Local && !grewByExport && (before.rows != after.rows || before.cols != after.cols))
+  if (reach == Reach::Paste && (after.rows < before.rows || after.cols < before.cols))
+    return {"shape", "a paste shrank the table from " + std::to_string(before.rows) + " x " +
+                         std::to_string(before.cols) + " to " + std::to_string(after.rows) + " x " +
+                         std::to_string(after.cols)};
+  if ((reach == Reach::Local || reach == Reach::Formula) && !grewByExport &&
+      (before.rows != after.rows || before.cols != after.cols))
     return {"shape", "the table changed from " + std::to_string(before.rows) + " x " + std::to_string(before.cols) +
                          " to " + std::to_string(after.rows) + " x " + std::to_string(after.cols)};
   const std::vector<bool> may = reachable(before, after, reach, e);
