@@ -32,7 +32,9 @@ Snapshot snapshot(const Control& c) {
   s.c1 = std::max(st.cc0, st.cc);
   s.editing = c.focus() == FocusTarget::Editor;
   s.fillPending = st.fillDone == FillDone::Filled;
-  s.failuresTold = const_cast<Control&>(c).headless().failures().size();  // read only
+  HeadlessPlatform& platform = const_cast<Control&>(c).headless();  // read only
+  s.failuresTold = platform.failures().size();
+  s.messagesShown = platform.messages().size();
   s.cells.reserve(size_t(s.rows) * size_t(s.cols));
   for (int32_t r = 1; r <= s.rows; ++r)
     for (int32_t col = 1; col <= s.cols; ++col) s.cells.push_back(g.TextMatrix(r, col));
@@ -630,6 +632,8 @@ Failure checkModel(const Snapshot& before, const Snapshot& after, const Event& e
     outcomes = colMove(before, b, command == "m_colrig");
   } else if (command == "m_clc") {
     outcomes = cleartab(before, b, e.c == 1);
+    // Another message box (shown by the edit the command ended) may have taken the answer.
+    if (after.messagesShown > before.messagesShown + 1) outcomes.push_back(cleartab(before, b, e.c != 1).front());
   } else if (command == "m_dainp") {
     outcomes = opened(b, ctx.tbq, true);
   } else if (command == "trans") {

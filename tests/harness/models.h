@@ -22,6 +22,7 @@ struct Snapshot {
   bool editing = false;      // the editor has the focus: the next command ends that edit first
   bool fillPending = false;  // a fill drag whose release has not come (the next press ends it)
   size_t failuresTold = 0;   // refusals told to the user so far
+  size_t messagesShown = 0;  // message boxes shown so far
   std::vector<std::string> cells;  // data cells row by row
   std::vector<std::string> records;
   std::string at(int32_t r, int32_t col) const { return cells[size_t(r - 1) * size_t(cols) + size_t(col - 1)]; }
