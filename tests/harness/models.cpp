@@ -435,18 +435,24 @@ Candidates cleartab(const Snapshot& s, const Model& b, bool cancelled) {
   return {{emptyModel(s.rows, s.cols)}};
 }
 
-Candidates transpose(const Snapshot& s, const Model& b) {
-  int32_t r0, c0, r1, c1;
+// The selected cells of a cell command: whole rows or columns selected over their headers, else
+// the selected rectangle; false when there is no usable selection.
+bool selectedRect(const Snapshot& s, int32_t& r0, int32_t& c0, int32_t& r1, int32_t& c1) {
   if (s.cc0 == 0 && s.cc == 0 && s.rr0 >= 1 && s.RR >= 1) {  // whole rows
     r0 = s.r0, r1 = s.r1, c0 = 1, c1 = s.cols;
   } else if (s.rr0 == 0 && s.RR == 0 && s.cc0 >= 1 && s.cc >= 1) {  // whole columns
     r0 = 1, r1 = s.rows, c0 = s.c0, c1 = s.c1;
   } else if (s.rr0 == 0 || s.cc0 == 0 || s.RR == 0 || s.cc == 0) {
-    return unchanged(b);
+    return false;
   } else {
     r0 = s.r0, r1 = s.r1, c0 = s.c0, c1 = s.c1;
   }
-  if (s.rows < 1 || s.cols < 1) return unchanged(b);
+  return s.rows >= 1 && s.cols >= 1;
+}
+
+Candidates transpose(const Snapshot& s, const Model& b) {
+  int32_t r0, c0, r1, c1;
+  if (!selectedRect(s, r0, c0, r1, c1)) return unchanged(b);
   const int32_t h = r1 - r0 + 1, w = c1 - c0 + 1;
   if (r1 > s.rows || c1 > s.cols || r0 + w - 1 > s.rows || c0 + h - 1 > s.cols) return refused(b);
   Model m = b;
@@ -558,6 +564,32 @@ Candidates addcol(const Snapshot& s, const Model& b, int64_t k) {
   return {{rebuilt(b, s.rows, int32_t(n - 1), same, same)}};
 }
 
+// Pasting the control's own copy at the current cell: the copied block comes back cell for cell
+// from there, the table grown to hold it (new cells empty), the cell formulas of the written
+// cells retired; formula columns may be recomputed. A block that needs more than addrow and
+// addcol may add has no model (the paste then stops part way, as documented).
+Candidates paste(const Snapshot& s, const Model& b, const Runner::Copied& copy) {
+  const int32_t r0 = s.row, c0 = s.col, h = copy.rows, w = copy.cols;
+  if (h < 1 || w < 1) return {};
+  if (r0 < 1 || c0 < 1) return refused(b);
+  const int64_t rows = std::max<int64_t>(s.rows, int64_t(r0) + h), cols = std::max<int64_t>(s.cols, int64_t(c0) + w);
+  if ((rows + 1) * (cols + 1 + 3) > kBudget || (rows + 1 + 3) * (cols + 1) > kBudget) return {};
+  Model m = rebuilt(b, int32_t(std::max<int64_t>(s.rows, int64_t(r0) + h - 1)),
+                    int32_t(std::max<int64_t>(s.cols, int64_t(c0) + w - 1)), same, same);
+  m.atLeast = true;
+  for (int32_t i = 0; i < h; ++i)
+    for (int32_t j = 0; j < w; ++j) m.at(r0 + i, c0 + j) = Want{Want::Exact, copy.cells[size_t(i) * size_t(w) + size_t(j)]};
+  for (int32_t c = c0; c < c0 + w; ++c)
+    for (int32_t r = r0; r < r0 + h; ++r) m.live[size_t(c)].cells.erase(r);
+  for (int32_t c = 1; c <= m.cols; ++c) {
+    const bool formulas = (c <= b.cols && b.live[size_t(c)] != Live{}) ||
+                          (c < int32_t(s.records.size()) && !s.records[size_t(c)].empty());
+    if (formulas)
+      for (int32_t r = 1; r <= m.rows; ++r) m.at(r, c) = Want{Want::Any};
+  }
+  return {{m}};
+}
+
 // Opening a file the session wrote: its cells, every other cell empty, its records (none for a
 // text file), the table at least as large as the file's.
 Candidates opened(const Model& b, const Runner::File* file, bool records) {
@@ -586,15 +618,33 @@ Candidates opened(const Model& b, const Runner::File* file, bool records) {
 
 }  // namespace
 
+bool copiedBlock(const Snapshot& s, const std::vector<bool>& wild, Runner::Copied& out) {
+  int32_t r0, c0, r1, c1;
+  if (!selectedRect(s, r0, c0, r1, c1) || r0 < 1 || c0 < 1 || r1 > s.rows || c1 > s.cols) return false;
+  out.rows = r1 - r0 + 1;
+  out.cols = c1 - c0 + 1;
+  out.cells.clear();
+  for (int32_t r = r0; r <= r1; ++r)
+    for (int32_t c = c0; c <= c1; ++c) {
+      const size_t i = size_t(r - 1) * size_t(s.cols) + size_t(c - 1);
+      if (i < wild.size() && wild[i]) return false;
+      // The copy takes the text without its leading and trailing spaces (a documented rule).
+      std::string t = s.cells[i];
+      t.erase(0, std::min(t.size(), t.find_first_not_of(' ')));
+      t.erase(t.find_last_not_of(' ') + 1);
+      out.cells.push_back(t);
+    }
+  return true;
+}
+
 std::string modelledCommand(const Event& e) {
   switch (e.kind) {
     case Kind::Menu:
     case Kind::Method: {
       const std::string m = commandMethod(e.a);
-      return m == "m_paste" || m == "m_focal" || m == "m_copy" || m == "m_delete" || m == "m_cut" || m == "m_daexp"
-                 ? ""
-                 : m;
+      return m == "m_focal" || m == "m_copy" || m == "m_delete" || m == "m_cut" || m == "m_daexp" ? "" : m;
     }
+    case Kind::GridKey: return e.a == 86 && e.d == 2 ? "m_paste" : "";  // Ctrl+V
     case Kind::RowCol: return "rowcol";
     case Kind::AddRow: return "addrow";
     case Kind::AddCol: return "addcol";
@@ -634,6 +684,12 @@ Failure checkModel(const Snapshot& before, const Snapshot& after, const Event& e
     outcomes = cleartab(before, b, e.c == 1);
     // Another message box (shown by the edit the command ended) may have taken the answer.
     if (after.messagesShown > before.messagesShown + 1) outcomes.push_back(cleartab(before, b, e.c != 1).front());
+  } else if (command == "m_paste") {
+    // Only while the clipboard holds that copy: an empty text (a copy of one empty cell) is the
+    // empty clipboard, which pastes nothing.
+    if (!ctx.copied || !ctx.copied->known || ctx.copied->clipboard.empty() || ctx.copied->clipboard != ctx.clipboard)
+      return {};
+    outcomes = paste(before, b, *ctx.copied);
   } else if (command == "m_dainp") {
     outcomes = opened(b, ctx.tbq, true);
   } else if (command == "trans") {

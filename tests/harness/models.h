@@ -35,7 +35,14 @@ struct ModelContext {
   bool menuShown = false;  // a Menu event's popup menu opened
   const Runner::File* txt = nullptr;  // session.txt, read by OpenTxt
   const Runner::File* tbq = nullptr;  // menu.tbq, read by m_dainp
+  const Runner::Copied* copied = nullptr;  // the last copy, read by a paste
+  std::string clipboard;                   // the clipboard's text before the event
 };
+
+// The cells a copy of the selection in `s` takes (whole rows or columns selected over their
+// headers, else the selected rectangle), when they are data cells none of which the ended edit
+// may recompute; false otherwise.
+bool copiedBlock(const Snapshot& s, const std::vector<bool>& wild, Runner::Copied& out);
 
 // The command an event runs when it has a model ("" when it has none): the m_ method name or
 // the host method.

@@ -632,6 +632,7 @@ Failure Runner::step(Control& c, const Event& e) {
   const Snapshot before = snapshot(c);
   const Reach reach = reachOf(e);
   const size_t menusBefore = c.headless().menus().size();
+  const std::string clipboardBefore = c.headless().clipboardText();
   Failure found;
   bool threw = false;
   const auto start = std::chrono::steady_clock::now();
@@ -652,7 +653,7 @@ Failure Runner::step(Control& c, const Event& e) {
     c.headless().messageBox("", "", true);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const Snapshot after = snapshot(c);
-  ModelContext ctx{threw, menuShown, &txt, &tbq};
+  ModelContext ctx{threw, menuShown, &txt, &tbq, &copied, clipboardBefore};
   // The menu's data file: what the export wrote, unknown after a refusal.
   if ((e.kind == Kind::Menu || e.kind == Kind::Method) && kCommands[e.a].run == &Control::m_daexp &&
       (e.kind == Kind::Method || ctx.menuShown))
@@ -661,6 +662,15 @@ Failure Runner::step(Control& c, const Event& e) {
   // Cells the edit a command ends may recompute.
   std::vector<bool> wild;
   if (before.editing) wild = reachable(before, before, Reach::Local, Event{Kind::FocusGrid});
+  // The block a copy or cut put on the clipboard (Ctrl+C, Ctrl+X in the grid, the menu's copy
+  // and cut): known when it consists of data cells the ended edit did not recompute.
+  const bool copies = ((e.kind == Kind::Menu || e.kind == Kind::Method) &&
+                       (kCommands[e.a].run == &Control::m_copy || kCommands[e.a].run == &Control::m_cut)) ||
+                      (e.kind == Kind::GridKey && e.d == 2 && (e.a == 67 || e.a == 88));
+  if (copies && !threw && c.headless().clipboardText() != clipboardBefore) {
+    copied.known = copiedBlock(before, wild, copied);
+    copied.clipboard = c.headless().clipboardText();
+  }
   std::vector<Failure> all = {found};
   if (seconds > 10) all.push_back({"slow-event", std::to_string(seconds) + " s"});
   all.push_back(checkInvariants(c));
@@ -680,6 +690,7 @@ Failure Runner::step(Control& c, const Event& e) {
 
 void Runner::begin() {
   txt = tbq = File{};
+  copied = Copied{};
   std::remove((folder + "/session.txt").c_str());
   std::remove((folder + "/menu.tbq").c_str());
 }

@@ -122,6 +122,13 @@ struct Runner {
     enum class State { Missing, Known, Unknown } state = State::Missing;
     TableCopy table;  // Known: the table the file was written from
   } txt, tbq;
+  // The block the last copy or cut put on the clipboard, with the clipboard's text then.
+  struct Copied {
+    bool known = false;
+    std::string clipboard;
+    int32_t rows = 0, cols = 0;
+    std::vector<std::string> cells;
+  } copied;
 
   int64_t suppressed = 0;
   int64_t events = 0;
