@@ -178,7 +178,7 @@ std::optional<double> plainNumber(const std::string& t) {
   return v;
 }
 
-// The number text of a value, to 15 significant digits.
+// A written number against its value: the text holds at most 15 significant digits.
 bool closeTo(double x, double v) { return x == v || std::fabs(x - v) <= 1e-14 * std::fabs(v); }
 
 // ---- the expected table

@@ -663,11 +663,13 @@ Failure Runner::step(Control& c, const Event& e) {
   std::vector<bool> wild;
   if (before.editing) wild = reachable(before, before, Reach::Local, Event{Kind::FocusGrid});
   // The block a copy or cut put on the clipboard (Ctrl+C, Ctrl+X in the grid, the menu's copy
-  // and cut): known when it consists of data cells the ended edit did not recompute.
+  // and cut): known when it consists of data cells the ended edit did not recompute. (A copy
+  // may leave the clipboard's text as it was: another block can give the same text.)
   const bool copies = ((e.kind == Kind::Menu || e.kind == Kind::Method) &&
                        (kCommands[e.a].run == &Control::m_copy || kCommands[e.a].run == &Control::m_cut)) ||
                       (e.kind == Kind::GridKey && e.d == 2 && (e.a == 67 || e.a == 88));
-  if (copies && !threw && c.headless().clipboardText() != clipboardBefore) {
+  const bool ran = e.kind != Kind::Menu || menuShown;
+  if (copies && ran && !threw && after.failuresTold == before.failuresTold) {
     copied.known = copiedBlock(before, wild, copied);
     copied.clipboard = c.headless().clipboardText();
   }
