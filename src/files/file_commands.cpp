@@ -188,7 +188,7 @@ void Control::opentxtFile() {
 void Control::expspare() {
   const files::UsedArea a = files::usedArea(grid_);
   if (a.lastCol != grid_.Cols() - 1) return;
-  if (int64_t(grid_.Rows() - 1) * (int64_t(grid_.Cols()) + 1) > kCellBudget) return;
+  if (int64_t(grid_.Rows()) * (int64_t(grid_.Cols()) + 2) > kCellBudget) return;
   const int32_t row = grid_.Row(), col = grid_.Col();
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);
@@ -233,18 +233,18 @@ void Control::datainp() {
   const std::string text = files::fromDataFile(files::readWholeFile(*path), *path);
   const files::TbqShape shape = files::scanTbq(text, *path);
   const int32_t L = shape.lines, F = shape.fields;
-  // The grid the import leaves, counted in data cells: a table the export took (its spare
-  // columns included) comes back. Where growth would exceed the cell budget, the rows or columns
+  // The grid the import leaves, counted as rowcol, opentxt and expspare count it (fixed row and
+  // column included), so that every table the export takes comes back and every table imported
+  // can be saved and opened again. Where growth would exceed the cell budget, the rows or columns
   // beyond the file (the import empties them) give way first, as opentxt's do.
   int64_t rowsAfter = std::max<int64_t>(grid_.Rows(), L);
   int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
   {
-    const auto cells = [&] { return (rowsAfter - 1) * (colsAfter - 1); };
+    const auto cells = [&] { return rowsAfter * colsAfter; };
     const bool grows = rowsAfter > grid_.Rows() || colsAfter > grid_.Cols();
     if (grows && cells() > kCellBudget) {
-      colsAfter = std::max<int64_t>(int64_t(F) + 1, std::min(colsAfter, kCellBudget / (rowsAfter - 1) + 1));
-      if (cells() > kCellBudget)
-        rowsAfter = std::max<int64_t>(L, kCellBudget / std::max<int64_t>(colsAfter - 1, 1) + 1);
+      colsAfter = std::max<int64_t>(int64_t(F) + 1, std::min(colsAfter, kCellBudget / rowsAfter));
+      if (cells() > kCellBudget) rowsAfter = std::max<int64_t>(L, kCellBudget / colsAfter);
       if (cells() > kCellBudget)
         files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
                                    " fields, more than the table can hold",

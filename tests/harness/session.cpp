@@ -280,8 +280,10 @@ Failure checkInvariants(const Control& c) {
                                 " columns"};
   for (int32_t col = 1; col <= st.formulaColumns(); ++col)
     if (Failure f = badRecord(st.colFormula[size_t(col)], col, c.rows())) return f;
-  if (int64_t(c.rows()) * int64_t(c.cols()) > kCellBudget)
-    return {"cell-budget", std::to_string(c.rows()) + " x " + std::to_string(c.cols())};
+  // Counted as rowcol counts it, the fixed row and column included: any table within it can be
+  // saved and opened again.
+  if (int64_t(g.Rows()) * int64_t(g.Cols()) > kCellBudget)
+    return {"cell-budget", std::to_string(c.rows()) + " x " + std::to_string(c.cols()) + " data cells"};
   for (int32_t col = 1; col < g.Cols(); ++col)
     if (g.TextMatrix(0, col) != "C" + std::to_string(col))
       return {"headers", "column header " + std::to_string(col) + " reads " + literal(g.TextMatrix(0, col))};

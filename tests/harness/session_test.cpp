@@ -84,6 +84,14 @@ TEST(Sessions, FoundReplaysKeepEveryInvariant) {
        {Kind::RowCol, 36873, 1},
        {Kind::Method, 15}},
       {{Kind::RowCol, 116390, 1}, {Kind::SetText, 111728, 1, 0, 0, "abcC1"}, {Kind::ExportImport}},
+      // A table imported past what a text file can bring back: saved, it did not open again.
+      {{Kind::RowCol, 148868, 1},
+       {Kind::SetText, 81373, 1, 0, 0, "x\r\ny"},
+       {Kind::Menu, 14},
+       {Kind::RowCol, 14, 8},
+       {Kind::Method, 15, 0, 1},
+       {Kind::SetText, 34081, 4, 0, 0, ","},
+       {Kind::SaveOpen}},
   };
   for (const std::vector<Event>& events : found) {
     Runner runner;
