@@ -155,15 +155,24 @@ void Control::CommandAA17m_Click() {
 }
 
 // The spare columns are labelled through the header row; the current cell goes back to its data
-// cell before the export, so that nothing after it acts on a header cell.
+// cell before the export, so that nothing after it acts on a header cell. An export that is
+// refused or fails takes its spare columns off again: the table is left as it was.
 void Control::CommandAA16m_Click() {
   runClick([&] {
     editor_.setEnabled(true);
-    const int32_t row = grid_.Row(), col = grid_.Col();
+    const int32_t row = grid_.Row(), col = grid_.Col(), cols = grid_.Cols();
     expspare();
     grid_.setRow(row);
     grid_.setCol(col);
-    dataexp();
+    try {
+      dataexp();
+    } catch (...) {
+      if (grid_.Cols() > cols) {
+        grid_.setCols(cols);
+        st_.colFormula.resize(size_t(cols));
+      }
+      throw;
+    }
     focusGrid();
   });
 }

@@ -183,13 +183,12 @@ void Control::opentxtFile() {
   focusGrid();
 }
 
-// Before an export: two spare columns when the last grid column holds data; the current cell
-// stays. The spares come on top of the cell budget once: a grid already beyond it (its spares
-// filled) gets none, so repeated exports cannot grow it without bound. The export needs none.
+// Before an export: two spare columns when the last grid column holds data and they fit the cell
+// budget (the export needs none of them); the current cell stays.
 void Control::expspare() {
   const files::UsedArea a = files::usedArea(grid_);
   if (a.lastCol != grid_.Cols() - 1) return;
-  if (int64_t(grid_.Rows()) * grid_.Cols() > kCellBudget) return;
+  if (int64_t(grid_.Rows()) * (int64_t(grid_.Cols()) + 2) > kCellBudget) return;
   const int32_t row = grid_.Row(), col = grid_.Col();
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);
@@ -234,18 +233,18 @@ void Control::datainp() {
   const std::string text = files::fromDataFile(files::readWholeFile(*path), *path);
   const files::TbqShape shape = files::scanTbq(text, *path);
   const int32_t L = shape.lines, F = shape.fields;
-  // The grid the import leaves; the two spare columns an export carries are not counted. Where
-  // growth would exceed the cell budget, the rows or columns beyond the file (the import empties
-  // them) give way first, as opentxt's do.
+  // The grid the import leaves, counted as rowcol, opentxt and expspare count it (fixed row and
+  // column included), so that every table the export takes comes back and every table imported
+  // can be saved and opened again. Where growth would exceed the cell budget, the rows or columns
+  // beyond the file (the import empties them) give way first, as opentxt's do.
   int64_t rowsAfter = std::max<int64_t>(grid_.Rows(), L);
   int64_t colsAfter = std::max<int64_t>(grid_.Cols(), int64_t(F) + 1);
   {
-    const auto cells = [&] { return rowsAfter * std::max<int64_t>(colsAfter - 2, 1); };
+    const auto cells = [&] { return rowsAfter * colsAfter; };
     const bool grows = rowsAfter > grid_.Rows() || colsAfter > grid_.Cols();
     if (grows && cells() > kCellBudget) {
-      colsAfter = std::max<int64_t>(int64_t(F) + 1, std::min(colsAfter, kCellBudget / rowsAfter + 2));
-      if (cells() > kCellBudget)
-        rowsAfter = std::max<int64_t>(L, kCellBudget / std::max<int64_t>(colsAfter - 2, 1));
+      colsAfter = std::max<int64_t>(int64_t(F) + 1, std::min(colsAfter, kCellBudget / rowsAfter));
+      if (cells() > kCellBudget) rowsAfter = std::max<int64_t>(L, kCellBudget / colsAfter);
       if (cells() > kCellBudget)
         files::failFile(*path, "the file holds " + std::to_string(L) + " lines of " + std::to_string(F) +
                                    " fields, more than the table can hold",

@@ -219,7 +219,8 @@ void runSave(Op op, int kind, Target target, Tally& tally) {
         if (name != fs::path(path).filename() && name != "link") tally.problem(where + ": " + name + " is left");
       if ((target == Target::HardLinked || target == Target::SymbolicLink) && readAll(s.folder + "/link") != bytes)
         tally.problem(where + ": the link no longer shows the file");
-      if (op != Op::Export && !(tableOf(c) == before)) tally.problem(where + ": the save changed the table");
+      if ((op != Op::Export || failed) && !(tableOf(c) == before))
+        tally.problem(where + ": the save changed the table");
     }
 }
 

@@ -1,4 +1,5 @@
 #include "harness/session.h"
+#include "harness/models.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +35,11 @@ namespace {
 // ---- the commands of the popup menu and their m_ methods
 
 enum class Asks { Nothing, Confirmation, Formula, File };
-enum class Reach { Local, Selection, Everything };
+// Local: the edited cells and what formulas derive from them; Selection: also the selection;
+// Paste: also every cell right of and below the current cell, and the table may grow;
+// Formula: also every row of the current column and of formula columns; Everything: not
+// compared here (the commands with a model).
+enum class Reach { Local, Selection, Paste, Formula, Everything };
 
 struct Command {
   const char* method;
@@ -47,7 +52,7 @@ struct Command {
 const Command kCommands[] = {
     {"m_delete", "CommandAA1m", &Control::m_delete, Asks::Nothing, Reach::Selection},
     {"m_copy", "CommandAA2m", &Control::m_copy, Asks::Nothing, Reach::Local},
-    {"m_paste", "CommandAA3m", &Control::m_paste, Asks::Nothing, Reach::Everything},
+    {"m_paste", "CommandAA3m", &Control::m_paste, Asks::Nothing, Reach::Paste},
     {"m_rowins", "CommandAA4m", &Control::m_rowins, Asks::Nothing, Reach::Everything},
     {"m_rowdel", "CommandAA5m", &Control::m_rowdel, Asks::Nothing, Reach::Everything},
     {"m_colins", "CommandAA6m", &Control::m_colins, Asks::Nothing, Reach::Everything},
@@ -58,17 +63,22 @@ const Command kCommands[] = {
     {"m_rowup", "CommandAA11m", &Control::m_rowup, Asks::Nothing, Reach::Everything},
     {"m_clc", "CommandAA12m", &Control::m_clc, Asks::Confirmation, Reach::Everything},
     {"m_cut", "CommandAA13m", &Control::m_cut, Asks::Nothing, Reach::Selection},
-    {"m_focal", "CommandAA14m", &Control::m_focal, Asks::Formula, Reach::Everything},
+    {"m_focal", "CommandAA14m", &Control::m_focal, Asks::Formula, Reach::Formula},
     {"m_daexp", "CommandAA16m", &Control::m_daexp, Asks::File, Reach::Local},
     {"m_dainp", "CommandAA17m", &Control::m_dainp, Asks::File, Reach::Everything},
 };
 constexpr int32_t kCommandCount = int32_t(std::size(kCommands));
+}  // namespace
+
+const char* commandMethod(int32_t i) { return i >= 0 && i < kCommandCount ? kCommands[i].method : ""; }
+
+namespace {
 
 const char* const kKinds[] = {"Press", "Move", "Release", "GridKey", "EditorKey", "Type",
                               "FocusGrid", "FocusEditor", "FocusOut", "Wheel", "Menu", "Method",
                               "RowCol", "AddRow", "AddCol", "SetText", "MouseSet", "FormuSet",
                               "Update", "Focal", "Psort", "Statis", "Trans", "SaveOpen",
-                              "ExportImport"};
+                              "ExportImport", "OpenTxt", "Column"};
 
 // Texts that break formats: the marks the formats use, Chinese whose GB18030 bytes are valid
 // UTF-8, emoji, CR LF, quotes, numbers at the edges.
@@ -129,37 +139,6 @@ void queueAnswers(Control& c, const Command& cmd, const Event& e, const std::str
 
 // ---- snapshots and comparisons
 
-struct Snapshot {
-  int32_t rows = 0, cols = 0, row = 0, col = 0, editorRow = -1, editorCol = -1;
-  int32_t r0 = 0, c0 = 0, r1 = 0, c1 = 0;
-  std::vector<std::string> cells;  // data cells row by row
-  std::vector<std::string> records;
-  std::string at(int32_t r, int32_t col) const { return cells[size_t(r - 1) * size_t(cols) + size_t(col - 1)]; }
-};
-
-Snapshot snapshot(const Control& c) {
-  const Grid& g = c.grid();
-  Snapshot s;
-  s.rows = c.rows();
-  s.cols = c.cols();
-  s.row = g.Row();
-  s.col = g.Col();
-  if (c.editor().visible()) {
-    s.editorRow = g.rowAt(float(c.editor().top() - g.Top + 1));
-    s.editorCol = g.colAt(float(c.editor().left() - g.Left + 1));
-  }
-  const ControlState& st = c.state();
-  s.r0 = std::min(st.rr0, st.RR);
-  s.r1 = std::max(st.rr0, st.RR);
-  s.c0 = std::min(st.cc0, st.cc);
-  s.c1 = std::max(st.cc0, st.cc);
-  s.cells.reserve(size_t(s.rows) * size_t(s.cols));
-  for (int32_t r = 1; r <= s.rows; ++r)
-    for (int32_t col = 1; col <= s.cols; ++col) s.cells.push_back(g.TextMatrix(r, col));
-  s.records = st.colFormula;
-  return s;
-}
-
 // Cells an event of reach Local or Selection may change: the cells being edited and the cells
 // that formulas derive from them (their rows in formula columns, every cell formula), and the
 // selection for delete and cut.
@@ -185,12 +164,26 @@ std::vector<bool> reachable(const Snapshot& before, const Snapshot& after, Reach
   mark(before.editorRow, before.editorCol);
   mark(after.editorRow, after.editorCol);
   if (e.kind == Kind::SetText) mark(e.a, e.b);
+  if (e.kind == Kind::Column)
+    for (int32_t r = 1; r <= rows; ++r) mark(r, e.a);
   // A selection made over the headers (a 0 end) is whole rows or whole columns.
   if (reach == Reach::Selection) {
     const int32_t r1 = before.r0 == 0 ? rows : before.r1, c1 = before.c0 == 0 ? cols : before.c1;
     for (int32_t r = std::max(1, before.r0); r <= r1; ++r)
       for (int32_t col = std::max(1, before.c0); col <= c1; ++col) mark(r, col);
   }
+  // A paste writes its block from the current cell on.
+  if (reach == Reach::Paste)
+    for (int32_t r = std::max(1, before.row); r <= rows; ++r)
+      for (int32_t col = std::max(1, before.col); col <= cols; ++col) mark(r, col);
+  // A formula is computed down its column, and the columns that use it after it.
+  if (reach == Reach::Formula || reach == Reach::Paste)
+    for (int32_t r = 1; r <= rows; ++r) {
+      for (int32_t col : formulaCols) mark(r, col);
+      mark(r, before.col);
+      mark(r, after.col);
+      if (e.kind == Kind::FormuSet || e.kind == Kind::Update) mark(r, e.a);
+    }
   // A fill drag writes down the current column; mouse events may arm and run one.
   if (e.kind == Kind::Press || e.kind == Kind::Move || e.kind == Kind::Release)
     for (int32_t r = 1; r <= rows; ++r) {
@@ -209,7 +202,7 @@ Reach reachOf(const Event& e) {
       return e.c == 2 && !e.text.empty() ? Reach::Everything : Reach::Local;
     case Kind::GridKey:
     case Kind::EditorKey:
-      if (e.a == 86 && e.d == 2) return Reach::Everything;   // Ctrl+V
+      if (e.a == 86 && e.d == 2) return Reach::Paste;   // Ctrl+V
       if (e.a == 46 || (e.a == 88 && e.d == 2)) return Reach::Selection;  // Delete, Ctrl+X
       return Reach::Local;
     case Kind::Type:
@@ -221,10 +214,15 @@ Reach reachOf(const Event& e) {
     case Kind::MouseSet:
     case Kind::SaveOpen:
     case Kind::ExportImport:
+    case Kind::Column:
       return Reach::Local;
     case Kind::Menu:
     case Kind::Method:
       return kCommands[e.a].reach;
+    case Kind::FormuSet:
+    case Kind::Update:
+    case Kind::Focal:
+      return Reach::Formula;
     default:
       return Reach::Everything;
   }
@@ -282,9 +280,10 @@ Failure checkInvariants(const Control& c) {
                                 " columns"};
   for (int32_t col = 1; col <= st.formulaColumns(); ++col)
     if (Failure f = badRecord(st.colFormula[size_t(col)], col, c.rows())) return f;
-  // The budget leaves room for the two spare columns an export adds.
-  if (int64_t(c.rows()) * std::max(c.cols() - 2, 1) > kCellBudget)
-    return {"cell-budget", std::to_string(c.rows()) + " x " + std::to_string(c.cols())};
+  // Counted as rowcol counts it, the fixed row and column included: any table within it can be
+  // saved and opened again.
+  if (int64_t(g.Rows()) * int64_t(g.Cols()) > kCellBudget)
+    return {"cell-budget", std::to_string(c.rows()) + " x " + std::to_string(c.cols()) + " data cells"};
   for (int32_t col = 1; col < g.Cols(); ++col)
     if (g.TextMatrix(0, col) != "C" + std::to_string(col))
       return {"headers", "column header " + std::to_string(col) + " reads " + literal(g.TextMatrix(0, col))};
@@ -299,7 +298,12 @@ Failure compareReach(const Snapshot& before, const Snapshot& after, Reach reach,
   const bool exports = e.kind == Kind::ExportImport ||
                        ((e.kind == Kind::Menu || e.kind == Kind::Method) && kCommands[e.a].run == &Control::m_daexp);
   const bool grewByExport = exports && after.rows == before.rows && after.cols == before.cols + 2;
-  if (reach == Reach::Local && !grewByExport && (before.rows != after.rows || before.cols != after.cols))
+  if (reach == Reach::Paste && (after.rows < before.rows || after.cols < before.cols))
+    return {"shape", "a paste shrank the table from " + std::to_string(before.rows) + " x " +
+                         std::to_string(before.cols) + " to " + std::to_string(after.rows) + " x " +
+                         std::to_string(after.cols)};
+  if ((reach == Reach::Local || reach == Reach::Formula) && !grewByExport &&
+      (before.rows != after.rows || before.cols != after.cols))
     return {"shape", "the table changed from " + std::to_string(before.rows) + " x " + std::to_string(before.cols) +
                          " to " + std::to_string(after.rows) + " x " + std::to_string(after.cols)};
   const std::vector<bool> may = reachable(before, after, reach, e);
@@ -387,16 +391,18 @@ Failure compareRecordsAndSizes(const Control& a, const Control& b) {
 
 namespace {
 
-Failure saveOpen(Control& c, const std::string& folder) {
+Failure saveOpen(Control& c, Runner& runner) {
   const bool editing = c.focus() == FocusTarget::Editor;
-  const std::string path = folder + "/session.txt";
+  const std::string path = runner.folder + "/session.txt";
   std::remove(path.c_str());
   c.headless().queueFile(path);
+  runner.txt.state = Runner::File::State::Unknown;
   try {
     c.savetxt();
   } catch (const Error&) {
     return {};  // a refusal is told; nothing to compare
   }
+  runner.txt = {Runner::File::State::Known, tableOf(c)};
   Control fresh;
   fresh.headless().queueFile(path);
   try {
@@ -438,7 +444,8 @@ void drainAnswers(Control& c) {
 }
 
 // Runs the event itself; a round trip's comparison comes back as a Failure.
-Failure run(Control& c, const Event& e, const std::string& folder) {
+Failure run(Control& c, const Event& e, Runner& runner) {
+  const std::string& folder = runner.folder;
   switch (e.kind) {
     case Kind::Press:
       if (e.c == 2 && !e.text.empty()) c.headless().queueMenuChoice(e.text);
@@ -474,11 +481,25 @@ Failure run(Control& c, const Event& e, const std::string& folder) {
     case Kind::FormuSet: c.formuset(e.a, e.text); break;
     case Kind::Update: c.update(e.a); break;
     case Kind::Focal: c.headless().queueInput(e.text); c.m_focal(); break;
-    case Kind::Psort: c.psort(); break;
+    case Kind::Psort:
+      if (e.a == 0) c.psort();
+      else if (e.a == 1) c.psort(script::Value(int32_t(-1)));
+      else c.psort(script::Value("C" + std::to_string(e.b)));
+      break;
     case Kind::Statis: c.statis(e.a); break;
     case Kind::Trans: c.trans(); break;
-    case Kind::SaveOpen: return saveOpen(c, folder);
+    case Kind::SaveOpen: return saveOpen(c, runner);
     case Kind::ExportImport: return exportImport(c, folder);
+    case Kind::OpenTxt: c.headless().queueFile(folder + "/session.txt"); c.opentxt(); break;
+    case Kind::Column: {
+      int32_t r = 1;
+      for (size_t from = 0; from <= e.text.size(); ++r) {
+        const size_t to = std::min(e.text.find('\n', from), e.text.size());
+        c.settext(r, e.a, e.text.substr(from, to - from));
+        from = to + 1;
+      }
+      break;
+    }
   }
   return {};
 }
@@ -502,6 +523,11 @@ std::string Generator::text() {
 std::string Generator::formula() { return kFormulas[pick(0, int32_t(std::size(kFormulas)) - 1)]; }
 
 Event Generator::next(const Control& c) {
+  if (!queued_.empty()) {
+    Event e = queued_.front();
+    queued_.erase(queued_.begin());
+    return e;
+  }
   const int32_t rows = c.rows(), cols = c.cols();
   auto row = [&] { int32_t k = pick(0, 19); return k == 0 ? 0 : k == 1 ? -1 : pick(1, std::max(1, rows)); };
   auto col = [&] { int32_t k = pick(0, 19); return k == 0 ? 0 : k == 1 ? -1 : pick(1, std::max(1, cols)); };
@@ -543,11 +569,40 @@ Event Generator::next(const Control& c) {
   if (k < 89) return {Kind::FormuSet, pick(1, std::max(1, cols)), 0, 0, 0, formula()};
   if (k < 90) return {Kind::Update, pick(1, std::max(1, cols))};
   if (k < 93) return {Kind::Focal, 0, 0, 0, 0, formula()};
-  if (k < 94) return {Kind::Psort};
+  if (k < 94) {
+    // Half of them on a column of numbers from row 1 (the column sorted, ranked or described):
+    // numbers at the edges, repeated values, now and then one that is not plainly a number.
+    if (pick(0, 1) == 0) return {Kind::Psort, pick(0, 2), pick(0, cols + 1)};
+    static const char* const numbers[] = {"1", "2", "3", "3", "-3", "007", "1.50", "1e2", "2.5", "-0", "10",
+                                          "0.1", "1e-170", "1e308", "-1e308", "123456789012345", "1,000",
+                                          " 5", "&H10", "abc"};
+    const int32_t at = pick(1, std::max(1, cols));
+    Event e{Kind::Column, at};
+    const int32_t n = std::min(pick(1, 20), rows - 1), plain = pick(0, 2) > 0 ? 16 : 20;
+    for (int32_t i = 0; i < n; ++i) e.text += std::string(numbers[pick(0, plain - 1)]) + "\n";
+    // Then a left press on its first cell (the anchor column), the focus back to the grid and
+    // the command.
+    queued_.push_back({Kind::Press, 1, at, 1, 0});
+    queued_.push_back({Kind::FocusGrid});
+    if (pick(0, 1) == 0)
+      queued_.push_back({Kind::Psort, pick(0, 2), pick(0, cols + 1)});
+    else
+      queued_.push_back({Kind::Statis, pick(1, std::max(1, cols))});
+    return e;
+  }
   if (k < 95) return {Kind::Statis, pick(1, std::max(1, cols))};
-  if (k < 96) return {Kind::Trans};
+  if (k < 96) {
+    if (pick(0, 1) == 0 || rows < 1 || cols < 1) return {Kind::Trans};
+    // A block dragged with the left button first, mostly one that fits once turned.
+    const int32_t r = pick(1, rows), col = pick(1, cols);
+    queued_.push_back({Kind::Move, std::min(rows, r + pick(0, 3)), std::min(cols, col + pick(0, 3)), 1, 0});
+    queued_.push_back({Kind::Release, 1, 1, 1, 0});
+    queued_.push_back({Kind::FocusGrid});
+    queued_.push_back({Kind::Trans});
+    return {Kind::Press, r, col, 1, 0};
+  }
   if (k < 98) return {Kind::SaveOpen};
-  return {Kind::ExportImport};
+  return pick(0, 2) == 0 ? Event{Kind::OpenTxt} : Event{Kind::ExportImport};
 }
 
 void prepare(Control& c) {
@@ -578,23 +633,53 @@ Failure Runner::step(Control& c, const Event& e) {
   ++events;
   const Snapshot before = snapshot(c);
   const Reach reach = reachOf(e);
+  const size_t menusBefore = c.headless().menus().size();
+  const std::string clipboardBefore = c.headless().clipboardText();
   Failure found;
+  bool threw = false;
   const auto start = std::chrono::steady_clock::now();
   try {
-    found = run(c, e, folder);
+    found = run(c, e, *this);
   } catch (const Error&) {
+    threw = true;
   } catch (const std::exception& ex) {
     found = {"foreign-exception", ex.what()};
   } catch (...) {
     found = {"foreign-exception", "an exception that is not a std::exception"};
   }
   if (found.check == "foreign-exception" && (before.rows == 0 || before.cols == 0)) found.check += "-empty-table";
+  const bool menuShown = c.headless().menus().size() > menusBefore;
   drainAnswers(c);
+  // A confirmation answer queued for a menu that did not open must not answer a later one.
+  if (e.kind == Kind::Menu && !menuShown && kCommands[e.a].asks == Asks::Confirmation)
+    c.headless().messageBox("", "", true);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const Snapshot after = snapshot(c);
+  ModelContext ctx{threw, menuShown, &txt, &tbq, &copied, clipboardBefore};
+  // The menu's data file: what the export wrote, unknown after a refusal.
+  if ((e.kind == Kind::Menu || e.kind == Kind::Method) && kCommands[e.a].run == &Control::m_daexp &&
+      (e.kind == Kind::Method || ctx.menuShown))
+    tbq = threw || after.failuresTold > before.failuresTold ? File{File::State::Unknown, {}}
+                                                             : File{File::State::Known, tableOf(c)};
+  // Cells the edit a command ends may recompute.
+  std::vector<bool> wild;
+  if (before.editing) wild = reachable(before, before, Reach::Local, Event{Kind::FocusGrid});
+  // The block a copy or cut put on the clipboard (Ctrl+C, Ctrl+X in the grid, the menu's copy
+  // and cut): known when it consists of data cells the ended edit did not recompute. (A copy
+  // may leave the clipboard's text as it was: another block can give the same text.)
+  const bool copies = ((e.kind == Kind::Menu || e.kind == Kind::Method) &&
+                       (kCommands[e.a].run == &Control::m_copy || kCommands[e.a].run == &Control::m_cut)) ||
+                      (e.kind == Kind::GridKey && e.d == 2 && (e.a == 67 || e.a == 88));
+  const bool ran = e.kind != Kind::Menu || menuShown;
+  if (copies && ran && !threw && after.failuresTold == before.failuresTold) {
+    copied.known = copiedBlock(before, wild, copied);
+    copied.clipboard = c.headless().clipboardText();
+  }
   std::vector<Failure> all = {found};
   if (seconds > 10) all.push_back({"slow-event", std::to_string(seconds) + " s"});
   all.push_back(checkInvariants(c));
-  all.push_back(compareReach(before, snapshot(c), reach, e));
+  all.push_back(compareReach(before, after, reach, e));
+  all.push_back(checkModel(before, after, e, ctx, wild, &modelled));
   if (probe) all.push_back(probe(c));
   for (Failure& f : all) {
     if (!f) continue;
@@ -607,7 +692,15 @@ Failure Runner::step(Control& c, const Event& e) {
   return {};
 }
 
+void Runner::begin() {
+  txt = tbq = File{};
+  copied = Copied{};
+  std::remove((folder + "/session.txt").c_str());
+  std::remove((folder + "/menu.tbq").c_str());
+}
+
 Outcome replay(const std::vector<Event>& events, Runner& runner) {
+  runner.begin();
   Control c;
   prepare(c);
   for (size_t i = 0; i < events.size(); ++i)
@@ -654,6 +747,7 @@ struct ChildReport {
   std::vector<Event> events;
   Failure failure;
   int64_t suppressed = 0;
+  std::map<std::string, Runner::Count> modelled;
 };
 ChildReport inChild(const std::function<void(int fd)>& child) {
   int fds[2];
@@ -690,6 +784,11 @@ ChildReport inChild(const std::function<void(int fd)>& child) {
       report.failure = {unhex(check), unhex(detail)};
     } else if (tag == "S") {
       in >> report.suppressed;
+    } else if (tag == "M") {
+      std::string command;
+      Runner::Count n;
+      in >> command >> n.checked >> n.changed;
+      report.modelled[unhex(command)] = n;
     }
   }
   if (WIFSIGNALED(status))
@@ -742,6 +841,8 @@ std::string runSeed(uint64_t seed, int count, Runner& runner) {
   const int64_t suppressedBefore = runner.suppressed;
   const ChildReport report = inChild([&](int fd) {
     Generator gen(seed);
+    runner.begin();
+    runner.modelled.clear();  // this child's counts only
     Control c;
     prepare(c);
     for (int i = 0; i < count; ++i) {
@@ -753,14 +854,21 @@ std::string runSeed(uint64_t seed, int count, Runner& runner) {
       }
     }
     send(fd, "S " + std::to_string(runner.suppressed - suppressedBefore) + "\n");
+    for (const auto& [command, n] : runner.modelled)
+      send(fd, "M " + hex(command) + ' ' + std::to_string(n.checked) + ' ' + std::to_string(n.changed) + "\n");
   });
   runner.events += int64_t(report.events.size());
   runner.suppressed += report.suppressed;
+  for (const auto& [command, n] : report.modelled) {
+    runner.modelled[command].checked += n.checked;
+    runner.modelled[command].changed += n.changed;
+  }
   if (!report.failure) return "";
   Failure f = report.failure;
   if (f.check == "crash") {  // named apart when the table had no data cells before the fatal event
     const std::vector<Event> lead(report.events.begin(), report.events.end() - 1);
     const Failure empty = inChild([&](int fd) {
+                            runner.begin();
                             Control c;
                             prepare(c);
                             for (const Event& e : lead) runner.step(c, e);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <random>
 #include <string>
 #include <string_view>
@@ -27,8 +28,10 @@ enum class Kind : uint8_t {
   SetText, MouseSet,       // a = row, b = column, text
   FormuSet, Update,        // a = column, text = formula
   Focal,                   // the formula command at the current cell with input text
-  Psort, Statis, Trans,    // a = column for statis
+  Psort, Statis, Trans,    // psort: a = 0 ascending, 1 descending, 2 ranks into column b; statis: a = column
   SaveOpen, ExportImport,  // the table saved and opened (exported and imported) in a fresh control
+  OpenTxt,                 // the text file of the last SaveOpen opened in this control
+  Column,                  // settext of each line of text (ended by "\n") into rows 1, 2, ... of column a
 };
 
 struct Event {
@@ -36,6 +39,9 @@ struct Event {
   int32_t a = 0, b = 0, c = 0, d = 0;
   std::string text, text2;
 };
+
+// The m_ method of the popup menu's command number i (Kind::Menu, Kind::Method).
+const char* commandMethod(int32_t i);
 
 // One C++ expression that rebuilds the event: `{Kind::SetText, 3, 2, 0, 0, "x", ""}`.
 std::string toCode(const Event& e);
@@ -92,6 +98,7 @@ public:
 
 private:
   std::mt19937_64 rng_;
+  std::vector<Event> queued_;  // the rest of a sequence begun by the last event
 };
 
 // The start of every session: a small table with numbers, texts and formulas.
@@ -108,9 +115,28 @@ struct Runner {
   std::string folder;  // scratch folder of the file round trips
   bool reportKnown = false;
   std::function<Failure(const Control&)> probe;  // an extra check after every event
+  void begin();  // a new session: no file written yet
+
+  // The files the session wrote that later events read: the text file, the menu's data file.
+  struct File {
+    enum class State { Missing, Known, Unknown } state = State::Missing;
+    TableCopy table;  // Known: the table the file was written from
+  } txt, tbq;
+  // The block the last copy or cut put on the clipboard, with the clipboard's text then.
+  struct Copied {
+    bool known = false;
+    std::string clipboard;
+    int32_t rows = 0, cols = 0;
+    std::vector<std::string> cells;
+  } copied;
 
   int64_t suppressed = 0;
   int64_t events = 0;
+  // Per modelled command: events checked against its model, and those that changed the table.
+  struct Count {
+    int64_t checked = 0, changed = 0;
+  };
+  std::map<std::string, Count> modelled;
 };
 
 // A whole session from a fresh control; the first failure and the index of its event.
