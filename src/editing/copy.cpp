@@ -85,7 +85,13 @@ CopyTexts buildCopyTexts(const Grid& grid, int32_t r0, int32_t c0, int32_t r1, i
           out.marked.resize(std::max(2 * out.marked.size(), need));
           pm = out.marked.data() + used;
         }
-        for (char ch : trimSpaces(text)) {
+        // The clipboard text is trimmed; the marked text keeps the edge spaces, each behind
+        // kLiteralNext (which an inner space, marked U+0002, never is), so the own copy gives the
+        // cell back exactly.
+        const std::string_view inner = trimSpaces(text);
+        const size_t lead = size_t(inner.data() - text.data()), trail = n - lead - inner.size();
+        for (size_t k = 0; k < lead; ++k) *pm++ = kLiteralNext, *pm++ = ' ';
+        for (char ch : inner) {
           if (const char mark = markOf(ch)) {
             *pm++ = mark;
           } else {
@@ -94,6 +100,7 @@ CopyTexts buildCopyTexts(const Grid& grid, int32_t r0, int32_t c0, int32_t r1, i
           }
           if (ch != kCellMark) *pc++ = plainChar(ch);
         }
+        for (size_t k = 0; k < trail; ++k) *pm++ = kLiteralNext, *pm++ = ' ';
       }
       if (j != c1) {
         *pm++ = '\t';

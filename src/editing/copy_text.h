@@ -8,7 +8,8 @@
 // exactly. The clipboard text is the cells as they are, U+0008 left out:
 //   cells a | b / c | d   ->  marked  <8>a<TAB><8>b<CR><LF><8>c<TAB><8>d<CR><LF>
 //                             plain   a<TAB>b<CR><LF>c<TAB>d<CR><LF>
-// Cell texts are trimmed of leading and trailing spaces; the plain text quotes nothing.
+// The clipboard text trims each cell of leading and trailing spaces and quotes nothing; the marked
+// text keeps those spaces, each as U+0010 and a space.
 #pragma once
 
 #include <cstdint>

@@ -44,7 +44,7 @@ bool isOwnClipboardText(std::string_view text, std::string_view copyText) {
     char ch = copyText[k];
     if (ch == kLiteralNext && k + 1 < copyText.size()) {
       ch = copyText[++k];
-      if (ch == kCellMark) continue;
+      if (ch == kCellMark || ch == ' ') continue;  // left out of the clipboard text
       ch = plainChar(ch);
     } else if (ch == kCellMark) {
       continue;
@@ -118,7 +118,7 @@ private:
 };
 
 // A block under construction over a source text. A cell is a span of the source, or a text of
-// its own in `made` (spans counted from the end of the source), trimmed of spaces either way.
+// its own in `made` (spans counted from the end of the source), trimmed of spaces unless asked.
 // A row without cells stands for an empty line and becomes `width` empty cells at the end.
 class BlockBuilder {
 public:
@@ -215,9 +215,9 @@ void splitOwnCopy(std::string_view s, BlockBuilder& out) {
           else if (const char cell = unmark(ch)) made += cell;
           else if (ch != kCellMark) made += ch;
         }
-        out.closeMade(at);
+        out.closeMade(at, false);  // the copy keeps a cell's edge spaces
       } else {
-        out.addSpan(start, p);
+        out.addSpan(start, p, false);
       }
       if (p < n && s[p] == '\t') {
         ++p;

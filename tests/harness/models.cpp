@@ -628,11 +628,7 @@ bool copiedBlock(const Snapshot& s, const std::vector<bool>& wild, Runner::Copie
     for (int32_t c = c0; c <= c1; ++c) {
       const size_t i = size_t(r - 1) * size_t(s.cols) + size_t(c - 1);
       if (i < wild.size() && wild[i]) return false;
-      // The copy takes the text without its leading and trailing spaces (a documented rule).
-      std::string t = s.cells[i];
-      t.erase(0, std::min(t.size(), t.find_first_not_of(' ')));
-      t.erase(t.find_last_not_of(' ') + 1);
-      out.cells.push_back(t);
+      out.cells.push_back(s.cells[i]);  // exactly, edge spaces included
     }
   return true;
 }
