@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <new>
+#include <string_view>
+#include <vector>
 
 namespace tablique {
 
@@ -36,30 +38,39 @@ bool History::netUnchanged() const {
   constexpr size_t kMostCompared = 256;
   const ChangeList& changes = pending_.changes;
   if (changes.size() > kMostCompared) return false;
+  // Each place with its value before the step: only its first change holds that.
+  struct Place {
+    int kind;  // 0 a cell, 1 a column width, 2 a row height
+    int32_t a, b;
+  };
+  std::vector<Place> seen;
+  size_t cells = 0;
+  auto first = [&seen](Place p) {
+    for (const Place& q : seen)
+      if (q.kind == p.kind && q.a == p.a && q.b == p.b) return false;
+    seen.push_back(p);
+    return true;
+  };
   for (size_t i = 0; i < changes.size(); ++i) {
     const GridChange& change = changes[i];
-    // Only the first change of a place holds its value before the step.
-    bool first = true;
-    for (size_t k = 0; k < i && first; ++k) first = !samePlace(changes[k], change);
-    if (!first) continue;
-    if (const auto* t = std::get_if<journal::Text>(&change)) {
-      if (grid_.TextMatrix(t->r, t->c) != t->text) return false;
+    if (const auto* t = std::get_if<journal::Cells>(&change)) {
+      cells += size_t(t->w) * size_t(t->h);
+      if (cells > kMostCompared) return false;
+      const char* in = pending_.texts.data(t->chunk) + t->offset;
+      for (int32_t r = t->r; r < t->r + t->h; ++r)
+        for (int32_t c = t->c; c < t->c + t->w; ++c) {
+          const std::string_view old = detail::getImageText(in);
+          if (first({0, r, c}) && grid_.TextMatrix(r, c) != old) return false;
+        }
     } else if (const auto* z = std::get_if<journal::Size>(&change)) {
-      if ((z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
+      if (first({z->column ? 1 : 2, z->index, 0}) &&
+          (z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips)
+        return false;
     } else {
       return false;
     }
   }
   return true;
-}
-
-bool History::samePlace(const GridChange& a, const GridChange& b) {
-  const auto* ta = std::get_if<journal::Text>(&a);
-  const auto* tb = std::get_if<journal::Text>(&b);
-  if (ta && tb) return ta->r == tb->r && ta->c == tb->c;
-  const auto* za = std::get_if<journal::Size>(&a);
-  const auto* zb = std::get_if<journal::Size>(&b);
-  return za && zb && za->column == zb->column && za->index == zb->index;
 }
 
 void History::open() {
@@ -112,6 +123,7 @@ void History::commitNow() {
   }
   s.changes = std::move(pending_);
   pending_.clear();
+  s.changes.shrink();
   s.before = before_;
   s.after = cursor();
   before_ = s.after;
@@ -121,8 +133,8 @@ void History::commitNow() {
 }
 
 void History::measure(Step& s) const {
-  s.bytes = sizeof(Step) + s.changes.bytes + s.changes.changes.capacityBytes();
-  for (const RecordChange& r : s.records) s.bytes += sizeof(RecordChange) + r.before.capacity() + r.after.capacity();
+  s.bytes = sizeof(Step) + s.changes.capacityBytes() + s.records.capacity() * sizeof(RecordChange);
+  for (const RecordChange& r : s.records) s.bytes += r.before.capacity() + r.after.capacity();
 }
 
 void History::push(std::deque<Step>& stack, Step s) {
@@ -182,6 +194,7 @@ bool History::step(std::deque<Step>& from, std::deque<Step>& to, bool backwards)
   records_ = records;
   setCursor(backwards ? s.before : s.after);
   before_ = cursor();
+  inverse.shrink();
   s.changes = std::move(inverse);
   push(to, std::move(s));
   notify();

@@ -216,7 +216,7 @@ void Grid::setTextAt(int32_t r, int32_t c, std::string_view text) {
   if (isNulCell(text)) text = {};
   if (cell == text) return;
   const bool wasEmpty = cell.empty();
-  if (journal_) journal_->text(r, c, cell);
+  if (journal_) journal_->cellText(r, c, cell);
   cell.assign(text.data(), text.size());
   textChanged(r, c, wasEmpty, cell.empty());
   notify();
@@ -226,17 +226,21 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
   if (isNulCell(text)) text.clear();
   std::string& cell = cells_[index(r, c)].text;
   const bool wasEmpty = cell.empty();
-  if (journal_ && cell != text) journal_->text(r, c, cell);
+  if (journal_ && cell != text) journal_->cellText(r, c, cell);
   cell = std::move(text);
   textChanged(r, c, wasEmpty, cell.empty());
   notify();
 }
 
-void Grid::recordText(int32_t r, int32_t c, std::string&& old) { journal_->text(r, c, old); }
+// Room in the journal for the image of n cells' texts (writeRowTexts).
+char* Grid::rowImageRoom(const Cell* cells, int32_t n) {
+  size_t most = size_t(n) * detail::kImageLengthBytes;
+  for (int32_t k = 0; k < n; ++k) most += cells[k].text.size();
+  return journal_->imageRoom(most);
+}
 
-void Grid::recordRun(int32_t r, int32_t c, int32_t n, std::string&& image) {
-  image.shrink_to_fit();
-  journal_->add(journal::Run{r, c, n, std::make_unique<std::string>(std::move(image))});
+void Grid::keepRowImage(int32_t r, int32_t c, int32_t n, const char* end) noexcept {
+  journal_->keepImage(r, c, n, end);
 }
 
 // Keeps the cached data run of column c in step with a cell that became empty or filled.
@@ -761,24 +765,16 @@ void Grid::replay(GridJournal& changes) {
   while (!changes.changes.empty()) {
     GridChange& change = changes.changes.back();
     std::visit(
-        [this](auto& ch) {
+        [this, &changes](auto& ch) {
           using T = std::decay_t<decltype(ch)>;
-          if constexpr (std::is_same_v<T, journal::Text>) {
+          if constexpr (std::is_same_v<T, journal::Cells>) {
             checkRow(ch.r);
             checkCol(ch.c);
-            moveTextAt(ch.r, ch.c, std::move(ch.text));
-          } else if constexpr (std::is_same_v<T, journal::Run>) {
-            checkRow(ch.r);
-            checkCol(ch.c);
-            if (ch.n > cols_ - ch.c) outOfRange("column", ch.c + ch.n - 1, cols_);
-            const std::string& image = *ch.image;
-            size_t at = 0;
-            writeRowTexts(ch.r, ch.c, ch.n, [&](int32_t, std::string& text) {
-              uint32_t length = 0;
-              std::memcpy(&length, image.data() + at, sizeof length);
-              text.assign(image, at + sizeof length, length);
-              at += sizeof length + length;
-            });
+            if (ch.h > rows_ - ch.r) outOfRange("row", ch.r + ch.h - 1, rows_);
+            if (ch.w > cols_ - ch.c) outOfRange("column", ch.c + ch.w - 1, cols_);
+            const char* in = changes.texts.data(ch.chunk) + ch.offset;
+            for (int32_t i = 0; i < ch.h; ++i)
+              writeRowTexts(ch.r + i, ch.c, ch.w, [&](int32_t, std::string& text) { text.assign(detail::getImageText(in)); });
           } else if constexpr (std::is_same_v<T, journal::Align>) {
             checkRow(ch.r);
             checkCol(ch.c);
@@ -823,7 +819,7 @@ void Grid::replay(GridJournal& changes) {
         change);
     changes.changes.pop_back();
   }
-  changes.bytes = 0;
+  changes.clear();
 }
 
 }  // namespace tablique

@@ -3,14 +3,19 @@
 // that takes it back. Grid::apply runs such a change, and while doing so writes the change that
 // takes it back in turn, so undoing a list of changes yields the list that redoes them.
 //
-// A change stores only what it replaces: a text change the old text, a row removal the removed
-// rows, a new table the old one. The current cell and the scroll position are not recorded.
+// A change stores only what it replaces: text changes the old texts (one change for a run of
+// cells along a row or a column, or a block), a row removal the removed rows, a new table the
+// old one. The current cell and the scroll position are not recorded.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -20,9 +25,9 @@ namespace tablique {
 
 namespace journal {
 
-struct Text { int32_t r, c; std::string text; };            // cell (r, c) had this text
-// Cells (r, c) .. (r, c + n - 1) had these texts: per cell its length (4 bytes) and its bytes.
-struct Run { int32_t r, c, n; std::unique_ptr<std::string> image; };
+// Cells (r, c) .. (r + h - 1, c + w - 1) had these texts. Their image, row by row, lies in the
+// journal's text store at `offset` of chunk `chunk` (detail::putImageText per cell).
+struct Cells { int32_t r, c, w, h; uint32_t chunk; size_t offset, length; };
 struct Align { int32_t r, c; uint8_t code; };               // the cell's own alignment code
 struct ColAlign { int32_t c; uint8_t code; };               // the column's alignment code
 struct Size { bool column; int32_t index, twips; };         // a column width or row height
@@ -52,11 +57,12 @@ struct Table {
 
 }  // namespace journal
 
-using GridChange = std::variant<journal::Text, journal::Run, journal::Align, journal::ColAlign, journal::Size,
+using GridChange = std::variant<journal::Cells, journal::Align, journal::ColAlign, journal::Size,
                                 journal::Inserted, journal::Moved, journal::Removed, journal::Table>;
 
 // Changes in fixed chunks: adding never moves the earlier ones, and the chunks are small enough
-// to be reused by the allocator when old steps go.
+// to be reused by the allocator when old steps go. Every chunk but the last is full; the last
+// may be empty (room taken for a change that was not added).
 class ChangeList {
 public:
   static constexpr size_t kChunk = 1024;
@@ -64,7 +70,7 @@ public:
   bool empty() const { return size_ == 0; }
   GridChange& operator[](size_t i) { return chunks_[i / kChunk][i % kChunk]; }
   const GridChange& operator[](size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
-  GridChange& back() { return chunks_.back().back(); }
+  GridChange& back() { return (*this)[size_ - 1]; }
   // A chunk grows as a vector does up to kChunk changes, so that a step of one change holds
   // room for a few, not for a whole chunk.
   void reserveOne() {
@@ -89,9 +95,9 @@ public:
     ++size_;
   }
   void pop_back() {
-    chunks_.back().pop_back();
     --size_;
-    if (chunks_.back().empty()) chunks_.pop_back();
+    chunks_[size_ / kChunk].pop_back();
+    while (!chunks_.empty() && chunks_.back().empty()) chunks_.pop_back();
   }
   void clear() {
     chunks_.clear();
@@ -103,10 +109,86 @@ private:
   size_t size_ = 0;
 };
 
+// The bytes of the cells' old texts, in chunks that never move while the journal holds them.
+// A chunk is twice the size of the one before (from 256 bytes to 1 MiB, or what one image
+// needs), so that a step of one cell holds a few hundred bytes and a paste a few large chunks.
+class TextStore {
+public:
+  TextStore() = default;
+  TextStore(TextStore&& o) noexcept : chunks_(std::move(o.chunks_)) { o.chunks_.clear(); }
+  TextStore& operator=(TextStore&& o) noexcept {
+    if (this != &o) {
+      clear();
+      chunks_ = std::move(o.chunks_);
+      o.chunks_.clear();
+    }
+    return *this;
+  }
+  ~TextStore() { clear(); }
+
+  size_t chunks() const { return chunks_.size(); }
+  const char* data(uint32_t chunk) const { return chunks_[chunk].data; }
+  // Room for `bytes` more at the end of the last chunk, a new chunk when they do not fit;
+  // throws std::bad_alloc and then changes nothing.
+  char* room(size_t bytes) {
+    if (!chunks_.empty()) {
+      Chunk& last = chunks_.back();
+      if (last.capacity - last.used >= bytes) return last.data + last.used;
+    }
+    constexpr size_t kFirst = 256, kLargest = size_t(1) << 20;
+    size_t capacity = chunks_.empty() ? kFirst : std::min(kLargest, 2 * chunks_.back().capacity);
+    capacity = std::max(capacity, bytes);
+    chunks_.reserve(chunks_.size() + 1);
+    char* p = static_cast<char*>(std::malloc(capacity));
+    if (!p) throw std::bad_alloc();
+    chunks_.push_back({p, 0, capacity});
+    return p;
+  }
+  // The last chunk and its end.
+  uint32_t lastChunk() const { return uint32_t(chunks_.size() - 1); }
+  size_t end() const { return chunks_.back().used; }
+  void setEnd(size_t used) { chunks_.back().used = used; }
+  // Gives back the unused end of the last chunk (a step that is complete).
+  void shrink() noexcept {
+    if (chunks_.empty()) return;
+    Chunk& last = chunks_.back();
+    if (last.used == last.capacity || last.used == 0) return;
+    if (void* p = std::realloc(last.data, last.used)) {
+      last.data = static_cast<char*>(p);
+      last.capacity = last.used;
+    }
+  }
+  size_t capacityBytes() const {
+    size_t n = chunks_.capacity() * sizeof(Chunk);
+    for (const Chunk& chunk : chunks_) n += chunk.capacity;
+    return n;
+  }
+  // Takes over another store's chunks after these; returns the index its first chunk gets.
+  uint32_t append(TextStore&& other) {
+    const auto first = uint32_t(chunks_.size());
+    chunks_.reserve(chunks_.size() + other.chunks_.size());
+    chunks_.insert(chunks_.end(), other.chunks_.begin(), other.chunks_.end());
+    other.chunks_.clear();
+    return first;
+  }
+  void clear() noexcept {
+    for (Chunk& chunk : chunks_) std::free(chunk.data);
+    chunks_.clear();
+  }
+
+private:
+  struct Chunk {
+    char* data;
+    size_t used, capacity;
+  };
+  std::vector<Chunk> chunks_;
+};
+
 class GridJournal {
 public:
   ChangeList changes;
-  size_t bytes = 0;  // memory held by the changes, estimated
+  TextStore texts;   // the images of journal::Cells
+  size_t bytes = 0;  // memory held by the changes outside the slots and the text store
 
   bool empty() const { return changes.empty(); }
   // Room for one more change, so that adding it cannot fail once the grid has changed (or has
@@ -115,31 +197,67 @@ public:
   template <typename Change>
   void add(Change&& change) {
     reserveOne();
-    bytes += sizeof(GridChange) + payloadBytes(change);
+    bytes += payloadBytes(change);
     changes.emplace_back(std::forward<Change>(change));
   }
-  // Moves the old text of cell (r, c) in; the cell is left empty.
-  void text(int32_t r, int32_t c, std::string& cell) {
-    reserveOne();
-    bytes += sizeof(GridChange) + heapBytes(cell);
-    changes.emplace_back(journal::Text{r, c, std::move(cell)});
+
+  // The old text of cell (r, c), before it changes.
+  void cellText(int32_t r, int32_t c, std::string_view old) {
+    char* at = imageRoom(detail::kImageLengthBytes + old.size());
+    keepImage(r, c, 1, detail::putImageText(at, old));
   }
+  // An image of a row of w cells from (r, c) is written at imageRoom(most bytes) and kept by
+  // keepImage(end). Each extends the last Cells change when the cells follow on from it (the
+  // next cells of its row, or the next row of the same columns), so that a loop over a column
+  // or a block stores one change. Room for the change is taken with the bytes.
+  char* imageRoom(size_t most) {
+    reserveOne();
+    return texts.room(most);
+  }
+  void keepImage(int32_t r, int32_t c, int32_t w, const char* end) noexcept {
+    const uint32_t chunk = texts.lastChunk();
+    const size_t from = texts.end(), length = size_t(end - (texts.data(chunk) + from));
+    texts.setEnd(from + length);
+    if (!changes.empty()) {
+      if (auto* last = std::get_if<journal::Cells>(&changes.back());
+          last && last->chunk == chunk && last->offset + last->length == from) {
+        if (last->c == c && last->w == w && r == last->r + last->h) {
+          ++last->h;
+          last->length += length;
+          return;
+        }
+        if (last->h == 1 && last->r == r && c == last->c + last->w) {
+          last->w += w;
+          last->length += length;
+          return;
+        }
+      }
+    }
+    changes.emplace_back(journal::Cells{r, c, w, 1, chunk, from, length});
+  }
+
   // Appends another journal's changes after these.
   void append(GridJournal&& other) {
+    const uint32_t first = texts.append(std::move(other.texts));
     for (size_t i = 0; i < other.changes.size(); ++i) {
       reserveOne();
-      changes.emplace_back(std::move(other.changes[i]));
+      GridChange& change = other.changes[i];
+      if (auto* cells = std::get_if<journal::Cells>(&change)) cells->chunk += first;
+      changes.emplace_back(std::move(change));
     }
     bytes += other.bytes;
     other.clear();
   }
+  // The memory the journal holds.
+  size_t capacityBytes() const { return bytes + changes.capacityBytes() + texts.capacityBytes(); }
+  // A complete journal gives back the unused end of its text store.
+  void shrink() noexcept { texts.shrink(); }
   void clear() {
     changes.clear();
+    texts.clear();
     bytes = 0;
   }
 
-  static size_t payloadBytes(const journal::Text& t) { return heapBytes(t.text); }
-  static size_t payloadBytes(const journal::Run& r) { return r.image ? sizeof(std::string) + r.image->capacity() : 0; }
   static size_t payloadBytes(const journal::Removed& r) {
     if (!r.lines) return 0;
     return sizeof(journal::Lines) + storeBytes(r.lines->cells) + r.lines->sizes.size() * sizeof(int32_t) +
