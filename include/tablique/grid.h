@@ -36,17 +36,28 @@ struct StoreAllocator {
 };
 
 // A cell text in an undo image: its length (7 bits a byte, low bits first, the high bit set on
-// every byte but the last), then its bytes; at most kImageLengthBytes + size bytes.
-constexpr size_t kImageLengthBytes = 10;
-inline char* putImageText(char* out, std::string_view text) {
-  auto n = uint64_t(text.size());
+// every byte but the last), then its bytes; at most kImageLengthBytes + size bytes. Writing may
+// touch up to kImageSlack bytes beyond the end it returns.
+constexpr size_t kImageLengthBytes = 10, kImageSlack = 16;
+inline char* putImageText(char* out, const std::string& text) {
+  const size_t size = text.size();
+  if (size < 0x80) {
+    *out++ = char(size);
+    if (size <= 16) {
+      std::memcpy(out, text.data(), 16);  // one fixed copy: a string's buffer holds 16 bytes or more
+    } else {
+      std::memcpy(out, text.data(), size);
+    }
+    return out + size;
+  }
+  auto n = uint64_t(size);
   while (n >= 0x80) {
     *out++ = char(uint8_t(n) | 0x80);
     n >>= 7;
   }
   *out++ = char(n);
-  if (!text.empty()) std::memcpy(out, text.data(), text.size());
-  return out + text.size();
+  std::memcpy(out, text.data(), size);
+  return out + size;
 }
 inline std::string_view getImageText(const char*& in) {
   uint64_t n = 0;

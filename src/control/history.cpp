@@ -53,7 +53,7 @@ bool History::netUnchanged() const {
   };
   for (size_t i = 0; i < changes.size(); ++i) {
     const GridChange& change = changes[i];
-    if (const auto* t = std::get_if<journal::Cells>(&change)) {
+    if (const auto* t = std::get_if<journal::Cells>(&change); t && !t->codes) {
       cells += size_t(t->w) * size_t(t->h);
       if (cells > kMostCompared) return false;
       const char* in = pending_.texts.data(t->chunk) + t->offset;

@@ -41,9 +41,22 @@ void freeStore(void* p, size_t bytes) {
   if (!onLargePages(bytes)) ::operator delete(p);
   else std::free(p);
 }
+
+void* allocateImage(size_t bytes) {
+  void* p = bytes >= kLargePage ? std::aligned_alloc(kLargePage, (bytes + kLargePage - 1) & ~(kLargePage - 1))
+                                : std::malloc(bytes);
+  if (!p) throw std::bad_alloc();
+  if (bytes >= kLargePage) ::madvise(p, bytes, MADV_HUGEPAGE);
+  return p;
+}
 #else
 void* allocateStore(size_t bytes) { return ::operator new(bytes); }
 void freeStore(void* p, size_t) { ::operator delete(p); }
+void* allocateImage(size_t bytes) {
+  void* p = std::malloc(bytes);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
 #endif
 
 }  // namespace detail
@@ -234,7 +247,7 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
 
 // Room in the journal for the image of n cells' texts (writeRowTexts).
 char* Grid::rowImageRoom(const Cell* cells, int32_t n) {
-  size_t most = size_t(n) * detail::kImageLengthBytes;
+  size_t most = size_t(n) * detail::kImageLengthBytes + detail::kImageSlack;
   for (int32_t k = 0; k < n; ++k) most += cells[k].text.size();
   return journal_->imageRoom(most);
 }
@@ -297,19 +310,34 @@ void Grid::setColAlignment(int32_t c, uint8_t code) {
   notify();
 }
 
+// With a journal, the codes a row's run of pending columns held go into one image when any was
+// not general; a failure part-way leaves the columns pending, the rows done recorded.
 void Grid::applyColumnAlignments() const {
   if (!anyColAlignPending_) return;
-  anyColAlignPending_ = false;
-  std::vector<int32_t> columns;
-  for (int32_t c = 0; c < int32_t(colAlignPending_.size()) && c < cols_; ++c)
-    if (colAlignPending_[size_t(c)]) columns.push_back(c);
-  colAlignPending_.assign(colAlignPending_.size(), 0);
+  struct Run {
+    int32_t c, w;
+  };
+  std::vector<Run> runs;
+  for (int32_t c = 0; c < int32_t(colAlignPending_.size()) && c < cols_; ++c) {
+    if (!colAlignPending_[size_t(c)]) continue;
+    if (!runs.empty() && runs.back().c + runs.back().w == c) ++runs.back().w;
+    else runs.push_back({c, 1});
+  }
   for (int32_t r = 1; r < rows_; ++r)
-    for (int32_t c : columns) {
-      uint8_t& align = cells_[index(r, c)].align;
-      if (journal_ && align != kAlignGeneral) journal_->add(journal::Align{r, c, align});
-      align = kAlignGeneral;
+    for (const Run& run : runs) {
+      Cell* cells = cells_.data() + index(r, run.c);
+      if (journal_) {
+        bool any = false;
+        for (int32_t k = 0; k < run.w; ++k) any |= cells[k].align != kAlignGeneral;
+        if (!any) continue;
+        char* at = journal_->imageRoom(size_t(run.w));
+        for (int32_t k = 0; k < run.w; ++k) *at++ = char(cells[k].align);
+        journal_->keepImage(r, run.c, run.w, at, true);
+      }
+      for (int32_t k = 0; k < run.w; ++k) cells[k].align = kAlignGeneral;
     }
+  anyColAlignPending_ = false;
+  colAlignPending_.assign(colAlignPending_.size(), 0);
 }
 
 uint8_t Grid::ColAlignment(int32_t c) const {
@@ -773,8 +801,21 @@ void Grid::replay(GridJournal& changes) {
             if (ch.h > rows_ - ch.r) outOfRange("row", ch.r + ch.h - 1, rows_);
             if (ch.w > cols_ - ch.c) outOfRange("column", ch.c + ch.w - 1, cols_);
             const char* in = changes.texts.data(ch.chunk) + ch.offset;
-            for (int32_t i = 0; i < ch.h; ++i)
-              writeRowTexts(ch.r + i, ch.c, ch.w, [&](int32_t, std::string& text) { text.assign(detail::getImageText(in)); });
+            if (!ch.codes) {
+              for (int32_t i = 0; i < ch.h; ++i)
+                writeRowTexts(ch.r + i, ch.c, ch.w, [&](int32_t, std::string& text) { text.assign(detail::getImageText(in)); });
+              return;
+            }
+            for (int32_t i = 0; i < ch.h; ++i) {
+              Cell* cells = cells_.data() + index(ch.r + i, ch.c);
+              if (journal_) {
+                char* at = journal_->imageRoom(size_t(ch.w));
+                for (int32_t k = 0; k < ch.w; ++k) *at++ = char(cells[k].align);
+                journal_->keepImage(ch.r + i, ch.c, ch.w, at, true);
+              }
+              for (int32_t k = 0; k < ch.w; ++k) cells[k].align = uint8_t(*in++);
+            }
+            notify();
           } else if constexpr (std::is_same_v<T, journal::Align>) {
             checkRow(ch.r);
             checkCol(ch.c);

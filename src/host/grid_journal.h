@@ -25,9 +25,10 @@ namespace tablique {
 
 namespace journal {
 
-// Cells (r, c) .. (r + h - 1, c + w - 1) had these texts. Their image, row by row, lies in the
-// journal's text store at `offset` of chunk `chunk` (detail::putImageText per cell).
-struct Cells { int32_t r, c, w, h; uint32_t chunk; size_t offset, length; };
+// Cells (r, c) .. (r + h - 1, c + w - 1) had these texts (with `codes`, these alignment codes of
+// their own). Their image, row by row, lies in the journal's text store at `offset` of chunk
+// `chunk`: per cell detail::putImageText, or one byte for a code.
+struct Cells { int32_t r, c, w, h; uint32_t chunk; bool codes; size_t offset, length; };
 struct Align { int32_t r, c; uint8_t code; };               // the cell's own alignment code
 struct ColAlign { int32_t c; uint8_t code; };               // the column's alignment code
 struct Size { bool column; int32_t index, twips; };         // a column width or row height
@@ -109,11 +110,21 @@ private:
   size_t size_ = 0;
 };
 
+namespace detail {
+// Memory for undo images (malloc, realloc and free apply); from kLarge bytes on aligned to a
+// large page and marked for large pages where the system offers them, so that a large step
+// takes its memory in a few page faults, not in hundreds.
+void* allocateImage(size_t bytes);
+}  // namespace detail
+
 // The bytes of the cells' old texts, in chunks that never move while the journal holds them.
-// A chunk is twice the size of the one before (from 256 bytes to 1 MiB, or what one image
-// needs), so that a step of one cell holds a few hundred bytes and a paste a few large chunks.
+// A chunk is four times the size of the one before, from 256 bytes up to a large page of 2 MiB
+// (or what one image needs), so that a step of one cell holds a few hundred bytes, a column a
+// few small chunks and a paste large pages. A complete step gives back the unused end.
 class TextStore {
 public:
+  static constexpr size_t kFirst = 256, kLarge = size_t(2) << 20;
+
   TextStore() = default;
   TextStore(TextStore&& o) noexcept : chunks_(std::move(o.chunks_)) { o.chunks_.clear(); }
   TextStore& operator=(TextStore&& o) noexcept {
@@ -135,15 +146,16 @@ public:
       Chunk& last = chunks_.back();
       if (last.capacity - last.used >= bytes) return last.data + last.used;
     }
-    constexpr size_t kFirst = 256, kLargest = size_t(1) << 20;
-    size_t capacity = chunks_.empty() ? kFirst : std::min(kLargest, 2 * chunks_.back().capacity);
-    capacity = std::max(capacity, bytes);
     chunks_.reserve(chunks_.size() + 1);
-    char* p = static_cast<char*>(std::malloc(capacity));
-    if (!p) throw std::bad_alloc();
+    size_t capacity = chunks_.empty() ? kFirst : 4 * chunks_.back().capacity;
+    if (capacity >= kLarge / 4) capacity = kLarge;
+    if (bytes > capacity) capacity = bytes >= kLarge ? (bytes + kLarge - 1) / kLarge * kLarge : bytes;
+    char* p = static_cast<char*>(detail::allocateImage(capacity));
     chunks_.push_back({p, 0, capacity});
     return p;
   }
+  size_t spare() const { return chunks_.empty() ? 0 : chunks_.back().capacity - chunks_.back().used; }
+  char* tail() { return chunks_.back().data + chunks_.back().used; }
   // The last chunk and its end.
   uint32_t lastChunk() const { return uint32_t(chunks_.size() - 1); }
   size_t end() const { return chunks_.back().used; }
@@ -153,7 +165,7 @@ public:
     if (chunks_.empty()) return;
     Chunk& last = chunks_.back();
     if (last.used == last.capacity || last.used == 0) return;
-    if (void* p = std::realloc(last.data, last.used)) {
+    if (void* p = std::realloc(last.data, last.used)) {  // in place: the end is given back
       last.data = static_cast<char*>(p);
       last.capacity = last.used;
     }
@@ -193,17 +205,34 @@ public:
   bool empty() const { return changes.empty(); }
   // Room for one more change, so that adding it cannot fail once the grid has changed (or has
   // moved a text into it).
-  void reserveOne() { changes.reserveOne(); }
+  void reserveOne() {
+    open_ = nullptr;  // the last change may move
+    changes.reserveOne();
+  }
   template <typename Change>
   void add(Change&& change) {
     reserveOne();
     bytes += payloadBytes(change);
     changes.emplace_back(std::forward<Change>(change));
+    open_ = nullptr;
   }
 
-  // The old text of cell (r, c), before it changes.
-  void cellText(int32_t r, int32_t c, std::string_view old) {
-    char* at = imageRoom(detail::kImageLengthBytes + old.size());
+  // The old text of cell (r, c), before it changes. The next cell of a column or a row that the
+  // last change holds is added to it in place.
+  void cellText(int32_t r, int32_t c, const std::string& old) {
+    constexpr size_t kMost = detail::kImageLengthBytes + detail::kImageSlack;
+    if (journal::Cells* open = open_; open && texts.spare() >= kMost + old.size()) {
+      const bool down = open->w == 1 && c == open->c && r == open->r + open->h;
+      if (down || (open->h == 1 && r == open->r && c == open->c + open->w)) {
+        char* at = texts.tail();
+        const auto length = size_t(detail::putImageText(at, old) - at);
+        texts.setEnd(texts.end() + length);
+        open->length += length;
+        ++(down ? open->h : open->w);
+        return;
+      }
+    }
+    char* at = imageRoom(kMost + old.size());
     keepImage(r, c, 1, detail::putImageText(at, old));
   }
   // An image of a row of w cells from (r, c) is written at imageRoom(most bytes) and kept by
@@ -214,26 +243,29 @@ public:
     reserveOne();
     return texts.room(most);
   }
-  void keepImage(int32_t r, int32_t c, int32_t w, const char* end) noexcept {
+  void keepImage(int32_t r, int32_t c, int32_t w, const char* end, bool codes = false) noexcept {
     const uint32_t chunk = texts.lastChunk();
     const size_t from = texts.end(), length = size_t(end - (texts.data(chunk) + from));
     texts.setEnd(from + length);
     if (!changes.empty()) {
       if (auto* last = std::get_if<journal::Cells>(&changes.back());
-          last && last->chunk == chunk && last->offset + last->length == from) {
+          last && last->codes == codes && last->chunk == chunk && last->offset + last->length == from) {
         if (last->c == c && last->w == w && r == last->r + last->h) {
           ++last->h;
           last->length += length;
+          open_ = codes ? nullptr : last;
           return;
         }
         if (last->h == 1 && last->r == r && c == last->c + last->w) {
           last->w += w;
           last->length += length;
+          open_ = codes ? nullptr : last;
           return;
         }
       }
     }
-    changes.emplace_back(journal::Cells{r, c, w, 1, chunk, from, length});
+    changes.emplace_back(journal::Cells{r, c, w, 1, chunk, codes, from, length});
+    open_ = codes ? nullptr : std::get_if<journal::Cells>(&changes.back());
   }
 
   // Appends another journal's changes after these.
@@ -247,6 +279,7 @@ public:
     }
     bytes += other.bytes;
     other.clear();
+    open_ = nullptr;
   }
   // The memory the journal holds.
   size_t capacityBytes() const { return bytes + changes.capacityBytes() + texts.capacityBytes(); }
@@ -256,6 +289,7 @@ public:
     changes.clear();
     texts.clear();
     bytes = 0;
+    open_ = nullptr;
   }
 
   static size_t payloadBytes(const journal::Removed& r) {
@@ -272,6 +306,10 @@ public:
   static size_t payloadBytes(const Other&) { return 0; }
 
 private:
+  // The last change when it holds text images ending at the end of the text store, while no
+  // room was taken since: the next cell along it goes in without a look-up.
+  journal::Cells* open_ = nullptr;
+
   static size_t heapBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
   static size_t storeBytes(const Grid::CellStore& cells) {
     size_t n = cells.capacity() * sizeof(Grid::Cell);
