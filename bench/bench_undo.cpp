@@ -191,11 +191,11 @@ void BM_UndoRedo(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Paste)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paste)->Iterations(16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RowDel)->Iterations(16)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RowDelFirst)->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RowDelFirst)->Iterations(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sort)->Iterations(16)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Recalc)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Recalc)->Iterations(16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedo)->DenseRange(0, 4)->Iterations(9)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {

@@ -39,17 +39,17 @@ struct StoreAllocator {
 // every byte but the last), then its bytes; at most kImageLengthBytes + size bytes. Writing may
 // touch up to kImageSlack bytes beyond the end it returns.
 constexpr size_t kImageLengthBytes = 10, kImageSlack = 16;
+// A text of up to 16 bytes: one length byte and one fixed copy (a string's buffer holds 16
+// bytes or more), at most kShortImage bytes touched.
+constexpr size_t kShortImageText = 16, kShortImage = 1 + 16;
+inline char* putShortImageText(char* out, const std::string& text) {
+  *out = char(text.size());
+  std::memcpy(out + 1, text.data(), 16);
+  return out + 1 + text.size();
+}
 inline char* putImageText(char* out, const std::string& text) {
   const size_t size = text.size();
-  if (size < 0x80) {
-    *out++ = char(size);
-    if (size <= 16) {
-      std::memcpy(out, text.data(), 16);  // one fixed copy: a string's buffer holds 16 bytes or more
-    } else {
-      std::memcpy(out, text.data(), size);
-    }
-    return out + size;
-  }
+  if (size <= kShortImageText) return putShortImageText(out, text);
   auto n = uint64_t(size);
   while (n >= 0x80) {
     *out++ = char(uint8_t(n) | 0x80);
@@ -240,7 +240,8 @@ private:
   void notify() const { if (changed) changed(); }
   void applyColumnAlignments() const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
-  char* rowImageRoom(const Cell* cells, int32_t n);
+  char* rowImageRoom(int32_t r, int32_t c, int32_t n);
+  char* rowImageLong(char*& image, char* at, int32_t r, int32_t c, const Cell* rest, int32_t n);
   void keepRowImage(int32_t r, int32_t c, int32_t n, const char* end) noexcept;
   void recordInserted(bool columns, int32_t at, int32_t n);
   void recordRemoved(bool columns, int32_t at, int32_t n);
@@ -282,18 +283,20 @@ template <typename Write>
 void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
   if (n <= 0) return;
   Cell* cells = cells_.data() + index(r, c);
-  // With a journal the old texts go into one image of the row, kept when any cell changed.
-  char* const image = journal_ ? rowImageRoom(cells, n) : nullptr;
+  // With a journal the old texts go into one image of the row, kept when any cell changed. The
+  // room taken first holds n short texts; a longer one takes more (rowImageLong).
+  char* image = journal_ ? rowImageRoom(r, c, n) : nullptr;
   char* at = image;
   bool changed = false;
   int32_t imaged = 0;  // cells whose old text the image holds
   try {
     for (int32_t k = 0; k < n; ++k) {
       std::string& text = cells[k].text;
-      const bool wasEmpty = text.empty();
       const size_t oldSize = text.size();
+      const bool wasEmpty = oldSize == 0;
       if (image) {
-        at = detail::putImageText(at, text);
+        if (oldSize <= detail::kShortImageText) at = detail::putShortImageText(at, text);
+        else at = rowImageLong(image, at, r, c, cells + k, n - k);
         ++imaged;
       }
       write(k, text);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <type_traits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <cstdlib>
 #include <limits>
@@ -42,12 +43,41 @@ void freeStore(void* p, size_t bytes) {
   else std::free(p);
 }
 
+// Large images are mapped on their own, so that they neither sit in nor move the allocator's
+// heap, and a shrunk one gives its end back to the system.
 void* allocateImage(size_t bytes) {
-  void* p = bytes >= kLargePage ? std::aligned_alloc(kLargePage, (bytes + kLargePage - 1) & ~(kLargePage - 1))
-                                : std::malloc(bytes);
-  if (!p) throw std::bad_alloc();
-  if (bytes >= kLargePage) ::madvise(p, bytes, MADV_HUGEPAGE);
+  if (bytes < kLargeImage) {  // not mapped
+    void* p = std::malloc(bytes);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  const size_t size = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+  void* m = ::mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) throw std::bad_alloc();
+  const auto at = reinterpret_cast<uintptr_t>(m);
+  const uintptr_t aligned = (at + kLargePage - 1) & ~uintptr_t(kLargePage - 1);
+  if (aligned > at) ::munmap(m, aligned - at);
+  ::munmap(reinterpret_cast<void*>(aligned + size), at + kLargePage - aligned);
+  ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);  // advice only
+  return reinterpret_cast<void*>(aligned);
+}
+
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept {
+  if (!mapped) {
+    void* q = std::realloc(p, used);  // shrinks in place or not at all
+    if (!q) return p;
+    capacity = used;
+    return q;
+  }
+  constexpr size_t kPage = 4096;
+  const size_t keep = (used + kPage - 1) & ~(kPage - 1);
+  if (keep < capacity && ::munmap(static_cast<char*>(p) + keep, capacity - keep) == 0) capacity = keep;
   return p;
+}
+
+void freeImage(void* p, size_t capacity, bool mapped) noexcept {
+  if (!mapped) std::free(p);
+  else ::munmap(p, capacity);
 }
 #else
 void* allocateStore(size_t bytes) { return ::operator new(bytes); }
@@ -57,6 +87,13 @@ void* allocateImage(size_t bytes) {
   if (!p) throw std::bad_alloc();
   return p;
 }
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool) noexcept {
+  void* q = std::realloc(p, used);
+  if (!q) return p;
+  capacity = used;
+  return q;
+}
+void freeImage(void* p, size_t, bool) noexcept { std::free(p); }
 #endif
 
 }  // namespace detail
@@ -245,11 +282,27 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
   notify();
 }
 
-// Room in the journal for the image of n cells' texts (writeRowTexts).
-char* Grid::rowImageRoom(const Cell* cells, int32_t n) {
-  size_t most = size_t(n) * detail::kImageLengthBytes + detail::kImageSlack;
-  for (int32_t k = 0; k < n; ++k) most += cells[k].text.size();
-  return journal_->imageRoom(most);
+// Room in the journal for the image of n cells' short texts (writeRowTexts).
+char* Grid::rowImageRoom(int32_t r, int32_t c, int32_t n) {
+  return journal_->imageRoom(r, c, n, size_t(n) * detail::kShortImage + detail::kImageSlack);
+}
+
+// A text longer than a short one at `at` of the row image from `image`, with n cells from it
+// left to image: when the room taken does not hold it and the rest, the image so far moves to
+// larger room (`image` then says where). Returns the end of its image.
+char* Grid::rowImageLong(char*& image, char* at, int32_t r, int32_t c, const Cell* rest, int32_t n) {
+  const size_t done = size_t(at - image);
+  const size_t need = done + detail::kImageLengthBytes + rest->text.size() + size_t(n - 1) * detail::kShortImage +
+                      detail::kImageSlack;
+  if (journal_->texts.spare() < need) {
+    size_t most = done + size_t(n) * (detail::kImageLengthBytes + detail::kImageSlack);
+    for (int32_t k = 0; k < n; ++k) most += rest[k].text.size();
+    char* room = journal_->imageRoom(r, c, n, most);  // a new chunk: the spare room is too small
+    std::memcpy(room, image, done);
+    image = room;
+    at = room + done;
+  }
+  return detail::putImageText(at, rest->text);
 }
 
 void Grid::keepRowImage(int32_t r, int32_t c, int32_t n, const char* end) noexcept {
@@ -326,15 +379,19 @@ void Grid::applyColumnAlignments() const {
   for (int32_t r = 1; r < rows_; ++r)
     for (const Run& run : runs) {
       Cell* cells = cells_.data() + index(r, run.c);
-      if (journal_) {
-        bool any = false;
-        for (int32_t k = 0; k < run.w; ++k) any |= cells[k].align != kAlignGeneral;
-        if (!any) continue;
-        char* at = journal_->imageRoom(size_t(run.w));
-        for (int32_t k = 0; k < run.w; ++k) *at++ = char(cells[k].align);
-        journal_->keepImage(r, run.c, run.w, at, true);
+      if (!journal_) {
+        for (int32_t k = 0; k < run.w; ++k) cells[k].align = kAlignGeneral;
+        continue;
       }
-      for (int32_t k = 0; k < run.w; ++k) cells[k].align = kAlignGeneral;
+      char* const image = journal_->imageRoom(r, run.c, run.w, size_t(run.w), true);
+      uint8_t any = 0;
+      for (int32_t k = 0; k < run.w; ++k) {
+        image[k] = char(cells[k].align);
+        any |= cells[k].align;
+        cells[k].align = kAlignGeneral;
+      }
+      static_assert(kAlignGeneral == 0, "any is the codes or-ed");
+      if (any != kAlignGeneral) journal_->keepImage(r, run.c, run.w, image + run.w, true);
     }
   anyColAlignPending_ = false;
   colAlignPending_.assign(colAlignPending_.size(), 0);
@@ -809,7 +866,7 @@ void Grid::replay(GridJournal& changes) {
             for (int32_t i = 0; i < ch.h; ++i) {
               Cell* cells = cells_.data() + index(ch.r + i, ch.c);
               if (journal_) {
-                char* at = journal_->imageRoom(size_t(ch.w));
+                char* at = journal_->imageRoom(ch.r + i, ch.c, ch.w, size_t(ch.w), true);
                 for (int32_t k = 0; k < ch.w; ++k) *at++ = char(cells[k].align);
                 journal_->keepImage(ch.r + i, ch.c, ch.w, at, true);
               }

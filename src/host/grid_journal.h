@@ -72,6 +72,8 @@ public:
   GridChange& operator[](size_t i) { return chunks_[i / kChunk][i % kChunk]; }
   const GridChange& operator[](size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
   GridChange& back() { return (*this)[size_ - 1]; }
+  // Whether one more change fits without moving the others.
+  bool hasRoom() const { return !chunks_.empty() && chunks_.back().size() < chunks_.back().capacity(); }
   // A chunk grows as a vector does up to kChunk changes, so that a step of one change holds
   // room for a few, not for a whole chunk.
   void reserveOne() {
@@ -111,10 +113,15 @@ private:
 };
 
 namespace detail {
-// Memory for undo images (malloc, realloc and free apply); from kLarge bytes on aligned to a
-// large page and marked for large pages where the system offers them, so that a large step
-// takes its memory in a few page faults, not in hundreds.
+// Memory for undo images; from 2 MiB on aligned to a large page and marked for large pages
+// where the system offers them, so that a large step takes its memory in a few page faults, not
+// in hundreds. Shrinking gives back the end beyond `used` where it can (capacity becomes what is
+// kept) and returns the chunk's address, which may have moved.
+// `mapped` says whether allocateImage took the memory as a large image (bytes >= kLargeImage).
+constexpr size_t kLargeImage = size_t(2) << 20;
 void* allocateImage(size_t bytes);
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept;
+void freeImage(void* p, size_t capacity, bool mapped) noexcept;
 }  // namespace detail
 
 // The bytes of the cells' old texts, in chunks that never move while the journal holds them.
@@ -123,7 +130,7 @@ void* allocateImage(size_t bytes);
 // few small chunks and a paste large pages. A complete step gives back the unused end.
 class TextStore {
 public:
-  static constexpr size_t kFirst = 256, kLarge = size_t(2) << 20;
+  static constexpr size_t kFirst = 256, kLarge = detail::kLargeImage;
 
   TextStore() = default;
   TextStore(TextStore&& o) noexcept : chunks_(std::move(o.chunks_)) { o.chunks_.clear(); }
@@ -151,7 +158,7 @@ public:
     if (capacity >= kLarge / 4) capacity = kLarge;
     if (bytes > capacity) capacity = bytes >= kLarge ? (bytes + kLarge - 1) / kLarge * kLarge : bytes;
     char* p = static_cast<char*>(detail::allocateImage(capacity));
-    chunks_.push_back({p, 0, capacity});
+    chunks_.push_back({p, 0, capacity, capacity >= detail::kLargeImage});
     return p;
   }
   size_t spare() const { return chunks_.empty() ? 0 : chunks_.back().capacity - chunks_.back().used; }
@@ -165,10 +172,7 @@ public:
     if (chunks_.empty()) return;
     Chunk& last = chunks_.back();
     if (last.used == last.capacity || last.used == 0) return;
-    if (void* p = std::realloc(last.data, last.used)) {  // in place: the end is given back
-      last.data = static_cast<char*>(p);
-      last.capacity = last.used;
-    }
+    last.data = static_cast<char*>(detail::shrinkImage(last.data, last.capacity, last.used, last.mapped));
   }
   size_t capacityBytes() const {
     size_t n = chunks_.capacity() * sizeof(Chunk);
@@ -184,7 +188,7 @@ public:
     return first;
   }
   void clear() noexcept {
-    for (Chunk& chunk : chunks_) std::free(chunk.data);
+    for (Chunk& chunk : chunks_) detail::freeImage(chunk.data, chunk.capacity, chunk.mapped);
     chunks_.clear();
   }
 
@@ -192,6 +196,7 @@ private:
   struct Chunk {
     char* data;
     size_t used, capacity;
+    bool mapped;
   };
   std::vector<Chunk> chunks_;
 };
@@ -217,29 +222,31 @@ public:
     open_ = nullptr;
   }
 
-  // The old text of cell (r, c), before it changes. The next cell of a column or a row that the
-  // last change holds is added to it in place.
+  // The old text of cell (r, c), before it changes.
   void cellText(int32_t r, int32_t c, const std::string& old) {
     constexpr size_t kMost = detail::kImageLengthBytes + detail::kImageSlack;
-    if (journal::Cells* open = open_; open && texts.spare() >= kMost + old.size()) {
-      const bool down = open->w == 1 && c == open->c && r == open->r + open->h;
-      if (down || (open->h == 1 && r == open->r && c == open->c + open->w)) {
+    // The next cell down or along the open change, the usual case of a loop.
+    if (journal::Cells* o = open_; o && !o->codes && texts.spare() >= kMost + old.size()) {
+      const bool down = o->w == 1 && o->c == c && r == o->r + o->h;
+      if (down || (o->h == 1 && o->r == r && c == o->c + o->w)) {
         char* at = texts.tail();
         const auto length = size_t(detail::putImageText(at, old) - at);
         texts.setEnd(texts.end() + length);
-        open->length += length;
-        ++(down ? open->h : open->w);
+        o->length += length;
+        ++(down ? o->h : o->w);
         return;
       }
     }
-    char* at = imageRoom(kMost + old.size());
+    char* at = imageRoom(r, c, 1, kMost + old.size());
     keepImage(r, c, 1, detail::putImageText(at, old));
   }
-  // An image of a row of w cells from (r, c) is written at imageRoom(most bytes) and kept by
-  // keepImage(end). Each extends the last Cells change when the cells follow on from it (the
-  // next cells of its row, or the next row of the same columns), so that a loop over a column
-  // or a block stores one change. Room for the change is taken with the bytes.
-  char* imageRoom(size_t most) {
+  // An image of a row of w cells from (r, c) (texts, or with `codes` their alignment codes) is
+  // written at imageRoom(at most `most` bytes) and kept by keepImage(its end). Each extends the
+  // last Cells change when the cells follow on from it (the next cells of its row, or the next
+  // row of the same columns), so that a loop over a column or a block stores one change. Room
+  // for a change is taken with the bytes: keeping cannot fail.
+  char* imageRoom(int32_t r, int32_t c, int32_t w, size_t most, bool codes = false) {
+    if (extends(r, c, w, codes) && texts.spare() >= most && changes.hasRoom()) return texts.tail();
     reserveOne();
     return texts.room(most);
   }
@@ -247,25 +254,27 @@ public:
     const uint32_t chunk = texts.lastChunk();
     const size_t from = texts.end(), length = size_t(end - (texts.data(chunk) + from));
     texts.setEnd(from + length);
-    if (!changes.empty()) {
-      if (auto* last = std::get_if<journal::Cells>(&changes.back());
-          last && last->codes == codes && last->chunk == chunk && last->offset + last->length == from) {
-        if (last->c == c && last->w == w && r == last->r + last->h) {
-          ++last->h;
-          last->length += length;
-          open_ = codes ? nullptr : last;
-          return;
-        }
-        if (last->h == 1 && last->r == r && c == last->c + last->w) {
-          last->w += w;
-          last->length += length;
-          open_ = codes ? nullptr : last;
-          return;
-        }
+    journal::Cells* last = open_;
+    if (!last && !changes.empty()) {
+      last = std::get_if<journal::Cells>(&changes.back());
+      if (last && (last->chunk != chunk || last->offset + last->length != from)) last = nullptr;
+    }
+    if (last && last->codes == codes) {
+      if (last->c == c && last->w == w && r == last->r + last->h) {
+        ++last->h;
+        last->length += length;
+        open_ = last;
+        return;
+      }
+      if (last->h == 1 && last->r == r && c == last->c + last->w) {
+        last->w += w;
+        last->length += length;
+        open_ = last;
+        return;
       }
     }
     changes.emplace_back(journal::Cells{r, c, w, 1, chunk, codes, from, length});
-    open_ = codes ? nullptr : std::get_if<journal::Cells>(&changes.back());
+    open_ = std::get_if<journal::Cells>(&changes.back());
   }
 
   // Appends another journal's changes after these.
@@ -306,9 +315,15 @@ public:
   static size_t payloadBytes(const Other&) { return 0; }
 
 private:
-  // The last change when it holds text images ending at the end of the text store, while no
-  // room was taken since: the next cell along it goes in without a look-up.
+  // The last change when it is a Cells change whose image ends at the end of the text store,
+  // while no room for a change was taken since: the next cells along it go in without a look-up.
   journal::Cells* open_ = nullptr;
+
+  bool extends(int32_t r, int32_t c, int32_t w, bool codes) const {
+    const journal::Cells* o = open_;
+    return o && o->codes == codes &&
+           ((o->c == c && o->w == w && r == o->r + o->h) || (o->h == 1 && o->r == r && c == o->c + o->w));
+  }
 
   static size_t heapBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }
   static size_t storeBytes(const Grid::CellStore& cells) {
