@@ -168,12 +168,6 @@ void BM_UndoRedo(benchmark::State& state) {
         c.m_rowdel();
       });
       break;
-    case 4:
-      undoRedo(state, "rowdel 1st", [](Control& c) {
-        c.mouseset(2, 1);
-        c.m_rowdel();
-      });
-      break;
     case 2:
       undoRedo(state, "sort", [](Control& c) {
         c.mouseset(1, 1);
@@ -184,6 +178,12 @@ void BM_UndoRedo(benchmark::State& state) {
       undoRedo(state, "recalc", [](Control& c) {
         c.formuset(kCols, "C1*2");
         c.update(kCols);
+      });
+      break;
+    case 4:
+      undoRedo(state, "rowdel 1st", [](Control& c) {
+        c.mouseset(2, 1);
+        c.m_rowdel();
       });
       break;
   }

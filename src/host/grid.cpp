@@ -282,9 +282,37 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
   notify();
 }
 
+// ---- the journal's slow paths
+
+char* GridJournal::newImageRoom(size_t most) {
+  reserveOne();
+  return texts.room(most);
+}
+
+// Extends the last change when it is a Cells change that the cells follow on from and its image
+// ends where this one starts; otherwise a new change (room for it was taken with the bytes).
+void GridJournal::keepNewImage(int32_t r, int32_t c, int32_t w, const char* end, bool codes) noexcept {
+  const uint32_t chunk = texts.lastChunk();
+  const size_t from = texts.end(), length = size_t(end - (texts.data(chunk) + from));
+  texts.setEnd(from + length);
+  journal::Cells* last = changes.empty() ? nullptr : std::get_if<journal::Cells>(&changes.back());
+  if (last && last->codes == codes && last->chunk == chunk && last->offset + last->length == from) {
+    const bool down = last->c == c && last->w == w && r == last->r + last->h;
+    if (down || (last->h == 1 && last->r == r && c == last->c + last->w)) {
+      last->length += length;
+      if (down) ++last->h;
+      else last->w += w;
+      open_ = last;
+      return;
+    }
+  }
+  changes.emplace_back(journal::Cells{r, c, w, 1, chunk, codes, from, length});
+  open_ = std::get_if<journal::Cells>(&changes.back());
+}
+
 // Room in the journal for the image of n cells' short texts (writeRowTexts).
 char* Grid::rowImageRoom(int32_t r, int32_t c, int32_t n) {
-  return journal_->imageRoom(r, c, n, size_t(n) * detail::kShortImage + detail::kImageSlack);
+  return journal_->imageRoom(size_t(n) * detail::kShortImage + detail::kImageSlack);
 }
 
 // A text longer than a short one at `at` of the row image from `image`, with n cells from it
@@ -297,7 +325,7 @@ char* Grid::rowImageLong(char*& image, char* at, int32_t r, int32_t c, const Cel
   if (journal_->texts.spare() < need) {
     size_t most = done + size_t(n) * (detail::kImageLengthBytes + detail::kImageSlack);
     for (int32_t k = 0; k < n; ++k) most += rest[k].text.size();
-    char* room = journal_->imageRoom(r, c, n, most);  // a new chunk: the spare room is too small
+    char* room = journal_->imageRoom(most);  // a new chunk: the spare room is too small
     std::memcpy(room, image, done);
     image = room;
     at = room + done;
@@ -363,6 +391,38 @@ void Grid::setColAlignment(int32_t c, uint8_t code) {
   notify();
 }
 
+namespace {
+// A row of w alignment codes in an image, written at out + 1 by the caller, is finished: a tag
+// byte 0 and the one code when they are all the same (the usual case), else a tag byte 1 and the
+// w codes. Returns its end; `any` says whether a code is not general.
+char* finishCodes(char* out, int32_t w, bool& any) {
+  const auto* codes = reinterpret_cast<const uint8_t*>(out + 1);
+  const uint8_t first = codes[0];
+  const uint64_t pattern = 0x0101010101010101ull * first;
+  uint64_t all = 0, other = 0;
+  size_t i = 0;
+  for (; i + 8 <= size_t(w); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, codes + i, 8);
+    all |= word;
+    other |= word ^ pattern;
+  }
+  for (; i < size_t(w); ++i) {
+    all |= codes[i];
+    other |= codes[i] ^ first;
+  }
+  static_assert(kAlignGeneral == 0, "a row of general codes is a row of zero bytes");
+  any = all != 0;
+  if (other == 0) {
+    out[0] = 0;
+    out[1] = char(first);
+    return out + 2;
+  }
+  out[0] = 1;
+  return out + 1 + w;
+}
+}  // namespace
+
 // With a journal, the codes a row's run of pending columns held go into one image when any was
 // not general; a failure part-way leaves the columns pending, the rows done recorded.
 void Grid::applyColumnAlignments() const {
@@ -383,15 +443,15 @@ void Grid::applyColumnAlignments() const {
         for (int32_t k = 0; k < run.w; ++k) cells[k].align = kAlignGeneral;
         continue;
       }
-      char* const image = journal_->imageRoom(r, run.c, run.w, size_t(run.w), true);
-      uint8_t any = 0;
-      for (int32_t k = 0; k < run.w; ++k) {
-        image[k] = char(cells[k].align);
-        any |= cells[k].align;
+      const int32_t w = run.w;
+      char* const image = journal_->imageRoom(1 + size_t(w));
+      for (int32_t k = 0; k < w; ++k) {
+        image[1 + k] = char(cells[k].align);
         cells[k].align = kAlignGeneral;
       }
-      static_assert(kAlignGeneral == 0, "any is the codes or-ed");
-      if (any != kAlignGeneral) journal_->keepImage(r, run.c, run.w, image + run.w, true);
+      bool any = false;
+      char* const end = finishCodes(image, w, any);
+      if (any) journal_->keepImage(r, run.c, w, end, true);
     }
   anyColAlignPending_ = false;
   colAlignPending_.assign(colAlignPending_.size(), 0);
@@ -866,11 +926,14 @@ void Grid::replay(GridJournal& changes) {
             for (int32_t i = 0; i < ch.h; ++i) {
               Cell* cells = cells_.data() + index(ch.r + i, ch.c);
               if (journal_) {
-                char* at = journal_->imageRoom(ch.r + i, ch.c, ch.w, size_t(ch.w), true);
-                for (int32_t k = 0; k < ch.w; ++k) *at++ = char(cells[k].align);
-                journal_->keepImage(ch.r + i, ch.c, ch.w, at, true);
+                char* const image = journal_->imageRoom(1 + size_t(ch.w));
+                for (int32_t k = 0; k < ch.w; ++k) image[1 + k] = char(cells[k].align);
+                bool any = false;
+                journal_->keepImage(ch.r + i, ch.c, ch.w, finishCodes(image, ch.w, any), true);
               }
-              for (int32_t k = 0; k < ch.w; ++k) cells[k].align = uint8_t(*in++);
+              const bool same = *in++ == 0;
+              for (int32_t k = 0; k < ch.w; ++k) cells[k].align = uint8_t(same ? *in : in[k]);
+              in += same ? 1 : ch.w;
             }
             notify();
           } else if constexpr (std::is_same_v<T, journal::Align>) {

@@ -27,7 +27,8 @@ namespace journal {
 
 // Cells (r, c) .. (r + h - 1, c + w - 1) had these texts (with `codes`, these alignment codes of
 // their own). Their image, row by row, lies in the journal's text store at `offset` of chunk
-// `chunk`: per cell detail::putImageText, or one byte for a code.
+// `chunk`: per cell detail::putImageText; for codes per row a byte 0 and the code all its cells
+// had, or a byte 1 and a code per cell.
 struct Cells { int32_t r, c, w, h; uint32_t chunk; bool codes; size_t offset, length; };
 struct Align { int32_t r, c; uint8_t code; };               // the cell's own alignment code
 struct ColAlign { int32_t c; uint8_t code; };               // the column's alignment code
@@ -224,9 +225,8 @@ public:
 
   // The old text of cell (r, c), before it changes.
   void cellText(int32_t r, int32_t c, const std::string& old) {
-    constexpr size_t kMost = detail::kImageLengthBytes + detail::kImageSlack;
-    // The next cell down or along the open change, the usual case of a loop.
-    if (journal::Cells* o = open_; o && !o->codes && texts.spare() >= kMost + old.size()) {
+    // The next cell down or along the open change, the usual case of a loop, in place.
+    if (journal::Cells* o = open_; o && !o->codes && texts.spare() >= kCellMost + old.size()) {
       const bool down = o->w == 1 && o->c == c && r == o->r + o->h;
       if (down || (o->h == 1 && o->r == r && c == o->c + o->w)) {
         char* at = texts.tail();
@@ -237,7 +237,7 @@ public:
         return;
       }
     }
-    char* at = imageRoom(r, c, 1, kMost + old.size());
+    char* at = imageRoom(kCellMost + old.size());
     keepImage(r, c, 1, detail::putImageText(at, old));
   }
   // An image of a row of w cells from (r, c) (texts, or with `codes` their alignment codes) is
@@ -245,36 +245,21 @@ public:
   // last Cells change when the cells follow on from it (the next cells of its row, or the next
   // row of the same columns), so that a loop over a column or a block stores one change. Room
   // for a change is taken with the bytes: keeping cannot fail.
-  char* imageRoom(int32_t r, int32_t c, int32_t w, size_t most, bool codes = false) {
-    if (extends(r, c, w, codes) && texts.spare() >= most && changes.hasRoom()) return texts.tail();
-    reserveOne();
-    return texts.room(most);
+  char* imageRoom(size_t most) {
+    if (texts.spare() >= most && changes.hasRoom()) return texts.tail();
+    return newImageRoom(most);
   }
   void keepImage(int32_t r, int32_t c, int32_t w, const char* end, bool codes = false) noexcept {
-    const uint32_t chunk = texts.lastChunk();
-    const size_t from = texts.end(), length = size_t(end - (texts.data(chunk) + from));
-    texts.setEnd(from + length);
-    journal::Cells* last = open_;
-    if (!last && !changes.empty()) {
-      last = std::get_if<journal::Cells>(&changes.back());
-      if (last && (last->chunk != chunk || last->offset + last->length != from)) last = nullptr;
+    if (extends(r, c, w, codes)) {
+      journal::Cells& o = *open_;
+      const auto length = size_t(end - texts.tail());
+      texts.setEnd(texts.end() + length);
+      o.length += length;
+      if (o.c == c && o.w == w && r == o.r + o.h) ++o.h;
+      else o.w += w;
+      return;
     }
-    if (last && last->codes == codes) {
-      if (last->c == c && last->w == w && r == last->r + last->h) {
-        ++last->h;
-        last->length += length;
-        open_ = last;
-        return;
-      }
-      if (last->h == 1 && last->r == r && c == last->c + last->w) {
-        last->w += w;
-        last->length += length;
-        open_ = last;
-        return;
-      }
-    }
-    changes.emplace_back(journal::Cells{r, c, w, 1, chunk, codes, from, length});
-    open_ = std::get_if<journal::Cells>(&changes.back());
+    keepNewImage(r, c, w, end, codes);
   }
 
   // Appends another journal's changes after these.
@@ -318,6 +303,11 @@ private:
   // The last change when it is a Cells change whose image ends at the end of the text store,
   // while no room for a change was taken since: the next cells along it go in without a look-up.
   journal::Cells* open_ = nullptr;
+
+  static constexpr size_t kCellMost = detail::kImageLengthBytes + detail::kImageSlack;
+  // The slow paths of imageRoom and keepImage (src/host/grid.cpp).
+  char* newImageRoom(size_t most);
+  void keepNewImage(int32_t r, int32_t c, int32_t w, const char* end, bool codes) noexcept;
 
   bool extends(int32_t r, int32_t c, int32_t w, bool codes) const {
     const journal::Cells* o = open_;

@@ -83,8 +83,7 @@ TEST(GridJournal, ReplayTakesBackAndPutsBackRandomWrites) {
   for (uint32_t seed = 1; seed <= 12; ++seed) {
     std::mt19937 rng(seed);
     Grid g;
-    g.setRows(120);
-    g.setCols(9);
+    g.resetEmpty(120, 9, kAlignLeftCenter, kAlignCenterTop);  // every data cell with a code of its own
     randomChanges(g, rng, 20);  // a filled table, recorded by nobody
     const Copy before = copyOf(g);
 
