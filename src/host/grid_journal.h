@@ -1,7 +1,7 @@
 // The grid's journal: while one is attached, every change to the grid's table (texts,
 // alignments, sizes, counts, moved and removed rows and columns) is written to it as the change
-// that takes it back. Grid::apply runs such a change, and while doing so writes the change that
-// takes it back in turn, so undoing a list of changes yields the list that redoes them.
+// that takes it back. Grid::replay runs such changes, and while doing so writes the changes that
+// take them back in turn, so undoing a list of changes yields the list that redoes them.
 //
 // A change stores only what it replaces: text changes the old texts (one change for a run of
 // cells along a row or a column, or a block), a row removal the removed rows, a new table the
