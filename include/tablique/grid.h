@@ -240,8 +240,8 @@ private:
   void notify() const { if (changed) changed(); }
   void applyColumnAlignments() const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
-  char* rowImageRoom(int32_t r, int32_t c, int32_t n);
-  char* rowImageLong(char*& image, char* at, int32_t r, int32_t c, const Cell* rest, int32_t n);
+  char* rowImageRoom(int32_t n);
+  char* rowImageLong(char*& image, char* at, const Cell* rest, int32_t n);
   void keepRowImage(int32_t r, int32_t c, int32_t n, const char* end) noexcept;
   void recordInserted(bool columns, int32_t at, int32_t n);
   void recordRemoved(bool columns, int32_t at, int32_t n);
@@ -285,7 +285,7 @@ void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
   Cell* cells = cells_.data() + index(r, c);
   // With a journal the old texts go into one image of the row, kept when any cell changed. The
   // room taken first holds n short texts; a longer one takes more (rowImageLong).
-  char* image = journal_ ? rowImageRoom(r, c, n) : nullptr;
+  char* image = journal_ ? rowImageRoom(n) : nullptr;
   char* at = image;
   bool changed = false;
   int32_t imaged = 0;  // cells whose old text the image holds
@@ -296,7 +296,7 @@ void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
       const bool wasEmpty = oldSize == 0;
       if (image) {
         if (oldSize <= detail::kShortImageText) at = detail::putShortImageText(at, text);
-        else at = rowImageLong(image, at, r, c, cells + k, n - k);
+        else at = rowImageLong(image, at, cells + k, n - k);
         ++imaged;
       }
       write(k, text);

@@ -284,6 +284,11 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
 
 // ---- the journal's slow paths
 
+void GridJournal::newCellText(int32_t r, int32_t c, const std::string& old) {
+  char* at = imageRoom(kCellMost + old.size());
+  keepImage(r, c, 1, detail::putImageText(at, old));
+}
+
 char* GridJournal::newImageRoom(size_t most) {
   reserveOne();
   return texts.room(most);
@@ -311,14 +316,14 @@ void GridJournal::keepNewImage(int32_t r, int32_t c, int32_t w, const char* end,
 }
 
 // Room in the journal for the image of n cells' short texts (writeRowTexts).
-char* Grid::rowImageRoom(int32_t r, int32_t c, int32_t n) {
+char* Grid::rowImageRoom(int32_t n) {
   return journal_->imageRoom(size_t(n) * detail::kShortImage + detail::kImageSlack);
 }
 
 // A text longer than a short one at `at` of the row image from `image`, with n cells from it
 // left to image: when the room taken does not hold it and the rest, the image so far moves to
 // larger room (`image` then says where). Returns the end of its image.
-char* Grid::rowImageLong(char*& image, char* at, int32_t r, int32_t c, const Cell* rest, int32_t n) {
+char* Grid::rowImageLong(char*& image, char* at, const Cell* rest, int32_t n) {
   const size_t done = size_t(at - image);
   const size_t need = done + detail::kImageLengthBytes + rest->text.size() + size_t(n - 1) * detail::kShortImage +
                       detail::kImageSlack;
@@ -396,27 +401,14 @@ namespace {
 // byte 0 and the one code when they are all the same (the usual case), else a tag byte 1 and the
 // w codes. Returns its end; `any` says whether a code is not general.
 char* finishCodes(char* out, int32_t w, bool& any) {
-  const auto* codes = reinterpret_cast<const uint8_t*>(out + 1);
-  const uint8_t first = codes[0];
-  const uint64_t pattern = 0x0101010101010101ull * first;
-  uint64_t all = 0, other = 0;
-  size_t i = 0;
-  for (; i + 8 <= size_t(w); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, codes + i, 8);
-    all |= word;
-    other |= word ^ pattern;
-  }
-  for (; i < size_t(w); ++i) {
-    all |= codes[i];
-    other |= codes[i] ^ first;
-  }
-  static_assert(kAlignGeneral == 0, "a row of general codes is a row of zero bytes");
-  any = all != 0;
-  if (other == 0) {
+  const char* codes = out + 1;
+  // All the same when each code equals the next; codes that differ include one not general.
+  const bool same = w == 1 || std::memcmp(codes, codes + 1, size_t(w - 1)) == 0;
+  static_assert(kAlignGeneral == 0, "a general code is a zero byte");
+  any = !same || codes[0] != 0;
+  if (same) {
     out[0] = 0;
-    out[1] = char(first);
-    return out + 2;
+    return out + 2;  // out[1] is the code already
   }
   out[0] = 1;
   return out + 1 + w;
@@ -445,6 +437,9 @@ void Grid::applyColumnAlignments() const {
       }
       const int32_t w = run.w;
       char* const image = journal_->imageRoom(1 + size_t(w));
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC unroll 4
+#endif
       for (int32_t k = 0; k < w; ++k) {
         image[1 + k] = char(cells[k].align);
         cells[k].align = kAlignGeneral;

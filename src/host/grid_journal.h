@@ -237,8 +237,7 @@ public:
         return;
       }
     }
-    char* at = imageRoom(kCellMost + old.size());
-    keepImage(r, c, 1, detail::putImageText(at, old));
+    newCellText(r, c, old);
   }
   // An image of a row of w cells from (r, c) (texts, or with `codes` their alignment codes) is
   // written at imageRoom(at most `most` bytes) and kept by keepImage(its end). Each extends the
@@ -305,7 +304,8 @@ private:
   journal::Cells* open_ = nullptr;
 
   static constexpr size_t kCellMost = detail::kImageLengthBytes + detail::kImageSlack;
-  // The slow paths of imageRoom and keepImage (src/host/grid.cpp).
+  // The slow paths of cellText, imageRoom and keepImage (src/host/grid.cpp).
+  void newCellText(int32_t r, int32_t c, const std::string& old);
   char* newImageRoom(size_t most);
   void keepNewImage(int32_t r, int32_t c, int32_t w, const char* end, bool codes) noexcept;
 
