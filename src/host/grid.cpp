@@ -875,8 +875,12 @@ void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::
   if (!columns) {
     if (at < 0 || at > rows_) outOfRange("row", at, rows_ + 1);
     rowHeight_.reserve(rowHeight_.size() + size_t(n));
-    cells_.insert(cells_.begin() + std::ptrdiff_t(index(at, 0)), std::make_move_iterator(cells.begin()),
-                  std::make_move_iterator(cells.end()));
+    // Room at the end first (nothing moves yet if it fails), then the rows below move down the
+    // way removeRows moved them up.
+    const size_t from = index(at, 0), added = cells.size();
+    cells_.resize(cells_.size() + added);
+    std::move_backward(cells_.begin() + std::ptrdiff_t(from), cells_.end() - std::ptrdiff_t(added), cells_.end());
+    std::move(cells.begin(), cells.end(), cells_.begin() + std::ptrdiff_t(from));
     rowHeight_.insert(rowHeight_.begin() + at, sizes.begin(), sizes.end());
     rows_ += n;
   } else {
