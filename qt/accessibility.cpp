@@ -160,7 +160,10 @@ void installAccessibility() {
   (void)installed;
 }
 
-GridAccessible::GridAccessible(GridView* view) : QAccessibleWidget(view, QAccessible::Table), view_(view) {}
+GridAccessible::GridAccessible(GridView* view) : QAccessibleWidget(view, QAccessible::Table), view_(view) {
+  announcedRows_ = rowCount();  // the size a screen reader finds when it first asks
+  announcedCols_ = columnCount();
+}
 
 GridAccessible::~GridAccessible() {
   dropCache();
@@ -334,27 +337,47 @@ void GridAccessible::modelChange(QAccessibleTableModelChangeEvent* event) {
 void GridAccessible::announce(bool focusIn) {
   const Widget* w = gridWidget();
   if (!w || !view_) return;
-  const int oldRows = rows_, oldCols = cols_;
-  followSize();
-  if (oldRows != rows_ || oldCols != cols_) {
+  // The size screen readers were last told (a reader may have asked for the new counts since).
+  if (rowCount() != announcedRows_ || columnCount() != announcedCols_) {
+    announcedRows_ = rowCount();
+    announcedCols_ = columnCount();
     QAccessibleTableModelChangeEvent reset(view_, QAccessibleTableModelChangeEvent::ModelReset);
-    QAccessible::updateAccessibility(&reset);
+    QAccessible::updateAccessibility(&reset);  // drops the cache (modelChange)
     announcedRow_ = announcedCol_ = -1;
   }
+  const int rows = rowCount(), cols = columnCount();
   const Grid& g = w->control().grid();
   const int row = g.Row() - 1, col = g.Col() - 1;
-  if (row >= 0 && col >= 0 && row < rows_ && col < cols_ && view_->hasFocus() &&
+  if (row >= 0 && col >= 0 && row < rows && col < cols && view_->hasFocus() &&
       (focusIn || row != announcedRow_ || col != announcedCol_)) {
     announcedRow_ = row;
     announcedCol_ = col;
     auto* cell = static_cast<CellAccessible*>(cellAt(row, col));
     cell->announcedName = cell->text(QAccessible::Name);
     QAccessibleEvent focus(view_, QAccessible::Focus);
-    focus.setChild(row * cols_ + col);
+    focus.setChild(row * cols + col);
     QAccessible::updateAccessibility(&focus);
   }
-  // A changed text of a cell the screen reader knows (typed, pasted, recomputed).
-  const QList<QAccessible::Id> ids = cells_.values();  // the cache may grow while events go out
+  // A changed text of a cell the screen reader knows (typed, pasted, recomputed), on screen or
+  // current: the reader reads any other cell anew when it gets there, and a reader that read
+  // the whole table would otherwise cost every event a pass over all its cells.
+  QList<QAccessible::Id> ids;  // the cache may grow while events go out
+  const QRect port = view_->viewport()->rect();
+  const int top = g.TopRow() - 1, left = g.LeftCol() - 1;
+  const int bottom = g.rowAt(w->toTwipsY(port.bottom())) - 1, right = g.colAt(w->toTwipsX(port.right())) - 1;
+  const auto onScreen = [&](int r, int c) { return r >= top && r <= bottom && c >= left && c <= right; };
+  if (bottom < top || right < left || qint64(bottom - top + 1) * (right - left + 1) >= cells_.size()) {
+    for (auto it = cells_.cbegin(); it != cells_.cend(); ++it) {
+      const int r = it.key() / cols, c = it.key() % cols;
+      if (onScreen(r, c) || (r == row && c == col)) ids.append(it.value());
+    }
+  } else {
+    for (int r = top; r <= bottom; ++r)
+      for (int c = left; c <= right; ++c)
+        if (const auto it = cells_.constFind(r * cols + c); it != cells_.cend()) ids.append(it.value());
+    if (const auto it = cells_.constFind(row * cols + col); it != cells_.cend() && !onScreen(row, col))
+      ids.append(it.value());
+  }
   for (const QAccessible::Id id : ids) {
     auto* cell = static_cast<CellAccessible*>(QAccessible::accessibleInterface(id));
     if (!cell) continue;
@@ -368,7 +391,7 @@ void GridAccessible::announce(bool focusIn) {
     data.setLastColumn(cell->col());
     QAccessible::updateAccessibility(&data);
     QAccessibleEvent changed(view_, QAccessible::NameChanged);
-    changed.setChild(cell->row() * cols_ + cell->col());
+    changed.setChild(cell->row() * cols + cell->col());
     QAccessible::updateAccessibility(&changed);
   }
 }

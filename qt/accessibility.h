@@ -86,6 +86,7 @@ private:
   mutable QHash<int, QAccessible::Id> cells_, columnHeaders_, rowHeaders_;
   mutable QAccessible::Id placeholder_ = 0;
   int announcedRow_ = -1, announcedCol_ = -1;
+  int announcedRows_ = -1, announcedCols_ = -1;
 };
 
 }  // namespace tablique::qt

@@ -450,8 +450,9 @@ bool GridView::event(QEvent* e) {
     const int16_t code = virtualKeyCode(k->key());
     const int16_t shift = shiftState(k->modifiers());
     const bool clipboardKey = shift == 2 && (code == 67 || code == 86 || code == 88);
+    const bool historyKey = (shift == 2 && (code == 89 || code == 90)) || (shift == 3 && code == 90);
     const bool gridKey = code == 13 || code == 46 || (code >= 33 && code <= 40);
-    if (clipboardKey || gridKey) {
+    if (clipboardKey || historyKey || gridKey) {
       e->accept();
       return true;
     }

@@ -90,6 +90,10 @@ QStringList nameFiltersFromPattern(const std::string& filter) {
 }
 
 MessageAnswer QtPlatform::messageBox(std::string_view text, std::string_view title, bool okCancel) {
+  if (d_.holdingRefusal && !okCancel) {
+    d_.heldRefusal.emplace(std::string(text), std::string(title));
+    return MessageAnswer::Ok;
+  }
   return askUser(d_.dialogParent(), fromUtf8(text), fromUtf8(title), okCancel) ? MessageAnswer::Ok
                                                                                : MessageAnswer::Cancel;
 }

@@ -135,6 +135,12 @@ struct WidgetPrivate {
   bool syncPending = false;   // one queued sync after any number of grid changes
   uint32_t shownCurrentCellSets = 0;  // the grid's count of current-cell sets last shown
   bool dying = false;
+  // A form's size (initialRows, initialCols) the control refused while the widget was hidden:
+  // it waits for the form's other size, and the refusal is shown with the widget.
+  std::optional<int> heldRows, heldCols;
+  std::pair<int, int> heldOver;  // the table's size when the refusal was held
+  std::optional<std::pair<std::string, std::string>> heldRefusal;  // text, title
+  bool holdingRefusal = false;  // a message box now is the refusal to hold
   QPoint lastMouseGlobal;     // where the last mouse press over the control happened
   bool haveMousePosition = false;
 
@@ -159,6 +165,9 @@ struct WidgetPrivate {
   bool focusInsideControl(QWidget* w) const;
   QPoint menuPosition(float x, float y) const;
   QWidget* dialogParent() const;
+  // rowcol with the form's sizes; an unset one is the one held, else the current.
+  void setInitialSize(std::optional<int> rows, std::optional<int> cols);
+  void showHeldRefusal();
 };
 
 // Windows virtual key code of a Qt key (0 when the control has no code for it), and the shift

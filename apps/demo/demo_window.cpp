@@ -278,6 +278,10 @@ void DemoWindow::buildMenus() {
     auto m = method;
     commands->addAction(name, this, [this, &c, name, m] { run(name, [&] { (c.*m)(); }); });
   }
+  // The widget's own undo and redo actions: enabled as the history allows.
+  commands->addSeparator();
+  commands->addAction(grid_->undoAction());
+  commands->addAction(grid_->redoAction());
 }
 
 // gettext / settext / mouseset on a cell chosen by number.

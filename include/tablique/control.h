@@ -207,6 +207,11 @@ private:
   void placeEditorOverCurrentCell(bool withWidth);
   void gridMoveByKey(int16_t keyCode, int16_t shift);  // the grid's own cursor keys
   void currentCellToFirst();            // after addrow/addcol: (1, 1) as far as it exists
+  // The open edit has changed its cell: undo takes that back first; redo would end the edit as a
+  // new step and so have nothing to put back.
+  bool editChangedCell() const;
+  void tellHistoryListener();
+  void endEditStep(bool typed);         // after Text1_LostFocus: the edit's step ends
 
   // ---- interaction/
   void openEditorOverCurrentCell();     // scrolled into view, placed, shown, focused

@@ -34,7 +34,8 @@ class Widget : public QWidget {
   Q_OBJECT
   // Designer's property editor and generated form code (setPmenu, setInitialRows, ...).
   // initialRows and initialCols set up an empty table of that many data rows and columns, as
-  // rowcol does; the getters read the current size.
+  // rowcol does, each with the other size the form gave (a size over the cell budget is told
+  // when the widget shows); the getters read the current size.
   Q_PROPERTY(bool pmenu READ pmenu WRITE setPmenu)
   Q_PROPERTY(int initialRows READ initialRows WRITE setInitialRows)
   Q_PROPERTY(int initialCols READ initialCols WRITE setInitialCols)
@@ -87,6 +88,7 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
   bool focusNextPrevChild(bool next) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
 private:
   friend struct qt::WidgetPrivate;

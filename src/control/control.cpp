@@ -161,12 +161,20 @@ void Control::focusGrid() {
   const StepScope scope(*this);
   if (focus_ == FocusTarget::Grid) return;
   const FocusTarget previous = focus_;
+  const bool typed = editChangedCell();
   focus_ = FocusTarget::Grid;
   platform_->focusChanged(focus_);
-  if (previous == FocusTarget::Editor) {
-    Text1_LostFocus();
-    if (history_) history_->commit();  // an edit is a step of its own
-  }
+  if (previous == FocusTarget::Editor) endEditStep(typed);
+}
+
+// An edit is a step of its own. One whose typing ended up changing nothing (a recalc wrote the
+// cell back) adds none, yet the listener was told that it could be taken back.
+void Control::endEditStep(bool typed) {
+  Text1_LostFocus();
+  if (!history_) return;
+  const size_t steps = history_->steps(), redoSteps = history_->redoSteps();
+  history_->commit();
+  if (typed && history_->steps() == steps && history_->redoSteps() == redoSteps) tellHistoryListener();
 }
 
 void Control::focusEditor() {
@@ -182,12 +190,10 @@ void Control::focusOut() {
   const StepScope scope(*this);
   if (focus_ == FocusTarget::None) return;
   const FocusTarget previous = focus_;
+  const bool typed = editChangedCell();
   focus_ = FocusTarget::None;
   platform_->focusChanged(focus_);
-  if (previous == FocusTarget::Editor) {
-    Text1_LostFocus();
-    if (history_) history_->commit();
-  }
+  if (previous == FocusTarget::Editor) endEditStep(typed);
 }
 
 void Control::typeText(std::string_view text) {
@@ -196,6 +202,7 @@ void Control::typeText(std::string_view text) {
 }
 
 void Control::setEditorText(std::string text) {
+  const StepScope scope(*this);  // a program writing through the hidden editor makes a step
   if (text == editor_.text()) return;
   editor_.setTextRaw(std::move(text));
   Text1_Change();

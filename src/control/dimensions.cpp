@@ -42,7 +42,9 @@ void Control::addrow(int32_t rows) try {
   if (checkedMul(n, checkedAdd(grid_.Cols(), 3)) > kCellBudget) return;
   grid_.setRows(n);
   for (int32_t i = n - rows; i <= n - 1; ++i) grid_.setTextAt(i, 0, std::to_string(i));
-  for (int32_t j = 1; j <= grid_.Cols() - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
+  // (Nothing added: the column alignments would only replace cell codes that show the same.)
+  if (rows != 0)
+    for (int32_t j = 1; j <= grid_.Cols() - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   // The cell formulas of rows taken off go with them, so that rows added later start empty.
   if (rows < 0)
     for (std::string& record : st_.colFormula)
@@ -66,7 +68,8 @@ void Control::addcol(int32_t cols) try {
     grid_.setText("C" + std::to_string(j));
     grid_.setCellAlignment(kAlignCenterTop);
   }
-  for (int32_t j = 1; j <= n - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
+  if (cols != 0)
+    for (int32_t j = 1; j <= n - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   currentCellToFirst();
 } catch (...) {
   rethrowAsError();

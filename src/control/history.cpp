@@ -2,9 +2,9 @@
 #include "control/history.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <string_view>
-#include <vector>
 
 namespace tablique {
 
@@ -32,40 +32,47 @@ void History::setCursor(const Cursor& c) {
 
 bool History::recordsChanged() const { return st_.colFormula != records_; }
 
-// Texts and sizes that are back to what they were (typing taken back) make no step. Only short
-// journals of such changes are compared; anything else counts as a change.
+namespace {
+// Whether a change holds the text cell (r, c) had before it.
+bool holdsCell(const GridChange& change, int32_t r, int32_t c) {
+  const auto* t = std::get_if<journal::Cells>(&change);
+  return t && !t->codes && r >= t->r && r - t->r < t->h && c >= t->c && c - t->c < t->w;
+}
+bool holdsSize(const GridChange& change, const journal::Size& z) {
+  const auto* y = std::get_if<journal::Size>(&change);
+  return y && y->column == z.column && y->index == z.index;
+}
+}  // namespace
+
+// Texts and sizes that are back to what they were (typing taken back, a paste that a column
+// formula wrote back) make no step. Only short journals of such changes are compared; anything
+// else counts as a change.
 bool History::netUnchanged() const {
   constexpr size_t kMostCompared = 256;
+  constexpr int64_t kMostRunCells = 4096;
   const ChangeList& changes = pending_.changes;
   if (changes.size() > kMostCompared) return false;
-  // Each place with its value before the step: only its first change holds that.
-  struct Place {
-    int kind;  // 0 a cell, 1 a column width, 2 a row height
-    int32_t a, b;
-  };
-  std::vector<Place> seen;
-  size_t cells = 0;
-  auto first = [&seen](Place p) {
-    for (const Place& q : seen)
-      if (q.kind == p.kind && q.a == p.a && q.b == p.b) return false;
-    seen.push_back(p);
-    return true;
-  };
+  int64_t cells = 0;
   for (size_t i = 0; i < changes.size(); ++i) {
     const GridChange& change = changes[i];
+    // Only the first change of a place holds its value before the step.
+    const auto first = [&](int32_t r, int32_t c) {
+      for (size_t k = 0; k < i; ++k)
+        if (holdsCell(changes[k], r, c)) return false;
+      return true;
+    };
     if (const auto* t = std::get_if<journal::Cells>(&change); t && !t->codes) {
-      cells += size_t(t->w) * size_t(t->h);
-      if (cells > kMostCompared) return false;
+      if ((cells += int64_t(t->w) * t->h) > kMostRunCells) return false;
       const char* in = pending_.texts.data(t->chunk) + t->offset;
       for (int32_t r = t->r; r < t->r + t->h; ++r)
         for (int32_t c = t->c; c < t->c + t->w; ++c) {
           const std::string_view old = detail::getImageText(in);
-          if (first({0, r, c}) && grid_.TextMatrix(r, c) != old) return false;
+          if (first(r, c) && grid_.TextMatrix(r, c) != old) return false;
         }
     } else if (const auto* z = std::get_if<journal::Size>(&change)) {
-      if (first({z->column ? 1 : 2, z->index, 0}) &&
-          (z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips)
-        return false;
+      bool firstSize = true;
+      for (size_t k = 0; k < i && firstSize; ++k) firstSize = !holdsSize(changes[k], *z);
+      if (firstSize && (z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
     } else {
       return false;
     }

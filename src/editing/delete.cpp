@@ -70,7 +70,8 @@ void Control::cleartab() {
   const int32_t rows = grid_.Rows(), cols = grid_.Cols();
   for (int32_t c = 1; c < cols; ++c) {
     for (int32_t r = 1; r < rows; ++r) grid_.moveTextAt(r, c, std::string());
-    if (rows > 1) grid_.setCellAlignment(kAlignLeftCenter);
+    // Only where it shows: a code that looks the same would make an undo step of nothing.
+    if (rows > 1 && grid_.CellAlignment() != kAlignLeftCenter) grid_.setCellAlignment(kAlignLeftCenter);
     if (size_t(c) < st_.colFormula.size()) st_.colFormula[size_t(c)].clear();
   }
 }

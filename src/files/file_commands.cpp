@@ -183,12 +183,13 @@ void Control::opentxtFile() {
   focusGrid();
 }
 
-// Before an export: two spare columns when the last grid column holds data and they fit the cell
-// budget (the export needs none of them); the current cell stays.
+// Before an export: two spare columns when the last grid column holds data; the current cell
+// stays. The spares come on top of the cell budget once: a grid already beyond it (its spares
+// filled) gets none, so repeated exports cannot grow it without bound. The export needs none.
 void Control::expspare() {
   const files::UsedArea a = files::usedArea(grid_);
   if (a.lastCol != grid_.Cols() - 1) return;
-  if (int64_t(grid_.Rows() - 1) * (int64_t(grid_.Cols()) + 1) > kCellBudget) return;
+  if (int64_t(grid_.Rows()) * grid_.Cols() > kCellBudget) return;
   const int32_t row = grid_.Row(), col = grid_.Col();
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);

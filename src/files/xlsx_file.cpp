@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +25,10 @@ static_assert(LXW_VERSION_ID >= 114, "libxlsxwriter 1.1.4 or newer is needed");
 namespace tablique::files {
 
 namespace {
+
+// The widest column (characters) and the highest row (points) a sheet has.
+constexpr double kMostColumnWidth = 255;
+constexpr double kMostRowHeight = 409;
 
 // Numbers formatted in the "C" locale on this thread while it lives: the library prints
 // numbers with printf, which follows the locale the application chose.
@@ -146,7 +151,7 @@ void writeSheet(lxw_worksheet* ws, const Grid& grid, const UsedArea& a, std::str
     const int32_t h = grid.RowHeight(i);
     if (h != Grid::kDefaultRowHeight) {
       const auto row = lxw_row_t(i - 1);
-      const lxw_error err = h > 0 ? worksheet_set_row(ws, row, h / 20.0, nullptr)
+      const lxw_error err = h > 0 ? worksheet_set_row(ws, row, std::min(h / 20.0, kMostRowHeight), nullptr)
                                   : worksheet_set_row_opt(ws, row, LXW_DEF_ROW_HEIGHT, nullptr, &hidden);
       if (err != LXW_NO_ERROR) failLibrary(what, err);
     }
@@ -158,11 +163,16 @@ void writeSheet(lxw_worksheet* ws, const Grid& grid, const UsedArea& a, std::str
 
 double workbookColumnWidth(int32_t twips) {
   const double px = twips / 15.0;
-  return px <= 12 ? px / 12 : (px - 5) / 7;
+  return std::min(px <= 12 ? px / 12 : (px - 5) / 7, kMostColumnWidth);
 }
 
 std::string buildWorkbook(const Grid& grid, std::string_view what) {
-  const UsedArea a = usedArea(grid);
+  UsedArea a = usedArea(grid);  // (1, 1) for an empty table, which may have no data cell at all
+  a.lastRow = std::min(a.lastRow, grid.Rows() - 1);
+  a.lastCol = std::min(a.lastCol, grid.Cols() - 1);
+  if (a.lastCol > int32_t(LXW_COL_MAX))
+    failFile(what, "the data reaches column " + std::to_string(a.lastCol) + ", a sheet has 16384",
+             "无法保存：xlsx文件最多16384列，表格的数据到第" + std::to_string(a.lastCol) + "列！");
   TemporaryFile tmp;
   if (tmp.path().empty())
     failFile(what, std::string("cannot create a temporary file: ") + std::strerror(tmp.error()),

@@ -9,6 +9,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <memory>
 #include <type_traits>
@@ -43,6 +44,9 @@ void freeStore(void* p, size_t bytes) {
   else std::free(p);
 }
 
+std::atomic<size_t> g_mappedImages{0};
+size_t mappedImageBytes() { return g_mappedImages.load(std::memory_order_relaxed); }
+
 // Large images are mapped on their own, so that they neither sit in nor move the allocator's
 // heap, and a shrunk one gives its end back to the system.
 void* allocateImage(size_t bytes) {
@@ -59,6 +63,7 @@ void* allocateImage(size_t bytes) {
   if (aligned > at) ::munmap(m, aligned - at);
   ::munmap(reinterpret_cast<void*>(aligned + size), at + kLargePage - aligned);
   ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);  // advice only
+  g_mappedImages += size;
   return reinterpret_cast<void*>(aligned);
 }
 
@@ -71,13 +76,19 @@ void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept 
   }
   constexpr size_t kPage = 4096;
   const size_t keep = (used + kPage - 1) & ~(kPage - 1);
-  if (keep < capacity && ::munmap(static_cast<char*>(p) + keep, capacity - keep) == 0) capacity = keep;
+  if (keep < capacity && ::munmap(static_cast<char*>(p) + keep, capacity - keep) == 0) {
+    g_mappedImages -= capacity - keep;
+    capacity = keep;
+  }
   return p;
 }
 
 void freeImage(void* p, size_t capacity, bool mapped) noexcept {
-  if (!mapped) std::free(p);
-  else ::munmap(p, capacity);
+  if (!mapped) {
+    std::free(p);
+  } else if (::munmap(p, capacity) == 0) {
+    g_mappedImages -= capacity;
+  }
 }
 #else
 void* allocateStore(size_t bytes) { return ::operator new(bytes); }
@@ -94,6 +105,7 @@ void* shrinkImage(void* p, size_t& capacity, size_t used, bool) noexcept {
   return q;
 }
 void freeImage(void* p, size_t, bool) noexcept { std::free(p); }
+size_t mappedImageBytes() { return 0; }
 #endif
 
 }  // namespace detail

@@ -123,6 +123,8 @@ constexpr size_t kLargeImage = size_t(2) << 20;
 void* allocateImage(size_t bytes);
 void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept;
 void freeImage(void* p, size_t capacity, bool mapped) noexcept;
+// Bytes of large images mapped now, in every journal (they are outside the allocator's heap).
+size_t mappedImageBytes();
 }  // namespace detail
 
 // The bytes of the cells' old texts, in chunks that never move while the journal holds them.

@@ -67,7 +67,9 @@ void Control::Text1_Change() {
     return;
   }
   if (st_.editLock == EditLock::EditorFocused) hideEditor();
+  const bool changed = editChangedCell();
   if (grid_.Row() >= 1 && grid_.Col() >= 1) grid_.setText(editor_.text());
+  if (editChangedCell() != changed) tellHistoryListener();  // the typing can be taken back (or not)
 }
 
 void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
@@ -90,8 +92,13 @@ void Control::Text1_KeyDown(int16_t KeyCode, int16_t Shift) {
     }
     // Undo and redo end the edit (the Ctrl above already has): Ctrl+Z first takes back the
     // edit's own typing, which is the last step then.
-    if (KeyCode == kKeyZ && Shift == kCtrlOnly) undo();
-    if ((KeyCode == kKeyY && Shift == kCtrlOnly) || (KeyCode == kKeyZ && Shift == kCtrlShift)) redo();
+    // undo() and redo() have told their failure themselves.
+    try {
+      if (KeyCode == kKeyZ && Shift == kCtrlOnly) undo();
+      if ((KeyCode == kKeyY && Shift == kCtrlOnly) || (KeyCode == kKeyZ && Shift == kCtrlShift)) redo();
+    } catch (const Error&) {
+      return;
+    }
     // Delete over a wider selection empties it; over one cell it works in the text. The edit
     // ends as typed first: the editor's own cell is emptied only when it lies in the selection.
     if (KeyCode == kDelete && (st_.RR != st_.rr0 || st_.cc != st_.cc0)) {

@@ -63,8 +63,13 @@ void Control::MSFlexGrid1_KeyDown(int16_t KeyCode, int16_t Shift) {
       focusGrid();
       delsel();
     }
-    if (KeyCode == kKeyZ && Shift == kCtrlOnly) undo();
-    if ((KeyCode == kKeyY && Shift == kCtrlOnly) || (KeyCode == kKeyZ && Shift == kCtrlShift)) redo();
+    // undo() and redo() have told their failure themselves.
+    try {
+      if (KeyCode == kKeyZ && Shift == kCtrlOnly) undo();
+      if ((KeyCode == kKeyY && Shift == kCtrlOnly) || (KeyCode == kKeyZ && Shift == kCtrlShift)) redo();
+    } catch (const Error&) {
+      return;
+    }
     hideEditorOffItsCell();  // an emptied box over a cell outside the selection
   } catch (...) {
     tellFailureInFlight();

@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QMetaProperty>
 #include <QPluginLoader>
+#include <QThread>
+#include <QTimer>
 #include <QUiLoader>
 #include <QXmlStreamReader>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
@@ -94,6 +97,85 @@ TEST(DesignerPlugin, UicGeneratedCodeSetsUpTheGrid) {
   EXPECT_FALSE(c.pmenu());
   EXPECT_EQ(c.grid().TextMatrix(0, 3), "C3");  // a real table of that size, headers included
   EXPECT_EQ(c.grid().TextMatrix(7, 0), "7");
+}
+
+// Closes every message box that comes up while it lives and keeps its text.
+class MessageBoxCloser {
+public:
+  MessageBoxCloser() {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts.push_back(box->text().toStdString());
+        box->done(QMessageBox::Ok);
+      }
+    });
+    timer_.start();
+  }
+  std::vector<std::string> texts;
+
+private:
+  QTimer timer_;
+};
+
+// Generated code sets initialRows before initialCols, and QUiLoader sets them in the form's
+// order: a size that fits the cell budget only with the form's other size (20000 rows with 10
+// columns, not with the default 50) is set up in either order without a message; a size over
+// the budget with both is told once the widget is shown.
+TEST(DesignerPlugin, InitialSizesApplyTogetherInEitherOrder) {
+  MessageBoxCloser closer;
+  for (bool rowsFirst : {true, false}) {
+    tablique::Widget grid;
+    if (rowsFirst) {
+      grid.setInitialRows(20000);
+      grid.setInitialCols(10);
+    } else {
+      grid.setInitialCols(10);
+      grid.setInitialRows(20000);
+    }
+    EXPECT_EQ(grid.control().rows(), 20000) << rowsFirst;
+    EXPECT_EQ(grid.control().cols(), 10) << rowsFirst;
+    grid.show();
+    QApplication::processEvents();
+  }
+  for (int k = 0; k < 5; ++k) QApplication::processEvents();
+  EXPECT_TRUE(closer.texts.empty()) << closer.texts.front();
+
+  QUiLoader ui;
+  ui.addPluginPath(QFileInfo(QStringLiteral(TABLIQUE_DESIGNER_PLUGIN)).absolutePath());
+  QByteArray xml = R"(<ui version="4.0"><widget class="QWidget" name="top">
+      <widget class="tablique::Widget" name="grid">
+      <property name="initialRows"><number>174973</number></property>
+      <property name="initialCols"><number>1</number></property></widget></widget></ui>)";
+  QBuffer buffer(&xml);
+  std::unique_ptr<QWidget> top(ui.load(&buffer));
+  ASSERT_NE(top, nullptr);
+  QWidget* grid = top->findChild<QWidget*>("grid");  // the plugin's own copy of the class
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->property("initialRows").toInt(), 174973);
+  EXPECT_EQ(grid->property("initialCols").toInt(), 1);
+
+  // The host sets up the size the form asked for itself before the form shows: nothing to tell.
+  tablique::Widget made;
+  made.setInitialRows(100000);
+  made.control().rowcol(100000, 2);
+  made.show();
+  for (int k = 0; k < 5; ++k) QApplication::processEvents();
+  EXPECT_TRUE(closer.texts.empty()) << closer.texts.front();
+
+  // Over the budget with both sizes: nothing changes, and the user is told when the form shows.
+  tablique::Widget over;
+  over.setInitialRows(100000);
+  over.setInitialCols(4);
+  EXPECT_EQ(over.control().rows(), 500);
+  EXPECT_EQ(over.control().cols(), 50);
+  over.show();
+  for (int k = 0; k < 50 && closer.texts.empty(); ++k) {
+    QApplication::processEvents();
+    QThread::msleep(5);
+  }
+  ASSERT_EQ(closer.texts.size(), 1u);
+  EXPECT_EQ(closer.texts[0], "行或列数超出，请重新设置！");
 }
 
 }  // namespace

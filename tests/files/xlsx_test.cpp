@@ -297,5 +297,62 @@ TEST(SaveXlsx, FailuresAreToldAndLeaveTheOldFile) {
   EXPECT_EQ(s.cells.at({3, 2}).second.size(), 32765u + 4u);
 }
 
+// A workbook column is at most 255 characters wide and a row at most 409 points high; the
+// writer garbles wider columns (300 characters came out as 44.7), and office programs refuse
+// higher rows. The grid's sizes beyond them are written as the largest the workbook holds.
+TEST(SaveXlsx, SizesBeyondTheWorkbooksLimitsAreItsLargest) {
+  TempDir dir;
+  Control c;
+  c.settext(2, 3, "x");
+  c.setcolw(1, 600);  // 323 characters
+  c.setcolw(2, 470);  // 252 characters: kept
+  c.setcolw(3, 1e6f);
+  c.setrowh(1, 200);  // 567 points
+  c.setrowh(2, 144);  // 408 points: kept
+  const Sheet s = saveXlsx(c, dir.file("big.xlsx"));
+  EXPECT_EQ(widthPixels(s.widths.at("A")), 255 * 7 + 5);
+  EXPECT_EQ(widthPixels(s.widths.at("B")), twipsPixels(c.grid().ColWidth(2)));
+  EXPECT_EQ(widthPixels(s.widths.at("C")), 255 * 7 + 5);
+  EXPECT_DOUBLE_EQ(s.heights.at(1), 409);
+  EXPECT_DOUBLE_EQ(s.heights.at(2), c.grid().RowHeight(2) / 20.0);
+}
+
+// A workbook sheet has 16384 columns (A..XFD): a table whose data reaches beyond is refused and
+// told in the user's words, naming the limit; data up to the last column is saved.
+TEST(SaveXlsx, DataBeyondTheLastSheetColumnIsRefusedAndTold) {
+  TempDir dir;
+  const std::string path = dir.file("wide.xlsx");
+  writeBytes(path, "old");
+  Control c;
+  c.rowcol(2, 16400);
+  c.settext(1, 16384, "末");
+  c.settext(2, 1, "1");
+  const Sheet s = saveXlsx(c, path);
+  EXPECT_EQ(s.cells.at({1, 16384}).second, "末");
+  c.settext(2, 16385, "超");
+  c.headless().queueFile(path);
+  EXPECT_THROW(c.savexlsx(), Error);
+  ASSERT_FALSE(c.headless().failures().empty());
+  const std::string told = c.headless().failures().back();
+  EXPECT_NE(told.find("16384"), std::string::npos) << told;
+  EXPECT_EQ(told.find("out of range"), std::string::npos) << told;  // not the writer's English
+  EXPECT_EQ(readBack(path).cells.at({1, 16384}).second, "末");    // the old file stays
+}
+
+// A table shrunk to its header row or its header column has no data cell: the workbook is
+// saved empty, as savexls saves an empty table.
+TEST(SaveXlsx, ATableOfHeadersAloneSavesAnEmptyWorkbook) {
+  TempDir dir;
+  Control c;
+  c.rowcol(0, 3);
+  EXPECT_TRUE(saveXlsx(c, dir.file("row.xlsx")).cells.empty());
+  c.rowcol(3, 3);
+  c.settext(1, 1, "x");
+  c.addcol(-3);
+  ASSERT_EQ(c.cols(), 0);
+  EXPECT_TRUE(saveXlsx(c, dir.file("col.xlsx")).cells.empty());
+  EXPECT_TRUE(c.headless().failures().empty()) << c.headless().failures().front();
+}
+
 }  // namespace
 }  // namespace tablique

@@ -75,5 +75,75 @@ TEST_F(WidgetTest, TheActionsUndoAPasteAndARowDeleteAndTheViewFollows) {
   EXPECT_FALSE(w.redoAction()->isEnabled());
 }
 
+
+// A host's toolbar button follows the typing: enabled while the open edit has changed its cell,
+// and triggering it takes that typing back.
+TEST_F(WidgetTest, TheUndoActionIsEnabledWhileAnEditHasTypingToTakeBack) {
+  c().clearUndo();
+  settle();
+  click(3, 2);
+  ASSERT_EQ(QApplication::focusWidget(), w.editorBox());
+  EXPECT_FALSE(w.undoAction()->isEnabled());
+  type("ab");
+  EXPECT_TRUE(w.undoAction()->isEnabled());
+  w.undoAction()->trigger();
+  settle();
+  EXPECT_EQ(c().gettext(3, 2), "");
+  EXPECT_FALSE(w.undoAction()->isEnabled());
+  EXPECT_TRUE(w.redoAction()->isEnabled());
+}
+
+// The control's undo and redo keys win over a host's shortcuts for the same keys while the grid
+// has the focus, as its clipboard keys do (the editor's box claims them itself).
+TEST_F(WidgetTest, UndoAndRedoKeysInTheGridWinOverTheHostsShortcuts) {
+  int hostUndo = 0, hostRedo = 0;
+  QAction undo(&window), redo(&window);
+  undo.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  redo.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  window.addAction(&undo);
+  window.addAction(&redo);
+  QObject::connect(&undo, &QAction::triggered, [&] { ++hostUndo; });
+  QObject::connect(&redo, &QAction::triggered, [&] { ++hostRedo; });
+  c().settext(2, 2, "kept");
+  settle();
+  w.gridView()->setFocus();
+  settle();
+  ASSERT_EQ(QApplication::focusWidget(), w.gridView());
+  QTest::keyClick(w.gridView(), Qt::Key_Z, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(c().gettext(2, 2), "");
+  QTest::keyClick(w.gridView(), Qt::Key_Y, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(c().gettext(2, 2), "kept");
+  click(4, 2);
+  type("ab");
+  QTest::keyClick(w.editorBox(), Qt::Key_Z, Qt::ControlModifier);
+  settle();
+  EXPECT_EQ(c().gettext(4, 2), "");
+  EXPECT_EQ(c().gettext(2, 2), "kept");
+  EXPECT_EQ(hostUndo, 0);
+  EXPECT_EQ(hostRedo, 0);
+}
+
+
+// The form's table (Designer's initialRows and initialCols) is where the history starts; a change
+// of the size after the user has worked is a step like any rowcol.
+TEST_F(WidgetTest, TheTableAFormSetsUpIsNotAStep) {
+  tablique::Widget fresh;
+  fresh.setInitialRows(20);
+  fresh.setInitialCols(6);
+  EXPECT_EQ(fresh.control().rows(), 20);
+  EXPECT_EQ(fresh.control().cols(), 6);
+  EXPECT_FALSE(fresh.control().canUndo());
+  EXPECT_FALSE(fresh.undoAction()->isEnabled());
+
+  fresh.control().settext(1, 1, "x");
+  fresh.setInitialRows(30);
+  EXPECT_EQ(fresh.control().undoSteps(), 2u);
+  ASSERT_TRUE(fresh.control().undo());
+  EXPECT_EQ(fresh.control().rows(), 20);
+  EXPECT_EQ(fresh.control().gettext(1, 1), "x");
+}
+
 }  // namespace
 }  // namespace tablique::qt_test
