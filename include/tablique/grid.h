@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -33,6 +34,42 @@ struct StoreAllocator {
   template <typename U>
   bool operator==(const StoreAllocator<U>&) const { return true; }
 };
+
+// A cell text in an undo image: its length (7 bits a byte, low bits first, the high bit set on
+// every byte but the last), then its bytes; at most kImageLengthBytes + size bytes. Writing may
+// touch up to kImageSlack bytes beyond the end it returns.
+constexpr size_t kImageLengthBytes = 10, kImageSlack = 16;
+// A text of up to 16 bytes: one length byte and one fixed copy (a string's buffer holds 16
+// bytes or more), at most kShortImage bytes touched.
+constexpr size_t kShortImageText = 16, kShortImage = 1 + 16;
+inline char* putShortImageText(char* out, const std::string& text) {
+  *out = char(text.size());
+  std::memcpy(out + 1, text.data(), 16);
+  return out + 1 + text.size();
+}
+inline char* putImageText(char* out, const std::string& text) {
+  const size_t size = text.size();
+  if (size <= kShortImageText) return putShortImageText(out, text);
+  auto n = uint64_t(size);
+  while (n >= 0x80) {
+    *out++ = char(uint8_t(n) | 0x80);
+    n >>= 7;
+  }
+  *out++ = char(n);
+  std::memcpy(out, text.data(), size);
+  return out + size;
+}
+inline std::string_view getImageText(const char*& in) {
+  uint64_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto b = uint8_t(*in++);
+    n |= uint64_t(b & 0x7F) << shift;
+    if (b < 0x80) break;
+  }
+  const std::string_view text(in, size_t(n));
+  in += n;
+  return text;
+}
 }  // namespace detail
 
 // Alignment codes as the control sets them.
@@ -203,8 +240,9 @@ private:
   void notify() const { if (changed) changed(); }
   void applyColumnAlignments() const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
-  void recordText(int32_t r, int32_t c, std::string&& old);
-  void recordRun(int32_t r, int32_t c, int32_t n, std::string&& image);
+  char* rowImageRoom(int32_t n);
+  char* rowImageLong(char*& image, char* at, const Cell* rest, int32_t n);
+  void keepRowImage(int32_t r, int32_t c, int32_t n, const char* end) noexcept;
   void recordInserted(bool columns, int32_t at, int32_t n);
   void recordRemoved(bool columns, int32_t at, int32_t n);
   void reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::vector<int32_t>& sizes,
@@ -245,36 +283,34 @@ template <typename Write>
 void Grid::writeRowTexts(int32_t r, int32_t c, int32_t n, Write write) {
   if (n <= 0) return;
   Cell* cells = cells_.data() + index(r, c);
-  // With a journal the old texts go into one compact image of the run (length, bytes per cell),
-  // kept when any cell changed.
-  std::string image;
+  // With a journal the old texts go into one image of the row, kept when any cell changed. The
+  // room taken first holds n short texts; a longer one takes more (rowImageLong).
+  char* image = journal_ ? rowImageRoom(n) : nullptr;
+  char* at = image;
   bool changed = false;
-  if (journal_) image.reserve(size_t(n) * 12);
   int32_t imaged = 0;  // cells whose old text the image holds
   try {
     for (int32_t k = 0; k < n; ++k) {
       std::string& text = cells[k].text;
-      const bool wasEmpty = text.empty();
-      size_t at = 0;
-      if (journal_) {
-        const auto length = uint32_t(text.size());
-        image.append(reinterpret_cast<const char*>(&length), sizeof length);
-        at = image.size();
-        image.append(text);
+      const size_t oldSize = text.size();
+      const bool wasEmpty = oldSize == 0;
+      if (image) {
+        if (oldSize <= detail::kShortImageText) at = detail::putShortImageText(at, text);
+        else at = rowImageLong(image, at, cells + k, n - k);
         ++imaged;
       }
       write(k, text);
       if (text.size() == 1 && text[0] == '\0') text.clear();  // U+0000 alone: an empty cell
-      if (journal_ && !changed) changed = std::string_view(image).substr(at) != text;
+      if (image && !changed) changed = std::string_view(at - oldSize, oldSize) != text;
       if (wasEmpty != text.empty()) textChanged(r, c + k, wasEmpty, text.empty());
     }
   } catch (...) {
     forgetRuns();  // a cell may have changed without its run being kept in step
     filledKnown_ = false;
-    if (journal_ && imaged > 0) recordRun(r, c, imaged, std::move(image));  // the cells written so far
+    if (imaged > 0) keepRowImage(r, c, imaged, at);  // the cells written so far
     throw;
   }
-  if (changed) recordRun(r, c, n, std::move(image));
+  if (changed) keepRowImage(r, c, n, at);
   notify();
 }
 

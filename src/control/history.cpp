@@ -35,9 +35,12 @@ bool History::recordsChanged() const { return st_.colFormula != records_; }
 namespace {
 // Whether a change holds the text cell (r, c) had before it.
 bool holdsCell(const GridChange& change, int32_t r, int32_t c) {
-  if (const auto* t = std::get_if<journal::Text>(&change)) return t->r == r && t->c == c;
-  if (const auto* u = std::get_if<journal::Run>(&change)) return u->r == r && c >= u->c && c - u->c < u->n;
-  return false;
+  const auto* t = std::get_if<journal::Cells>(&change);
+  return t && !t->codes && r >= t->r && r - t->r < t->h && c >= t->c && c - t->c < t->w;
+}
+bool holdsSize(const GridChange& change, const journal::Size& z) {
+  const auto* y = std::get_if<journal::Size>(&change);
+  return y && y->column == z.column && y->index == z.index;
 }
 }  // namespace
 
@@ -49,7 +52,7 @@ bool History::netUnchanged() const {
   constexpr int64_t kMostRunCells = 4096;
   const ChangeList& changes = pending_.changes;
   if (changes.size() > kMostCompared) return false;
-  int64_t runCells = 0;
+  int64_t cells = 0;
   for (size_t i = 0; i < changes.size(); ++i) {
     const GridChange& change = changes[i];
     // Only the first change of a place holds its value before the step.
@@ -58,37 +61,23 @@ bool History::netUnchanged() const {
         if (holdsCell(changes[k], r, c)) return false;
       return true;
     };
-    if (const auto* t = std::get_if<journal::Text>(&change)) {
-      if (first(t->r, t->c) && grid_.TextMatrix(t->r, t->c) != t->text) return false;
-    } else if (const auto* u = std::get_if<journal::Run>(&change)) {
-      if ((runCells += u->n) > kMostRunCells) return false;
-      const std::string& image = *u->image;
-      size_t at = 0;
-      for (int32_t k = 0; k < u->n; ++k) {
-        uint32_t length = 0;
-        std::memcpy(&length, image.data() + at, sizeof length);
-        const std::string_view old(image.data() + at + sizeof length, length);
-        at += sizeof length + length;
-        if (first(u->r, u->c + k) && grid_.TextMatrix(u->r, u->c + k) != old) return false;
-      }
+    if (const auto* t = std::get_if<journal::Cells>(&change); t && !t->codes) {
+      if ((cells += int64_t(t->w) * t->h) > kMostRunCells) return false;
+      const char* in = pending_.texts.data(t->chunk) + t->offset;
+      for (int32_t r = t->r; r < t->r + t->h; ++r)
+        for (int32_t c = t->c; c < t->c + t->w; ++c) {
+          const std::string_view old = detail::getImageText(in);
+          if (first(r, c) && grid_.TextMatrix(r, c) != old) return false;
+        }
     } else if (const auto* z = std::get_if<journal::Size>(&change)) {
       bool firstSize = true;
-      for (size_t k = 0; k < i && firstSize; ++k) firstSize = !samePlace(changes[k], change);
+      for (size_t k = 0; k < i && firstSize; ++k) firstSize = !holdsSize(changes[k], *z);
       if (firstSize && (z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
     } else {
       return false;
     }
   }
   return true;
-}
-
-bool History::samePlace(const GridChange& a, const GridChange& b) {
-  const auto* ta = std::get_if<journal::Text>(&a);
-  const auto* tb = std::get_if<journal::Text>(&b);
-  if (ta && tb) return ta->r == tb->r && ta->c == tb->c;
-  const auto* za = std::get_if<journal::Size>(&a);
-  const auto* zb = std::get_if<journal::Size>(&b);
-  return za && zb && za->column == zb->column && za->index == zb->index;
 }
 
 void History::open() {
@@ -141,6 +130,7 @@ void History::commitNow() {
   }
   s.changes = std::move(pending_);
   pending_.clear();
+  s.changes.shrink();
   s.before = before_;
   s.after = cursor();
   before_ = s.after;
@@ -150,8 +140,8 @@ void History::commitNow() {
 }
 
 void History::measure(Step& s) const {
-  s.bytes = sizeof(Step) + s.changes.bytes + s.changes.changes.capacityBytes();
-  for (const RecordChange& r : s.records) s.bytes += sizeof(RecordChange) + r.before.capacity() + r.after.capacity();
+  s.bytes = sizeof(Step) + s.changes.capacityBytes() + s.records.capacity() * sizeof(RecordChange);
+  for (const RecordChange& r : s.records) s.bytes += r.before.capacity() + r.after.capacity();
 }
 
 void History::push(std::deque<Step>& stack, Step s) {
@@ -211,6 +201,7 @@ bool History::step(std::deque<Step>& from, std::deque<Step>& to, bool backwards)
   records_ = records;
   setCursor(backwards ? s.before : s.after);
   before_ = cursor();
+  inverse.shrink();
   s.changes = std::move(inverse);
   push(to, std::move(s));
   notify();

@@ -82,7 +82,6 @@ private:
   void setCursor(const Cursor& c);
   bool recordsChanged() const;
   bool netUnchanged() const;
-  static bool samePlace(const GridChange& a, const GridChange& b);
   void commitNow();
   void push(std::deque<Step>& stack, Step step);
   void measure(Step& step) const;

@@ -9,10 +9,12 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <memory>
 #include <type_traits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <cstdlib>
 #include <limits>
@@ -41,9 +43,69 @@ void freeStore(void* p, size_t bytes) {
   if (!onLargePages(bytes)) ::operator delete(p);
   else std::free(p);
 }
+
+std::atomic<size_t> g_mappedImages{0};
+size_t mappedImageBytes() { return g_mappedImages.load(std::memory_order_relaxed); }
+
+// Large images are mapped on their own, so that they neither sit in nor move the allocator's
+// heap, and a shrunk one gives its end back to the system.
+void* allocateImage(size_t bytes) {
+  if (bytes < kLargeImage) {  // not mapped
+    void* p = std::malloc(bytes);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  const size_t size = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+  void* m = ::mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) throw std::bad_alloc();
+  const auto at = reinterpret_cast<uintptr_t>(m);
+  const uintptr_t aligned = (at + kLargePage - 1) & ~uintptr_t(kLargePage - 1);
+  if (aligned > at) ::munmap(m, aligned - at);
+  ::munmap(reinterpret_cast<void*>(aligned + size), at + kLargePage - aligned);
+  ::madvise(reinterpret_cast<void*>(aligned), size, MADV_HUGEPAGE);  // advice only
+  g_mappedImages += size;
+  return reinterpret_cast<void*>(aligned);
+}
+
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept {
+  if (!mapped) {
+    void* q = std::realloc(p, used);  // shrinks in place or not at all
+    if (!q) return p;
+    capacity = used;
+    return q;
+  }
+  constexpr size_t kPage = 4096;
+  const size_t keep = (used + kPage - 1) & ~(kPage - 1);
+  if (keep < capacity && ::munmap(static_cast<char*>(p) + keep, capacity - keep) == 0) {
+    g_mappedImages -= capacity - keep;
+    capacity = keep;
+  }
+  return p;
+}
+
+void freeImage(void* p, size_t capacity, bool mapped) noexcept {
+  if (!mapped) {
+    std::free(p);
+  } else if (::munmap(p, capacity) == 0) {
+    g_mappedImages -= capacity;
+  }
+}
 #else
 void* allocateStore(size_t bytes) { return ::operator new(bytes); }
 void freeStore(void* p, size_t) { ::operator delete(p); }
+void* allocateImage(size_t bytes) {
+  void* p = std::malloc(bytes);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool) noexcept {
+  void* q = std::realloc(p, used);
+  if (!q) return p;
+  capacity = used;
+  return q;
+}
+void freeImage(void* p, size_t, bool) noexcept { std::free(p); }
+size_t mappedImageBytes() { return 0; }
 #endif
 
 }  // namespace detail
@@ -216,7 +278,7 @@ void Grid::setTextAt(int32_t r, int32_t c, std::string_view text) {
   if (isNulCell(text)) text = {};
   if (cell == text) return;
   const bool wasEmpty = cell.empty();
-  if (journal_) journal_->text(r, c, cell);
+  if (journal_) journal_->cellText(r, c, cell);
   cell.assign(text.data(), text.size());
   textChanged(r, c, wasEmpty, cell.empty());
   notify();
@@ -226,17 +288,70 @@ void Grid::moveTextAt(int32_t r, int32_t c, std::string&& text) {
   if (isNulCell(text)) text.clear();
   std::string& cell = cells_[index(r, c)].text;
   const bool wasEmpty = cell.empty();
-  if (journal_ && cell != text) journal_->text(r, c, cell);
+  if (journal_ && cell != text) journal_->cellText(r, c, cell);
   cell = std::move(text);
   textChanged(r, c, wasEmpty, cell.empty());
   notify();
 }
 
-void Grid::recordText(int32_t r, int32_t c, std::string&& old) { journal_->text(r, c, old); }
+// ---- the journal's slow paths
 
-void Grid::recordRun(int32_t r, int32_t c, int32_t n, std::string&& image) {
-  image.shrink_to_fit();
-  journal_->add(journal::Run{r, c, n, std::make_unique<std::string>(std::move(image))});
+void GridJournal::newCellText(int32_t r, int32_t c, const std::string& old) {
+  char* at = imageRoom(kCellMost + old.size());
+  keepImage(r, c, 1, detail::putImageText(at, old));
+}
+
+char* GridJournal::newImageRoom(size_t most) {
+  reserveOne();
+  return texts.room(most);
+}
+
+// Extends the last change when it is a Cells change that the cells follow on from and its image
+// ends where this one starts; otherwise a new change (room for it was taken with the bytes).
+void GridJournal::keepNewImage(int32_t r, int32_t c, int32_t w, const char* end, bool codes) noexcept {
+  const uint32_t chunk = texts.lastChunk();
+  const size_t from = texts.end(), length = size_t(end - (texts.data(chunk) + from));
+  texts.setEnd(from + length);
+  journal::Cells* last = changes.empty() ? nullptr : std::get_if<journal::Cells>(&changes.back());
+  if (last && last->codes == codes && last->chunk == chunk && last->offset + last->length == from) {
+    const bool down = last->c == c && last->w == w && r == last->r + last->h;
+    if (down || (last->h == 1 && last->r == r && c == last->c + last->w)) {
+      last->length += length;
+      if (down) ++last->h;
+      else last->w += w;
+      open_ = last;
+      return;
+    }
+  }
+  changes.emplace_back(journal::Cells{r, c, w, 1, chunk, codes, from, length});
+  open_ = std::get_if<journal::Cells>(&changes.back());
+}
+
+// Room in the journal for the image of n cells' short texts (writeRowTexts).
+char* Grid::rowImageRoom(int32_t n) {
+  return journal_->imageRoom(size_t(n) * detail::kShortImage + detail::kImageSlack);
+}
+
+// A text longer than a short one at `at` of the row image from `image`, with n cells from it
+// left to image: when the room taken does not hold it and the rest, the image so far moves to
+// larger room (`image` then says where). Returns the end of its image.
+char* Grid::rowImageLong(char*& image, char* at, const Cell* rest, int32_t n) {
+  const size_t done = size_t(at - image);
+  const size_t need = done + detail::kImageLengthBytes + rest->text.size() + size_t(n - 1) * detail::kShortImage +
+                      detail::kImageSlack;
+  if (journal_->texts.spare() < need) {
+    size_t most = done + size_t(n) * (detail::kImageLengthBytes + detail::kImageSlack);
+    for (int32_t k = 0; k < n; ++k) most += rest[k].text.size();
+    char* room = journal_->imageRoom(most);  // a new chunk: the spare room is too small
+    std::memcpy(room, image, done);
+    image = room;
+    at = room + done;
+  }
+  return detail::putImageText(at, rest->text);
+}
+
+void Grid::keepRowImage(int32_t r, int32_t c, int32_t n, const char* end) noexcept {
+  journal_->keepImage(r, c, n, end);
 }
 
 // Keeps the cached data run of column c in step with a cell that became empty or filled.
@@ -293,19 +408,60 @@ void Grid::setColAlignment(int32_t c, uint8_t code) {
   notify();
 }
 
+namespace {
+// A row of w alignment codes in an image, written at out + 1 by the caller, is finished: a tag
+// byte 0 and the one code when they are all the same (the usual case), else a tag byte 1 and the
+// w codes. Returns its end; `any` says whether a code is not general.
+char* finishCodes(char* out, int32_t w, bool& any) {
+  const char* codes = out + 1;
+  // All the same when each code equals the next; codes that differ include one not general.
+  const bool same = w == 1 || std::memcmp(codes, codes + 1, size_t(w - 1)) == 0;
+  static_assert(kAlignGeneral == 0, "a general code is a zero byte");
+  any = !same || codes[0] != 0;
+  if (same) {
+    out[0] = 0;
+    return out + 2;  // out[1] is the code already
+  }
+  out[0] = 1;
+  return out + 1 + w;
+}
+}  // namespace
+
+// With a journal, the codes a row's run of pending columns held go into one image when any was
+// not general; a failure part-way leaves the columns pending, the rows done recorded.
 void Grid::applyColumnAlignments() const {
   if (!anyColAlignPending_) return;
-  anyColAlignPending_ = false;
-  std::vector<int32_t> columns;
-  for (int32_t c = 0; c < int32_t(colAlignPending_.size()) && c < cols_; ++c)
-    if (colAlignPending_[size_t(c)]) columns.push_back(c);
-  colAlignPending_.assign(colAlignPending_.size(), 0);
+  struct Run {
+    int32_t c, w;
+  };
+  std::vector<Run> runs;
+  for (int32_t c = 0; c < int32_t(colAlignPending_.size()) && c < cols_; ++c) {
+    if (!colAlignPending_[size_t(c)]) continue;
+    if (!runs.empty() && runs.back().c + runs.back().w == c) ++runs.back().w;
+    else runs.push_back({c, 1});
+  }
   for (int32_t r = 1; r < rows_; ++r)
-    for (int32_t c : columns) {
-      uint8_t& align = cells_[index(r, c)].align;
-      if (journal_ && align != kAlignGeneral) journal_->add(journal::Align{r, c, align});
-      align = kAlignGeneral;
+    for (const Run& run : runs) {
+      Cell* cells = cells_.data() + index(r, run.c);
+      if (!journal_) {
+        for (int32_t k = 0; k < run.w; ++k) cells[k].align = kAlignGeneral;
+        continue;
+      }
+      const int32_t w = run.w;
+      char* const image = journal_->imageRoom(1 + size_t(w));
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC unroll 4
+#endif
+      for (int32_t k = 0; k < w; ++k) {
+        image[1 + k] = char(cells[k].align);
+        cells[k].align = kAlignGeneral;
+      }
+      bool any = false;
+      char* const end = finishCodes(image, w, any);
+      if (any) journal_->keepImage(r, run.c, w, end, true);
     }
+  anyColAlignPending_ = false;
+  colAlignPending_.assign(colAlignPending_.size(), 0);
 }
 
 uint8_t Grid::ColAlignment(int32_t c) const {
@@ -731,8 +887,12 @@ void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::
   if (!columns) {
     if (at < 0 || at > rows_) outOfRange("row", at, rows_ + 1);
     rowHeight_.reserve(rowHeight_.size() + size_t(n));
-    cells_.insert(cells_.begin() + std::ptrdiff_t(index(at, 0)), std::make_move_iterator(cells.begin()),
-                  std::make_move_iterator(cells.end()));
+    // Room at the end first (nothing moves yet if it fails), then the rows below move down the
+    // way removeRows moved them up.
+    const size_t from = index(at, 0), added = cells.size();
+    cells_.resize(cells_.size() + added);
+    std::move_backward(cells_.begin() + std::ptrdiff_t(from), cells_.end() - std::ptrdiff_t(added), cells_.end());
+    std::move(cells.begin(), cells.end(), cells_.begin() + std::ptrdiff_t(from));
     rowHeight_.insert(rowHeight_.begin() + at, sizes.begin(), sizes.end());
     rows_ += n;
   } else {
@@ -761,24 +921,32 @@ void Grid::replay(GridJournal& changes) {
   while (!changes.changes.empty()) {
     GridChange& change = changes.changes.back();
     std::visit(
-        [this](auto& ch) {
+        [this, &changes](auto& ch) {
           using T = std::decay_t<decltype(ch)>;
-          if constexpr (std::is_same_v<T, journal::Text>) {
+          if constexpr (std::is_same_v<T, journal::Cells>) {
             checkRow(ch.r);
             checkCol(ch.c);
-            moveTextAt(ch.r, ch.c, std::move(ch.text));
-          } else if constexpr (std::is_same_v<T, journal::Run>) {
-            checkRow(ch.r);
-            checkCol(ch.c);
-            if (ch.n > cols_ - ch.c) outOfRange("column", ch.c + ch.n - 1, cols_);
-            const std::string& image = *ch.image;
-            size_t at = 0;
-            writeRowTexts(ch.r, ch.c, ch.n, [&](int32_t, std::string& text) {
-              uint32_t length = 0;
-              std::memcpy(&length, image.data() + at, sizeof length);
-              text.assign(image, at + sizeof length, length);
-              at += sizeof length + length;
-            });
+            if (ch.h > rows_ - ch.r) outOfRange("row", ch.r + ch.h - 1, rows_);
+            if (ch.w > cols_ - ch.c) outOfRange("column", ch.c + ch.w - 1, cols_);
+            const char* in = changes.texts.data(ch.chunk) + ch.offset;
+            if (!ch.codes) {
+              for (int32_t i = 0; i < ch.h; ++i)
+                writeRowTexts(ch.r + i, ch.c, ch.w, [&](int32_t, std::string& text) { text.assign(detail::getImageText(in)); });
+              return;
+            }
+            for (int32_t i = 0; i < ch.h; ++i) {
+              Cell* cells = cells_.data() + index(ch.r + i, ch.c);
+              if (journal_) {
+                char* const image = journal_->imageRoom(1 + size_t(ch.w));
+                for (int32_t k = 0; k < ch.w; ++k) image[1 + k] = char(cells[k].align);
+                bool any = false;
+                journal_->keepImage(ch.r + i, ch.c, ch.w, finishCodes(image, ch.w, any), true);
+              }
+              const bool same = *in++ == 0;
+              for (int32_t k = 0; k < ch.w; ++k) cells[k].align = uint8_t(same ? *in : in[k]);
+              in += same ? 1 : ch.w;
+            }
+            notify();
           } else if constexpr (std::is_same_v<T, journal::Align>) {
             checkRow(ch.r);
             checkCol(ch.c);
@@ -823,7 +991,7 @@ void Grid::replay(GridJournal& changes) {
         change);
     changes.changes.pop_back();
   }
-  changes.bytes = 0;
+  changes.clear();
 }
 
 }  // namespace tablique
