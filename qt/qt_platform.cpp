@@ -23,7 +23,7 @@ QString fromUtf8(std::string_view s) { return QString::fromUtf8(s.data(), qsizet
 // The dialog's title names what the command does with which kind of file.
 const char* fileDialogTitle(const FileDialogCall& call) {
   if (call.defaultExt == "txt") return call.save ? texts::kSaveText : texts::kOpenText;
-  if (call.defaultExt == "xls" && call.save) return texts::kExportSheet;
+  if ((call.defaultExt == "xls" || call.defaultExt == "xlsx") && call.save) return texts::kExportSheet;
   if (call.defaultExt == "tbq") return call.save ? texts::kExportData : texts::kImportData;
   return call.save ? texts::kSaveFile : texts::kOpenFile;
 }

@@ -252,7 +252,8 @@ TEST_F(WidgetTest, EveryDialogHasChineseTitlesAndButtons) {
   };
   const std::pair<QString, std::function<void()>> fileCommands[] = {
       {"保存文本文件", [&] { c().savetxt(); }}, {"打开文本文件", [&] { c().opentxt(); }},
-      {"导出表格文件", [&] { c().savexls(); }}, {"导出数据", [&] { c().m_daexp(); }},
+      {"导出表格文件", [&] { c().savexls(); }}, {"导出表格文件", [&] { c().savexlsx(); }},
+      {"导出数据", [&] { c().m_daexp(); }},
       {"导入数据", [&] { c().m_dainp(); }},
   };
   for (const auto& [title, command] : fileCommands) {
