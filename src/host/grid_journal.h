@@ -313,8 +313,9 @@ private:
 
   bool extends(int32_t r, int32_t c, int32_t w, bool codes) const {
     const journal::Cells* o = open_;
+    // Along a row only for texts: an image of codes has a tag per row and image.
     return o && o->codes == codes &&
-           ((o->c == c && o->w == w && r == o->r + o->h) || (o->h == 1 && o->r == r && c == o->c + o->w));
+           ((o->c == c && o->w == w && r == o->r + o->h) || (!codes && o->h == 1 && o->r == r && c == o->c + o->w));
   }
 
   static size_t heapBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }

@@ -150,5 +150,92 @@ TEST(GridJournal, ARunOfCellsCostsBytesPerCell) {
   EXPECT_LE(changes.capacityBytes(), oldBytes + 2048);
 }
 
+// Two passes over the pending column alignments in one step, the second for the column next to
+// the first, in a table of one data row: each row image of codes has its own tag, so the second
+// may not be taken as more cells of the first one's row.
+TEST(GridJournal, CodesOfAdjacentColumnsSettledApartAreTakenBackExactly) {
+  Grid g;
+  g.setRows(2);
+  g.setCols(4);
+  const uint8_t codes[] = {0, kAlignLeftCenter, kAlignCenterTop, kAlignLeftCenter};
+  for (int32_t c = 1; c < 4; ++c) {
+    g.setRow(1);
+    g.setCol(c);
+    g.setCellAlignment(codes[c]);
+  }
+  const Copy before = copyOf(g);
+  GridJournal changes;
+  g.setJournal(&changes);
+  g.setColAlignment(1, g.ColAlignment(1));  // the same code: only the cell's own code goes
+  g.settleAlignments();
+  g.setColAlignment(2, g.ColAlignment(2));
+  g.settleAlignments();
+  g.setColAlignment(3, g.ColAlignment(3));
+  g.settleAlignments();
+  const Copy after = copyOf(g);
+  GridJournal redo;
+  g.setJournal(&redo);
+  g.replay(changes);
+  EXPECT_TRUE(copyOf(g) == before);
+  g.setJournal(nullptr);
+  g.replay(redo);
+  EXPECT_TRUE(copyOf(g) == after);
+}
+
+// Texts at every length boundary of the image (one length byte, two, three; a chunk; a large
+// page) with every byte value, written down a column, along a row and back up, the same cell
+// twice, and as row blocks crossing chunks and pages: undo, redo, undo give exact copies.
+TEST(GridJournal, BoundaryTextsAndTurningRunsAreTakenBackExactly) {
+  std::vector<std::string> texts;
+  for (size_t n : {size_t(0), size_t(1), size_t(2), size_t(15), size_t(16), size_t(17), size_t(127), size_t(128),
+                   size_t(254), size_t(255), size_t(256), size_t(16383), size_t(16384), size_t(65535), size_t(65536),
+                   size_t(65537), size_t(1) << 20, (size_t(2) << 20) - 5, (size_t(2) << 20) + 7}) {
+    std::string t(n, '\0');
+    for (size_t i = 0; i < n; ++i) t[i] = char((i * 131 + n) % 256);
+    texts.push_back(std::move(t));
+  }
+  std::string all(256, '\0');
+  for (int i = 0; i < 256; ++i) all[size_t(i)] = char(i);
+  texts.push_back(all);
+  texts.push_back(std::string("a\0b", 3));
+  const auto pick = [&](size_t i) -> const std::string& { return texts[i % texts.size()]; };
+
+  Grid g;
+  g.setRows(24);
+  g.setCols(14);
+  for (int32_t r = 0; r < 24; ++r)
+    for (int32_t c = 0; c < 14; ++c) g.setTextAt(r, c, pick(size_t(r * 7 + c * 3)));
+  const Copy before = copyOf(g);
+  GridJournal changes;
+  g.setJournal(&changes);
+  size_t k = 1;
+  for (int32_t r = 0; r < 24; ++r) g.setTextAt(r, 2, pick(k++));           // down
+  for (int32_t c = 3; c < 14; ++c) g.setTextAt(23, c, pick(k++));          // then along
+  for (int32_t r = 22; r >= 0; --r) g.setTextAt(r, 13, pick(k++));         // then back up
+  for (int32_t c = 0; c < 14; ++c) g.setTextAt(5, c, pick(k++));           // along again
+  g.setTextAt(6, 0, pick(k++));                                            // down from its start
+  g.setTextAt(6, 0, pick(k++));                                            // the same cell twice
+  g.setTextAt(7, 0, pick(k++));
+  for (int32_t r = 8; r < 20; ++r)
+    g.writeRowTexts(r, 1, 13, [&](int32_t j, std::string& cell) { cell = pick(k + size_t(j * 5 + r)); });
+  for (int32_t r = 8; r < 20; ++r)  // the same block twice
+    g.writeRowTexts(r, 1, 13, [&](int32_t j, std::string& cell) { cell = pick(k + size_t(j * 3 + r * 2)); });
+  changes.shrink();
+  const Copy after = copyOf(g);
+  ASSERT_FALSE(before == after);
+
+  GridJournal redo;
+  g.setJournal(&redo);
+  g.replay(changes);
+  ASSERT_TRUE(copyOf(g) == before);
+  GridJournal undo;
+  g.setJournal(&undo);
+  g.replay(redo);
+  ASSERT_TRUE(copyOf(g) == after);
+  g.setJournal(nullptr);
+  g.replay(undo);
+  ASSERT_TRUE(copyOf(g) == before);
+}
+
 }  // namespace
 }  // namespace tablique
