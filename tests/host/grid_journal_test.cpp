@@ -2,6 +2,9 @@
 // alignments) taken back and put back again exactly, compared with plain copies of the grid; a
 // write that fails part-way; what a run of cells costs.
 #include <gtest/gtest.h>
+#include <malloc.h>
+
+#include <memory>
 
 #include <random>
 #include <stdexcept>
@@ -19,17 +22,22 @@ struct Copy {
   int32_t rows = 0, cols = 0;
   std::vector<std::string> texts;
   std::vector<uint8_t> aligns, colAligns;
+  std::vector<int32_t> widths, heights;
   bool operator==(const Copy&) const = default;
 };
 
 Copy copyOf(const Grid& g) {
-  Copy s{g.Rows(), g.Cols(), {}, {}, {}};
+  Copy s{g.Rows(), g.Cols(), {}, {}, {}, {}, {}};
   for (int32_t r = 0; r < g.Rows(); ++r)
     for (int32_t c = 0; c < g.Cols(); ++c) {
       s.texts.push_back(g.TextMatrix(r, c));
       s.aligns.push_back(g.alignmentAt(r, c));
     }
-  for (int32_t c = 0; c < g.Cols(); ++c) s.colAligns.push_back(g.ColAlignment(c));
+  for (int32_t c = 0; c < g.Cols(); ++c) {
+    s.colAligns.push_back(g.ColAlignment(c));
+    s.widths.push_back(g.ColWidth(c));
+  }
+  for (int32_t r = 0; r < g.Rows(); ++r) s.heights.push_back(g.RowHeight(r));
   return s;
 }
 
@@ -235,6 +243,108 @@ TEST(GridJournal, BoundaryTextsAndTurningRunsAreTakenBackExactly) {
   g.setJournal(nullptr);
   g.replay(undo);
   ASSERT_TRUE(copyOf(g) == before);
+}
+
+// Rows and columns inserted, removed and moved at the first and the last place, with cell codes,
+// pending column alignments and sizes: each taken back, put back and taken back again exactly.
+TEST(GridJournal, LinesChangedAtTheEdgesAreTakenBackExactly) {
+  const auto fill = [](Grid& g) {
+    g.resetEmpty(9, 6, kAlignLeftCenter, kAlignCenterTop);
+    for (int32_t r = 0; r < 9; ++r) {
+      g.setRowHeight(r, 200 + r);
+      for (int32_t c = 0; c < 6; ++c) g.setTextAt(r, c, std::to_string(r) + "专" + std::to_string(c));
+    }
+    for (int32_t c = 0; c < 6; ++c) g.setColWidth(c, 900 + c);
+    g.setRow(8);
+    g.setCol(5);
+    g.setCellAlignment(kAlignGeneral);
+    g.setColAlignment(2, kAlignCenterTop);  // pending when the step starts
+  };
+  using Op = void (*)(Grid&);
+  const Op ops[] = {
+      [](Grid& g) { g.insertRows(1, 2); },        [](Grid& g) { g.insertRows(g.Rows(), 1); },
+      [](Grid& g) { g.removeRows(1, 1); },        [](Grid& g) { g.removeRows(g.Rows() - 2, 2); },
+      [](Grid& g) { g.setRowPosition(1, g.Rows() - 1); }, [](Grid& g) { g.setRowPosition(g.Rows() - 1, 1); },
+      [](Grid& g) { g.setRowPosition(0, g.Rows() - 1); }, [](Grid& g) { g.insertCols(0, 1); },
+      [](Grid& g) { g.insertCols(g.Cols(), 2); },  [](Grid& g) { g.removeCols(0, 1); },
+      [](Grid& g) { g.removeCols(g.Cols() - 1, 1); }, [](Grid& g) { g.setColPosition(0, g.Cols() - 1); },
+      [](Grid& g) { g.setColPosition(g.Cols() - 1, 1); },
+      [](Grid& g) {  // a mixture in one step
+        g.setColAlignment(g.Cols() - 1, kAlignLeftCenter);
+        g.removeRows(g.Rows() - 1, 1);
+        g.insertCols(1, 1);
+        g.setTextAt(1, 1, "新");
+        g.setRowPosition(1, g.Rows() - 1);
+        g.removeCols(g.Cols() - 1, 1);
+        g.insertRows(1, 1);
+      },
+  };
+  for (size_t i = 0; i < std::size(ops); ++i) {
+    SCOPED_TRACE(i);
+    Grid g;
+    fill(g);
+    const Copy before = copyOf(g);
+    GridJournal changes;
+    g.setJournal(&changes);
+    ops[i](g);
+    g.settleAlignments();
+    const Copy after = copyOf(g);
+    GridJournal redo;
+    g.setJournal(&redo);
+    g.replay(changes);
+    ASSERT_TRUE(copyOf(g) == before);
+    GridJournal undo;
+    g.setJournal(&undo);
+    g.replay(redo);
+    ASSERT_TRUE(copyOf(g) == after);
+    GridJournal redo2;
+    g.setJournal(&redo2);
+    g.replay(undo);
+    ASSERT_TRUE(copyOf(g) == before);
+    g.setJournal(nullptr);
+    g.replay(redo2);
+    ASSERT_TRUE(copyOf(g) == after);
+  }
+}
+
+// The memory a journal counts is the memory it holds: what the allocator and the mapped images
+// give back when it goes, within the allocator's own overhead.
+TEST(GridJournal, TheMemoryCountedIsTheMemoryHeld) {
+  const auto held = [] {
+    const struct mallinfo2 m = mallinfo2();
+    return int64_t(m.uordblks + m.hblkhd + detail::mappedImageBytes());
+  };
+  using Op = void (*)(Grid&);
+  const Op ops[] = {
+      [](Grid& g) { for (int32_t r = 1; r < g.Rows(); ++r) g.setTextAt(r, 1, "x"); },
+      [](Grid& g) {
+        for (int32_t r = 1; r < g.Rows(); ++r)
+          g.writeRowTexts(r, 0, g.Cols(), [](int32_t, std::string& t) { t = "y"; });
+      },
+      [](Grid& g) { g.setTextAt(3, 3, "z"); },
+      [](Grid& g) { g.removeRows(1, g.Rows() - 2); },
+      [](Grid& g) { g.removeCols(1, 3); },
+  };
+  for (size_t i = 0; i < std::size(ops); ++i) {
+    SCOPED_TRACE(i);
+    Grid g;
+    g.resetEmpty(3000, 8, kAlignLeftCenter, kAlignCenterTop);
+    for (int32_t r = 1; r < 3000; ++r)
+      for (int32_t c = 0; c < 8; ++c) g.setTextAt(r, c, std::string(size_t(r % 7 == 0 ? 3000 : r % 40), char('a' + c)));
+    g.setTextAt(2, 2, std::string(3u << 20, 'L'));  // one text larger than a large page
+    auto changes = std::make_unique<GridJournal>();
+    g.setJournal(changes.get());
+    ops[i](g);
+    g.settleAlignments();
+    g.setJournal(nullptr);
+    changes->shrink();
+    const auto counted = int64_t(changes->capacityBytes());
+    const int64_t with = held();
+    changes.reset();
+    const int64_t freed = with - held();
+    EXPECT_GE(counted, freed * 9 / 10) << "counted " << counted << ", freed " << freed;
+    EXPECT_LE(counted, freed * 11 / 10 + 4096) << "counted " << counted << ", freed " << freed;
+  }
 }
 
 }  // namespace
