@@ -347,5 +347,27 @@ TEST(GridJournal, TheMemoryCountedIsTheMemoryHeld) {
   }
 }
 
+// Room taken for a row image that was not kept (the row did not change) is given back when the
+// step is complete, not held and counted with it.
+TEST(GridJournal, RoomForAnImageNotKeptIsGivenBack) {
+  Grid g;
+  g.setRows(5000);
+  g.setCols(50);
+  for (int32_t r = 1; r < 5000; ++r)
+    g.writeRowTexts(r, 0, 50, [&](int32_t k, std::string& t) { t = std::to_string(r * 50 + k); });
+  g.setTextAt(0, 1, std::string(600000, 'c'));
+  GridJournal changes;
+  g.setJournal(&changes);
+  g.setTextAt(0, 1, "changed");  // its old text fills the first chunk
+  for (int32_t r = 1; r < 5000; ++r)  // the same texts again: nothing to keep
+    g.writeRowTexts(r, 0, 50, [&](int32_t k, std::string& t) { t = std::to_string(r * 50 + k); });
+  changes.shrink();
+  EXPECT_EQ(changes.changes.size(), 1u);
+  EXPECT_LT(changes.capacityBytes(), 600000u + 1024u);
+  g.setJournal(nullptr);
+  g.replay(changes);
+  EXPECT_EQ(g.TextMatrix(0, 1), std::string(600000, 'c'));
+}
+
 }  // namespace
 }  // namespace tablique
