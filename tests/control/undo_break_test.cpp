@@ -31,6 +31,9 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
+// The form that temporary buffers (stable_sort) take, freed through the operator delete above:
+// it must come from the same allocator.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n ? n : 1); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
