@@ -372,5 +372,45 @@ TEST(GridJournal, RoomForAnImageNotKeptIsGivenBack) {
   EXPECT_EQ(g.TextMatrix(0, 1), std::string(600000, 'c'));
 }
 
+// Random writes mixed with rows and columns inserted, removed and moved and sizes set, in one
+// journal: taken back, put back and taken back again exactly.
+TEST(GridJournal, WritesMixedWithLineChangesAreTakenBackExactly) {
+  for (uint32_t seed = 1; seed <= 30; ++seed) {
+    std::mt19937 rng(seed);
+    Grid g;
+    g.resetEmpty(30, 8, kAlignLeftCenter, kAlignCenterTop);
+    randomChanges(g, rng, 10);
+    const Copy before = copyOf(g);
+    GridJournal changes;
+    g.setJournal(&changes);
+    for (int e = 0; e < 25; ++e) {
+      const auto pick = [&](int32_t n) { return int32_t(rng() % uint32_t(n)); };
+      switch (rng() % 8) {
+        case 0: g.insertRows(1 + pick(g.Rows()), 1 + pick(3)); break;
+        case 1: if (g.Rows() > 6) g.removeRows(1 + pick(g.Rows() - 4), 1 + pick(3)); break;
+        case 2: g.setRowPosition(pick(g.Rows()), pick(g.Rows())); break;
+        case 3: g.insertCols(pick(g.Cols() + 1), 1 + pick(2)); break;
+        case 4: if (g.Cols() > 4) g.removeCols(pick(g.Cols() - 2), 1 + pick(2)); break;
+        case 5: g.setColPosition(pick(g.Cols()), pick(g.Cols())); break;
+        case 6: g.setColWidth(pick(g.Cols()), pick(3000)); g.setRowHeight(pick(g.Rows()), pick(900)); break;
+        default: randomChanges(g, rng, 2); break;
+      }
+    }
+    g.settleAlignments();
+    const Copy after = copyOf(g);
+    GridJournal redo;
+    g.setJournal(&redo);
+    g.replay(changes);
+    ASSERT_TRUE(copyOf(g) == before) << "undo, seed " << seed;
+    GridJournal undo;
+    g.setJournal(&undo);
+    g.replay(redo);
+    ASSERT_TRUE(copyOf(g) == after) << "redo, seed " << seed;
+    g.setJournal(nullptr);
+    g.replay(undo);
+    ASSERT_TRUE(copyOf(g) == before) << "undo again, seed " << seed;
+  }
+}
+
 }  // namespace
 }  // namespace tablique
