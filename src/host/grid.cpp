@@ -315,7 +315,7 @@ void GridJournal::keepNewImage(int32_t r, int32_t c, int32_t w, const char* end,
   journal::Cells* last = changes.empty() ? nullptr : std::get_if<journal::Cells>(&changes.back());
   if (last && last->codes == codes && last->chunk == chunk && last->offset + last->length == from) {
     const bool down = last->c == c && last->w == w && r == last->r + last->h;
-    if (down || (last->h == 1 && last->r == r && c == last->c + last->w)) {
+    if (down || (!codes && last->h == 1 && last->r == r && c == last->c + last->w)) {
       last->length += length;
       if (down) ++last->h;
       else last->w += w;

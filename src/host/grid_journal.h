@@ -170,11 +170,17 @@ public:
   uint32_t lastChunk() const { return uint32_t(chunks_.size() - 1); }
   size_t end() const { return chunks_.back().used; }
   void setEnd(size_t used) { chunks_.back().used = used; }
-  // Gives back the unused end of the last chunk (a step that is complete).
+  // Gives back the unused end of the last chunk (a step that is complete); a last chunk that
+  // holds nothing (room taken for an image that was not kept) goes altogether.
   void shrink() noexcept {
     if (chunks_.empty()) return;
     Chunk& last = chunks_.back();
-    if (last.used == last.capacity || last.used == 0) return;
+    if (last.used == 0) {
+      detail::freeImage(last.data, last.capacity, last.mapped);
+      chunks_.pop_back();
+      return;
+    }
+    if (last.used == last.capacity) return;
     last.data = static_cast<char*>(detail::shrinkImage(last.data, last.capacity, last.used, last.mapped));
   }
   size_t capacityBytes() const {
@@ -313,8 +319,9 @@ private:
 
   bool extends(int32_t r, int32_t c, int32_t w, bool codes) const {
     const journal::Cells* o = open_;
+    // Along a row only for texts: an image of codes has a tag per row and image.
     return o && o->codes == codes &&
-           ((o->c == c && o->w == w && r == o->r + o->h) || (o->h == 1 && o->r == r && c == o->c + o->w));
+           ((o->c == c && o->w == w && r == o->r + o->h) || (!codes && o->h == 1 && o->r == r && c == o->c + o->w));
   }
 
   static size_t heapBytes(const std::string& s) { return s.capacity() > 15 ? s.capacity() + 1 : 0; }

@@ -31,6 +31,9 @@ void* operator new(std::size_t n) {
   if (void* p = std::malloc(n ? n : 1)) return p;
   throw std::bad_alloc();
 }
+// The form that temporary buffers (stable_sort) take, freed through the operator delete above:
+// it must come from the same allocator.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return std::malloc(n ? n : 1); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
@@ -453,6 +456,106 @@ TEST(UndoBreak, AnUndoWithoutMemoryIsToldAndChangesNothing) {
   EXPECT_EQ(c.headless().failures().size(), 2u);
   ASSERT_TRUE(c.redo());
   EXPECT_TRUE(snap(c).sameTable(deleted));
+}
+
+// A session of steps of every size, each compared with a snapshot: the bound lowered in the
+// middle keeps the newest steps that fit and they still take the table back exactly; a step
+// larger than the bound is not kept and the table stays as it was changed.
+TEST(UndoBreak, ALoweredBoundKeepsTheNewestStepsAndTheyStillComeBackExactly) {
+  Control c;
+  c.rowcol(300, 12);
+  for (int r = 1; r <= 300; ++r)
+    for (int k = 1; k <= 12; ++k) c.settext(r, k, std::to_string(r * 13 + k));
+  c.formuset(3, "C1*2");
+  c.update(3);
+  c.clearUndo();
+  const auto pasteBlock = [&](int k, size_t width) {
+    std::string block;
+    for (int r = 0; r < 300; ++r) {
+      for (int j = 0; j < 12; ++j)
+        block += (j ? "\t" : "") +
+                 (width < 10 ? std::to_string((r * 7919 + j * 31 + k) % 10007)  // numbers, for the sort
+                             : std::to_string(k) + std::string(width, char('a' + (r + j) % 26)) + "一");
+      block += "\r\n";
+    }
+    c.headless().setClipboardText(block);
+    c.mouseset(1, 1);
+    c.m_paste();
+  };
+  std::vector<Snapshot> states{snap(c)};
+  const std::vector<std::function<void()>> steps = {
+      [&] { pasteBlock(1, 200); },  // about 1 MB of old texts in the next paste
+      [&] { click(c, 1, 1); c.focusGrid(); c.m_rowins(); },
+      [&] { click(c, c.rows() - 2, 2); c.focusGrid(); c.m_rowdel(); },
+      [&] { pasteBlock(2, 3); },
+      [&] { click(c, 1, 1); c.focusGrid(); c.psort(0); },
+      [&] { click(c, 1, 2); c.focusGrid(); c.m_coldel(); },
+      [&] { c.settext(5, 5, std::string(70000, 'x')); },
+      [&] { click(c, c.rows() - 2, 1); c.focusGrid(); c.m_rowup(); },
+      [&] { click(c, 1, c.cols() - 2); c.focusGrid(); c.m_collef(); },
+      [&] { c.settext(5, 5, ""); },
+  };
+  for (const auto& step : steps) {
+    step();
+    c.focusGrid();
+    states.push_back(snap(c));
+    ASSERT_FALSE(states.back().sameTable(states[states.size() - 2]))
+        << states.size() - 1 << (c.headless().failures().empty() ? "" : c.headless().failures().back());
+  }
+  ASSERT_EQ(c.undoSteps(), steps.size());
+  c.setUndoLimit(512 << 10);  // the first paste's step and everything older go
+  const size_t kept = c.undoSteps();
+  EXPECT_GE(kept, 4u);
+  EXPECT_LT(kept, steps.size());
+  for (size_t i = 0; i < kept; ++i) {
+    ASSERT_TRUE(c.undo());
+    ASSERT_TRUE(snap(c).sameTable(states[steps.size() - 1 - i])) << describe(snap(c), states[steps.size() - 1 - i]);
+  }
+  EXPECT_FALSE(c.undo());
+  for (size_t i = 0; i < kept; ++i) {
+    ASSERT_TRUE(c.redo());
+    ASSERT_TRUE(snap(c).sameTable(states[steps.size() - kept + 1 + i]));
+  }
+  c.setUndoLimit(64 << 10);  // smaller than a paste over long texts
+  pasteBlock(3, 200);        // over numbers: fits
+  EXPECT_EQ(c.undoSteps(), 1u);
+  pasteBlock(5, 200);
+  const Snapshot pasted = snap(c);
+  EXPECT_EQ(c.gettext(1, 1).substr(0, 4), "5aaa");
+  EXPECT_EQ(c.undoSteps(), 0u);  // the step did not fit, and the older ones went first
+  EXPECT_FALSE(c.undo());
+  EXPECT_TRUE(snap(c) == pasted);
+  c.setUndoLimit(64u << 20);
+  pasteBlock(4, 10);
+  ASSERT_TRUE(c.undo());
+  EXPECT_TRUE(snap(c).sameTable(pasted)) << describe(snap(c), pasted);
+}
+
+// A paste over the whole largest table, taken back, put back and taken back again, compared
+// with snapshots.
+TEST(UndoBreak, AFullTablePasteUndoneRedoneAndUndoneComesBackExactly) {
+  Control c;
+  c.rowcol(6998, 49);
+  for (int r = 1; r <= 6998; r += 97) c.settext(r, 3, std::string(size_t(r % 300), '7') + "专业");
+  c.clearUndo();
+  const Snapshot before = snap(c);
+  std::string block;
+  for (int r = 0; r < 6998; ++r) {
+    for (int j = 0; j < 49; ++j)
+      block += (j ? "\t" : "") + (r % 50 == j ? std::string(300, 'w') : std::to_string(r * 49 + j)) + (j % 7 ? "" : "为什么");
+    block += "\r\n";
+  }
+  c.headless().setClipboardText(block);
+  c.mouseset(1, 1);
+  c.m_paste();
+  const Snapshot after = snap(c);
+  ASSERT_FALSE(after.sameTable(before));
+  ASSERT_TRUE(c.undo());
+  ASSERT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
+  ASSERT_TRUE(c.redo());
+  ASSERT_TRUE(snap(c).sameTable(after)) << describe(snap(c), after);
+  ASSERT_TRUE(c.undo());
+  ASSERT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
 }
 
 }  // namespace
