@@ -121,6 +121,9 @@ public:
   void setTextMatrix(int32_t r, int32_t c, std::string_view text);
   // Unchecked fast paths for bulk operations whose indices are already known to be valid.
   const std::string& textAt(int32_t r, int32_t c) const { return cells_[index(r, c)].text; }
+  // The cell's own alignment code, unchecked; column alignments set since the last read may not
+  // have replaced it yet (settleAlignments).
+  uint8_t ownAlignmentAt(int32_t r, int32_t c) const { return cells_[index(r, c)].align; }
   void setTextAt(int32_t r, int32_t c, std::string_view text);
   void moveTextAt(int32_t r, int32_t c, std::string&& text);
   // Bulk form for whole rows: write(k, cell) sets the text of (r, c + k) for k = 0..n-1 in

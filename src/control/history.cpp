@@ -6,6 +6,8 @@
 #include <new>
 #include <string_view>
 
+#include "control/journal_net.h"
+
 namespace tablique {
 
 History::History(Grid& grid, ControlState& st, std::function<bool()> holding)
@@ -32,53 +34,9 @@ void History::setCursor(const Cursor& c) {
 
 bool History::recordsChanged() const { return st_.colFormula != records_; }
 
-namespace {
-// Whether a change holds the text cell (r, c) had before it.
-bool holdsCell(const GridChange& change, int32_t r, int32_t c) {
-  const auto* t = std::get_if<journal::Cells>(&change);
-  return t && !t->codes && r >= t->r && r - t->r < t->h && c >= t->c && c - t->c < t->w;
-}
-bool holdsSize(const GridChange& change, const journal::Size& z) {
-  const auto* y = std::get_if<journal::Size>(&change);
-  return y && y->column == z.column && y->index == z.index;
-}
-}  // namespace
-
-// Texts and sizes that are back to what they were (typing taken back, a paste that a column
-// formula wrote back) make no step. Only short journals of such changes are compared; anything
-// else counts as a change.
-bool History::netUnchanged() const {
-  constexpr size_t kMostCompared = 256;
-  constexpr int64_t kMostRunCells = 4096;
-  const ChangeList& changes = pending_.changes;
-  if (changes.size() > kMostCompared) return false;
-  int64_t cells = 0;
-  for (size_t i = 0; i < changes.size(); ++i) {
-    const GridChange& change = changes[i];
-    // Only the first change of a place holds its value before the step.
-    const auto first = [&](int32_t r, int32_t c) {
-      for (size_t k = 0; k < i; ++k)
-        if (holdsCell(changes[k], r, c)) return false;
-      return true;
-    };
-    if (const auto* t = std::get_if<journal::Cells>(&change); t && !t->codes) {
-      if ((cells += int64_t(t->w) * t->h) > kMostRunCells) return false;
-      const char* in = pending_.texts.data(t->chunk) + t->offset;
-      for (int32_t r = t->r; r < t->r + t->h; ++r)
-        for (int32_t c = t->c; c < t->c + t->w; ++c) {
-          const std::string_view old = detail::getImageText(in);
-          if (first(r, c) && grid_.TextMatrix(r, c) != old) return false;
-        }
-    } else if (const auto* z = std::get_if<journal::Size>(&change)) {
-      bool firstSize = true;
-      for (size_t k = 0; k < i && firstSize; ++k) firstSize = !holdsSize(changes[k], *z);
-      if (firstSize && (z->column ? grid_.ColWidth(z->index) : grid_.RowHeight(z->index)) != z->twips) return false;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
+// A journal that cancels out (typing taken back, a paste that a column formula wrote back, a new
+// table like the old one, identical lines exchanged, a file reopened) makes no step.
+bool History::netUnchanged() const { return leavesTableAsItIs(grid_, pending_); }
 
 void History::open() {
   if (depth_++ > 0) return;
@@ -134,7 +92,7 @@ void History::commitNow() {
   s.before = before_;
   s.after = cursor();
   before_ = s.after;
-  redo_.clear();
+  dropRedo();
   push(undo_, std::move(s));
   notify();
 }
@@ -147,18 +105,34 @@ void History::measure(Step& s) const {
 void History::push(std::deque<Step>& stack, Step s) {
   measure(s);
   bytes_ += s.bytes;
+  if (&stack == &redo_) redoBytes_ += s.bytes;
   stack.push_back(std::move(s));
   trim();
 }
 
-// Oldest first: the far end of the undo stack, then the far end of the redo stack.
+// A new step: the steps undone can no longer be put back.
+void History::dropRedo() noexcept {
+  bytes_ -= redoBytes_;
+  redoBytes_ = 0;
+  redo_.clear();
+}
+
+// Oldest first: the far end of the undo stack, then the far end of the redo stack. But redo
+// steps that do not fit even alone (an undo whose inverse is larger than the bound) go first,
+// from the far end: no undo step is given up for a redo step that cannot be kept anyway.
 void History::trim() noexcept {
+  while (redoBytes_ > limit_) {
+    bytes_ -= redo_.front().bytes;
+    redoBytes_ -= redo_.front().bytes;
+    redo_.pop_front();
+  }
   while (bytes_ > limit_ && !undo_.empty()) {
     bytes_ -= undo_.front().bytes;
     undo_.pop_front();
   }
   while (bytes_ > limit_ && !redo_.empty()) {
     bytes_ -= redo_.front().bytes;
+    redoBytes_ -= redo_.front().bytes;
     redo_.pop_front();
   }
 }
@@ -174,6 +148,7 @@ bool History::step(std::deque<Step>& from, std::deque<Step>& to, bool backwards)
   Step s = std::move(from.back());
   from.pop_back();
   bytes_ -= s.bytes;
+  if (&from == &redo_) redoBytes_ -= s.bytes;
   GridJournal inverse;
   grid_.setJournal(&inverse);
   try {
@@ -213,7 +188,7 @@ void History::clear() noexcept {
   pending_.clear();
   undo_.clear();
   redo_.clear();
-  bytes_ = 0;
+  bytes_ = redoBytes_ = 0;
   try {
     records_ = st_.colFormula;
   } catch (...) {

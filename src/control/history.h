@@ -48,7 +48,8 @@ public:
   bool redo();
   void clear() noexcept;
 
-  // Memory bound of the history in bytes; the oldest steps go first.
+  // Memory bound of the history in bytes; the oldest steps go first, except that redo steps
+  // that do not fit even alone go before any undo step.
   void setLimit(size_t bytes);
   size_t limit() const { return limit_; }
   size_t bytes() const { return bytes_; }
@@ -85,6 +86,7 @@ private:
   void commitNow();
   void push(std::deque<Step>& stack, Step step);
   void measure(Step& step) const;
+  void dropRedo() noexcept;
   void trim() noexcept;
   bool step(std::deque<Step>& from, std::deque<Step>& to, bool backwards);
   void notify() noexcept;
@@ -98,6 +100,7 @@ private:
   int depth_ = 0;
   std::deque<Step> undo_, redo_;  // back() is the next to take back / put back
   size_t bytes_ = 0, limit_ = kDefaultLimit;
+  size_t redoBytes_ = 0;  // of bytes_, what the redo steps hold
 };
 
 }  // namespace tablique

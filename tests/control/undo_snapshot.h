@@ -13,13 +13,13 @@ namespace tablique::testing {
 struct Snapshot {
   int32_t rows = 0, cols = 0;
   std::vector<std::string> cells;
-  std::vector<uint8_t> aligns, colAligns;
+  std::vector<uint8_t> aligns, owns, colAligns;  // effective codes, the cells' own codes
   std::vector<int32_t> widths, heights;
   std::vector<std::string> records;
   int32_t row = 0, col = 0, rr0 = 0, cc0 = 0, RR = 0, cc = 0;
 
   bool sameTable(const Snapshot& o) const {
-    return rows == o.rows && cols == o.cols && cells == o.cells && aligns == o.aligns &&
+    return rows == o.rows && cols == o.cols && cells == o.cells && aligns == o.aligns && owns == o.owns &&
            colAligns == o.colAligns && widths == o.widths && heights == o.heights && records == o.records;
   }
   bool operator==(const Snapshot&) const = default;
@@ -33,7 +33,8 @@ inline Snapshot snap(const Control& c) {
   for (int32_t r = 0; r < g.Rows(); ++r)
     for (int32_t k = 0; k < g.Cols(); ++k) {
       s.cells.push_back(g.TextMatrix(r, k));
-      s.aligns.push_back(g.alignmentAt(r, k));
+      s.aligns.push_back(g.alignmentAt(r, k));  // settles the column alignments
+      s.owns.push_back(g.ownAlignmentAt(r, k));
     }
   for (int32_t k = 0; k < g.Cols(); ++k) {
     s.colAligns.push_back(g.ColAlignment(k));
@@ -64,6 +65,7 @@ inline std::string describe(const Snapshot& a, const Snapshot& b) {
       }
     }
     if (a.aligns != b.aligns) d += "alignments; ";
+    if (a.owns != b.owns) d += "own alignment codes; ";
     if (a.colAligns != b.colAligns) d += "column alignments; ";
     if (a.widths != b.widths || a.heights != b.heights) d += "sizes; ";
   }
