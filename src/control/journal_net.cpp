@@ -71,6 +71,45 @@ private:
 
 uint64_t key(int32_t a, int32_t b) { return uint64_t(uint32_t(a)) << 32 | uint32_t(b); }
 
+// The lines of one direction moved since the boundary: for each line now, where it was. Held
+// for the span of lines the moves touched only, so that exchanging two rows of a long table
+// costs two entries.
+class Moves {
+public:
+  bool any() const { return !at_.empty(); }
+  int32_t first() const { return lo_; }
+  int32_t end() const { return lo_ + int32_t(at_.size()); }
+  int32_t was(int32_t x) const { return x >= lo_ && x < end() ? at_[size_t(x - lo_)] : x; }
+  // The line at `from` went to `to`, those between moved up or down by one (Grid::setRowPosition).
+  void move(int32_t from, int32_t to) {
+    cover(std::min(from, to), std::max(from, to) + 1);
+    const auto b = at_.begin();
+    const int32_t f = from - lo_, t = to - lo_;
+    if (f < t) std::rotate(b + f, b + f + 1, b + t + 1);
+    else std::rotate(b + t, b + f, b + f + 1);
+  }
+  // For each line of the span at the boundary, where it is now.
+  std::vector<int32_t> whereNow() const {
+    std::vector<int32_t> now(at_.size());
+    for (size_t x = 0; x < at_.size(); ++x) now[size_t(at_[x] - lo_)] = lo_ + int32_t(x);
+    return now;
+  }
+
+private:
+  void cover(int32_t lo, int32_t end) {
+    if (at_.empty()) lo_ = lo;
+    const int32_t newLo = std::min(lo, lo_), newEnd = std::max(end, this->end());
+    if (newLo == lo_ && newEnd == this->end()) return;
+    std::vector<int32_t> at(size_t(newEnd - newLo));
+    std::iota(at.begin(), at.end(), newLo);
+    std::copy(at_.begin(), at_.end(), at.begin() + (lo_ - newLo));
+    at_ = std::move(at);
+    lo_ = newLo;
+  }
+  int32_t lo_ = 0;
+  std::vector<int32_t> at_;
+};
+
 // The table at the boundary, as far as the journal tells it, against the table now. A place is
 // known by where it was at the boundary: rows and columns moved since are followed.
 class Net {
@@ -116,41 +155,34 @@ public:
     return true;
   }
   // The grid moved line `from` to `to` (Grid::setRowPosition, setColPosition).
-  void move(bool column, int32_t from, int32_t to) {
-    std::vector<int32_t>& at = column ? colAt_ : rowAt_;
-    if (at.empty()) {
-      at.resize(size_t(column ? g_.Cols() : g_.Rows()));
-      std::iota(at.begin(), at.end(), 0);
-    }
-    const auto b = at.begin();
-    if (from < to) std::rotate(b + from, b + from + 1, b + to + 1);
-    else std::rotate(b + to, b + from, b + from + 1);
-  }
+  void move(bool column, int32_t from, int32_t to) { (column ? cols_ : rows_).move(from, to); }
   // The lines moved: the places whose value stayed with them hold what their place held.
   bool movedLinesSame() {
-    const std::vector<int32_t> rowNow = whereNow(rowAt_), colNow = whereNow(colAt_);
+    const std::vector<int32_t> rowNow = rows_.whereNow(), colNow = cols_.whereNow();
+    const auto now = [](const Moves& m, const std::vector<int32_t>& v, int32_t x0) {
+      return x0 >= m.first() && x0 < m.end() ? v[size_t(x0 - m.first())] : x0;
+    };
     const auto same = [&](int32_t r0, int32_t c0) {
-      const int32_t r = rowNow.empty() ? r0 : rowNow[size_t(r0)], c = colNow.empty() ? c0 : colNow[size_t(c0)];
+      const int32_t r = now(rows_, rowNow, r0), c = now(cols_, colNow, c0);
       ++compared_;
       return (texts_.contains(key(r0, c0)) || g_.textAt(r, c) == g_.textAt(r0, c0)) &&
              (codes_.contains(key(r0, c0)) || g_.ownAlignmentAt(r, c) == g_.ownAlignmentAt(r0, c0));
     };
-    for (size_t r0 = 0; r0 < rowNow.size(); ++r0) {
-      const int32_t r = rowNow[r0];
-      if (r == int32_t(r0)) continue;
-      if (!lines_.contains(key(kHeight, int32_t(r0))) && g_.RowHeight(r) != g_.RowHeight(int32_t(r0))) return false;
+    for (int32_t r0 = rows_.first(); r0 < rows_.end(); ++r0) {
+      const int32_t r = now(rows_, rowNow, r0);
+      if (r == r0) continue;
+      if (!lines_.contains(key(kHeight, r0)) && g_.RowHeight(r) != g_.RowHeight(r0)) return false;
       for (int32_t c0 = 0; c0 < g_.Cols(); ++c0)
-        if (!same(int32_t(r0), c0)) return false;
+        if (!same(r0, c0)) return false;
       if (overBudget()) return false;
     }
-    for (size_t c0 = 0; c0 < colNow.size(); ++c0) {
-      const int32_t c = colNow[c0];
-      if (c == int32_t(c0)) continue;
-      if (!lines_.contains(key(kWidth, int32_t(c0))) && g_.ColWidth(c) != g_.ColWidth(int32_t(c0))) return false;
-      if (!lines_.contains(key(kColAlign, int32_t(c0))) && g_.ColAlignment(c) != g_.ColAlignment(int32_t(c0)))
-        return false;
+    for (int32_t c0 = cols_.first(); c0 < cols_.end(); ++c0) {
+      const int32_t c = now(cols_, colNow, c0);
+      if (c == c0) continue;
+      if (!lines_.contains(key(kWidth, c0)) && g_.ColWidth(c) != g_.ColWidth(c0)) return false;
+      if (!lines_.contains(key(kColAlign, c0)) && g_.ColAlignment(c) != g_.ColAlignment(c0)) return false;
       for (int32_t r0 = 0; r0 < g_.Rows(); ++r0)
-        if (!same(r0, int32_t(c0))) return false;
+        if (!same(r0, c0)) return false;
       if (overBudget()) return false;
     }
     return true;
@@ -162,18 +194,11 @@ private:
   static constexpr int32_t kHeight = 0, kWidth = 1, kColAlign = 2;
   static constexpr int64_t kMostCompared = int64_t(1) << 17;
 
-  int32_t rowAt(int32_t r) const { return rowAt_.empty() ? r : rowAt_[size_t(r)]; }
-  int32_t colAt(int32_t c) const { return colAt_.empty() ? c : colAt_[size_t(c)]; }
-  // Where each line of the boundary is now.
-  static std::vector<int32_t> whereNow(const std::vector<int32_t>& at) {
-    std::vector<int32_t> from(at.size());
-    for (size_t x = 0; x < at.size(); ++x) from[size_t(at[x])] = int32_t(x);
-    return from;
-  }
+  int32_t rowAt(int32_t r) const { return rows_.was(r); }
+  int32_t colAt(int32_t c) const { return cols_.was(c); }
 
   const Grid& g_;
-  // For each row (column) now, where it was at the boundary; empty while none moved.
-  std::vector<int32_t> rowAt_, colAt_;
+  Moves rows_, cols_;
   Seen texts_, codes_, lines_;
   int64_t compared_ = 0;
 };

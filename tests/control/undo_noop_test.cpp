@@ -325,7 +325,7 @@ TEST(UndoNoop, AStepIsMadeExactlyWhenTheTableDiffers) {
       for (int i = 0; i < n; ++i) {
         const int32_t r = pick(0, g.Rows() - 1), c = pick(0, g.Cols() - 1);
         const int32_t r2 = std::min(g.Rows() - 1, r + 1), c2 = std::min(g.Cols() - 1, c + 1);
-        switch (pick(0, 9)) {
+        switch (pick(0, 11)) {
           case 0: g.setTextAt(r, c, text()); break;
           case 1: {  // a write taken back
             const std::string old = g.textAt(r, c);
@@ -345,6 +345,20 @@ TEST(UndoNoop, AStepIsMadeExactlyWhenTheTableDiffers) {
           case 7: g.setColPosition(c, c2); break;
           case 8: g.setRowPosition(r, pick(0, g.Rows() - 1)); break;
           case 9: g.setColPosition(pick(0, g.Cols() - 1), c); break;
+          case 10: {  // rows exchanged and their headers written back, as the row moves do
+            const std::string a = g.textAt(r, 0), b = g.textAt(r2, 0);
+            g.setRowPosition(r2, r);
+            g.setTextAt(r, 0, a);
+            g.setTextAt(r2, 0, b);
+            break;
+          }
+          case 11: {
+            const std::string a = g.textAt(0, c), b = g.textAt(0, c2);
+            g.setColPosition(c2, c);
+            g.setTextAt(0, c, a);
+            g.setTextAt(0, c2, b);
+            break;
+          }
         }
       }
       h.close();
