@@ -50,6 +50,8 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       const Snapshot whole = snap(c);
       const size_t steps = c.undoSteps(), redoSteps = c.redoSteps();
       const bool editing = c.focus() == FocusTarget::Editor;  // its typing is in the table already
+      // A drag still going on holds its changes (and those of events meanwhile) for its step.
+      const bool wasHeld = c.grid().fillMarker == 2 || c.state().fillDone != FillDone::None;
       harness::Failure f;
       if (undoKey <= 2) {  // the harness's reach checks do not know these keys: the invariants only
         if (e.kind == harness::Kind::GridKey) c.focusGrid();
@@ -78,7 +80,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
                                   e.text == "CommandAA11m" || e.text == "CommandAA17m"));
       const bool mayRepeat = e.kind == harness::Kind::SaveOpen || e.kind == harness::Kind::ExportImport ||
                              e.kind == harness::Kind::RowCol || moveOrImport;
-      if (what.empty() && undoKey > 2 && !editing && !held && !mayRepeat &&
+      if (what.empty() && undoKey > 2 && !editing && !held && !wasHeld && !mayRepeat &&
           c.undoSteps() > steps && snap(c).sameTable(whole))
         what = "a step that changes nothing";
       if (!what.empty()) {
@@ -118,7 +120,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       ++failures;
     }
   }
-  EXPECT_GT(checked, seeds * 5);
+  EXPECT_GT(checked, (seeds - first + 1) * 5);
   std::printf("%zu undos compared with the table known at their step\n", checked);
 }
 
