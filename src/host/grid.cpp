@@ -12,6 +12,7 @@
 #include <atomic>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <type_traits>
 #include <cmath>
 #include <cstdint>
@@ -47,6 +48,37 @@ void freeStore(void* p, size_t bytes) {
 std::atomic<size_t> g_mappedImages{0};
 size_t mappedImageBytes() { return g_mappedImages.load(std::memory_order_relaxed); }
 
+// Large pages given back by finished steps, kept for the next step: a page new from the system
+// costs a fault and its clearing (several ms per full-table step on a virtual machine), a kept
+// one is used as it is. At most kKeptPages; all go back when no large image is in use.
+constexpr size_t kKeptPages = 4;
+std::mutex g_keptLock;
+void* g_kept[kKeptPages];
+size_t g_keptCount = 0;
+
+void* takeKeptPage() {
+  std::lock_guard<std::mutex> lock(g_keptLock);
+  return g_keptCount ? g_kept[--g_keptCount] : nullptr;
+}
+
+// Keeps a page of exactly kLargePage bytes, or gives it back to the system.
+void releasePage(void* p, size_t size) noexcept {
+  {
+    std::lock_guard<std::mutex> lock(g_keptLock);
+    if (size == kLargePage && g_keptCount < kKeptPages && g_mappedImages.load() > 0) {
+      g_kept[g_keptCount++] = p;
+      return;
+    }
+  }
+  ::munmap(p, size);
+}
+
+void releaseKeptPagesIfIdle() noexcept {
+  std::lock_guard<std::mutex> lock(g_keptLock);
+  if (g_mappedImages.load() > 0) return;
+  while (g_keptCount) ::munmap(g_kept[--g_keptCount], kLargePage);
+}
+
 // Large images are mapped on their own, so that they neither sit in nor move the allocator's
 // heap, and a shrunk one gives its end back to the system.
 void* allocateImage(size_t bytes) {
@@ -56,6 +88,12 @@ void* allocateImage(size_t bytes) {
     return p;
   }
   const size_t size = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+  if (size == kLargePage) {
+    if (void* kept = takeKeptPage()) {
+      g_mappedImages += size;
+      return kept;
+    }
+  }
   void* m = ::mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (m == MAP_FAILED) throw std::bad_alloc();
   const auto at = reinterpret_cast<uintptr_t>(m);
@@ -67,11 +105,24 @@ void* allocateImage(size_t bytes) {
   return reinterpret_cast<void*>(aligned);
 }
 
-void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept {
+// A single large page at most half used moves its image to the heap and is kept for reuse; one
+// used further stays whole (cutting it would split the page and lose it for reuse). A larger
+// image gives back its end.
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool& mapped) noexcept {
   if (!mapped) {
     void* q = std::realloc(p, used);  // shrinks in place or not at all
     if (!q) return p;
     capacity = used;
+    return q;
+  }
+  if (capacity == kLargePage) {
+    if (used > kLargePage / 2) return p;
+    void* q = std::malloc(std::max<size_t>(used, 1));
+    if (!q) return p;
+    std::memcpy(q, p, used);
+    freeImage(p, capacity, true);
+    capacity = std::max<size_t>(used, 1);
+    mapped = false;
     return q;
   }
   constexpr size_t kPage = 4096;
@@ -86,9 +137,11 @@ void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept 
 void freeImage(void* p, size_t capacity, bool mapped) noexcept {
   if (!mapped) {
     std::free(p);
-  } else if (::munmap(p, capacity) == 0) {
-    g_mappedImages -= capacity;
+    return;
   }
+  g_mappedImages -= capacity;
+  releasePage(p, capacity);
+  releaseKeptPagesIfIdle();
 }
 #else
 void* allocateStore(size_t bytes) { return ::operator new(bytes); }
@@ -98,7 +151,7 @@ void* allocateImage(size_t bytes) {
   if (!p) throw std::bad_alloc();
   return p;
 }
-void* shrinkImage(void* p, size_t& capacity, size_t used, bool) noexcept {
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool&) noexcept {
   void* q = std::realloc(p, used);
   if (!q) return p;
   capacity = used;

@@ -116,14 +116,16 @@ private:
 namespace detail {
 // Memory for undo images; from 2 MiB on aligned to a large page and marked for large pages
 // where the system offers them, so that a large step takes its memory in a few page faults, not
-// in hundreds. Shrinking gives back the end beyond `used` where it can (capacity becomes what is
-// kept) and returns the chunk's address, which may have moved.
+// in hundreds; pages of finished steps are kept for the next ones. Shrinking gives back the end
+// beyond `used` where it can (capacity becomes what is kept) and returns the chunk's address,
+// which may have moved, and whether it is still mapped.
 // `mapped` says whether allocateImage took the memory as a large image (bytes >= kLargeImage).
 constexpr size_t kLargeImage = size_t(2) << 20;
 void* allocateImage(size_t bytes);
-void* shrinkImage(void* p, size_t& capacity, size_t used, bool mapped) noexcept;
+void* shrinkImage(void* p, size_t& capacity, size_t used, bool& mapped) noexcept;
 void freeImage(void* p, size_t capacity, bool mapped) noexcept;
-// Bytes of large images mapped now, in every journal (they are outside the allocator's heap).
+// Bytes of large images in use now, in every journal (they are outside the allocator's heap;
+// kept pages are not counted).
 size_t mappedImageBytes();
 }  // namespace detail
 

@@ -50,6 +50,8 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       const Snapshot whole = snap(c);
       const size_t steps = c.undoSteps(), redoSteps = c.redoSteps();
       const bool editing = c.focus() == FocusTarget::Editor;  // its typing is in the table already
+      // A drag still going on holds its changes (and those of events meanwhile) for its step.
+      const bool wasHeld = c.grid().fillMarker == 2 || c.state().fillDone != FillDone::None;
       harness::Failure f;
       if (undoKey <= 2) {  // the harness's reach checks do not know these keys: the invariants only
         if (e.kind == harness::Kind::GridKey) c.focusGrid();
@@ -68,7 +70,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       if (what.empty() && !editing && !held && !(harness::tableOf(c) == before) && c.undoSteps() == steps &&
           c.redoSteps() == redoSteps)
         what = "the table changed without a step";
-      if (what.empty() && undoKey > 2 && !editing && !held &&
+      if (what.empty() && undoKey > 2 && !editing && !held && !wasHeld &&
           c.undoSteps() > steps && snap(c).sameTable(whole))
         what = "a step that changes nothing";
       if (!what.empty()) {
@@ -108,7 +110,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       ++failures;
     }
   }
-  EXPECT_GT(checked, seeds * 5);
+  EXPECT_GT(checked, (seeds - first + 1) * 5);
   std::printf("%zu undos compared with the table known at their step\n", checked);
 }
 

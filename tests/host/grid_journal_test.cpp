@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <cstring>
 #include <memory>
 
 #include <random>
@@ -348,6 +349,44 @@ TEST(GridJournal, TheMemoryCountedIsTheMemoryHeld) {
     EXPECT_GE(counted, freed * 9 / 10) << "counted " << counted << ", freed " << freed;
     EXPECT_LE(counted, freed * 11 / 10 + 4096) << "counted " << counted << ", freed " << freed;
   }
+}
+
+// A large page of a finished step is kept for the next one (a new page costs a fault and its
+// clearing); one at most half used gives its image to the heap and goes back for reuse.
+TEST(GridJournal, LargePagesAreReusedAndAHalfUsedOneMovesItsImage) {
+#if !defined(__linux__)
+  GTEST_SKIP() << "large images are mapped on Linux only";
+#endif
+  const size_t base = detail::mappedImageBytes();
+  void* inUse = detail::allocateImage(detail::kLargeImage);  // keeps the pool alive
+  void* p = detail::allocateImage(detail::kLargeImage);
+  detail::freeImage(p, detail::kLargeImage, true);
+  EXPECT_EQ(detail::mappedImageBytes(), base + detail::kLargeImage);
+  void* q = detail::allocateImage(detail::kLargeImage);
+  EXPECT_EQ(q, p);
+
+  size_t capacity = detail::kLargeImage;
+  bool mapped = true;
+  std::memset(q, 'h', 1000);
+  void* half = detail::shrinkImage(q, capacity, 1000, mapped);
+  EXPECT_FALSE(mapped);
+  EXPECT_EQ(capacity, 1000u);
+  EXPECT_EQ(std::string(static_cast<char*>(half), 1000), std::string(1000, 'h'));
+  EXPECT_EQ(detail::mappedImageBytes(), base + detail::kLargeImage);
+  EXPECT_EQ(detail::allocateImage(detail::kLargeImage), p);  // its page was kept
+
+  capacity = detail::kLargeImage;
+  mapped = true;
+  std::memset(p, 'f', detail::kLargeImage / 2 + 1);
+  EXPECT_EQ(detail::shrinkImage(p, capacity, detail::kLargeImage / 2 + 1, mapped), p);
+  EXPECT_TRUE(mapped);
+  EXPECT_EQ(capacity, detail::kLargeImage);
+  EXPECT_EQ(static_cast<char*>(p)[detail::kLargeImage / 2], 'f');
+
+  detail::freeImage(half, 1000, false);
+  detail::freeImage(p, detail::kLargeImage, true);
+  detail::freeImage(inUse, detail::kLargeImage, true);
+  EXPECT_EQ(detail::mappedImageBytes(), base);
 }
 
 // Room taken for a row image that was not kept (the row did not change) is given back when the
