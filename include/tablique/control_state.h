@@ -2,7 +2,6 @@
 // behaviour names it; the grid holds the cells, this record holds the rest.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,7 +37,7 @@ struct RecordWrites {
     }
   }
   void touchFrom(size_t j) noexcept {
-    from = std::min(from, j);
+    if (j < from) from = j;
     if (from == 0) entries.clear();
   }
   bool any() const noexcept { return from != SIZE_MAX || !entries.empty(); }

@@ -179,6 +179,7 @@ void History::commitNow() {
     return;
   }
   if (!recordsKnown_) {  // no copy to compare with: what changed since cannot be a step
+    grid_.settleAlignments();
     pending_.clear();
     syncRecords();
     before_ = cursor();
