@@ -12,8 +12,13 @@
 //   BM_UndoRedo/<k>   a step with recording, then its undo, then its redo (each timed on its own):
 //                     the full-table paste, the row delete, the sort, the recalc of column 49, the
 //                     first row delete
+//   BM_Wide<event>    cheap events on the widest table (2 x 174975 grid: one data row, 174974
+//                     data columns, as many formula records), where the history's work at a step
+//                     boundary must follow what changed, not the columns: an arrow key press
+//                     (Right and Left in turn), a mouse move over the grid, and an edit (a click
+//                     on a cell opens the editor, Backspace and one character, Enter leaves it)
 //
-// After the run the medians of this thread's CPU time (for the first five, of two commands in a
+// After the run the medians of this thread's CPU time (for the lines of both ways, of two commands in a
 // row, one of each kind), the ratios recording / off and the
 // ratios undo (redo) / the step they take back (put back) are printed.
 #include <benchmark/benchmark.h>
@@ -61,6 +66,16 @@ std::unique_ptr<Control> fullTable(bool recording) {
   return c;
 }
 
+// The widest table: one data row, 174974 data columns.
+std::unique_ptr<Control> widestTable(bool recording) {
+  auto c = std::make_unique<Control>();
+  c->rowcol(1, 174974);
+  if (!recording) c->setUndoLimit(0);
+  c->mouseset(1, 2);
+  c->clearUndo();
+  return c;
+}
+
 std::string name(const char* what, bool on) { return std::string(what) + (on ? " recording" : " off"); }
 
 // Runs `command` on a control without and one with recording in turn, each timed on its own,
@@ -68,8 +83,9 @@ std::string name(const char* what, bool on) { return std::string(what) + (on ? "
 // `prepare` runs untimed before each command. The command alternates between two kinds (k);
 // a sample is the time of both, as the kinds may differ in cost.
 template <typename Prepare, typename Command>
-void bothWays(benchmark::State& state, const char* what, Prepare prepare, Command command) {
-  std::unique_ptr<Control> controls[2] = {fullTable(false), fullTable(true)};
+void bothWays(benchmark::State& state, const char* what, Prepare prepare, Command command,
+              std::unique_ptr<Control> (*table)(bool) = fullTable) {
+  std::unique_ptr<Control> controls[2] = {table(false), table(true)};
   double pair[2] = {0, 0};
   int k = 0;
   for (auto _ : state) {
@@ -141,6 +157,35 @@ void BM_Recalc(benchmark::State& state) {
         c.formuset(kCols, k ? "C1*3" : "C1*2");
       },
       [](Control& c, int) { c.update(kCols); });
+}
+
+// The centre of data cell (1, col) in twips, relative to the grid.
+float cellX(const Control& c, int32_t col) { return float(c.grid().visibleColLeft(col) + c.grid().ColWidth(col) / 2); }
+float cellY(const Control& c) { return float(c.grid().visibleRowTop(1) + c.grid().RowHeight(1) / 2); }
+
+void BM_WideKey(benchmark::State& state) {
+  bothWays(
+      state, "wide key", [](Control&, int) {}, [](Control& c, int k) { c.pressKey(k ? 37 : 39); }, widestTable);
+}
+
+void BM_WideMove(benchmark::State& state) {
+  bothWays(
+      state, "wide move", [](Control&, int) {},
+      [](Control& c, int k) { c.MSFlexGrid1_MouseMove(0, 0, cellX(c, 2 + k), cellY(c)); }, widestTable);
+}
+
+void BM_WideEdit(benchmark::State& state) {
+  bothWays(
+      state, "wide edit", [](Control&, int) {},
+      [](Control& c, int k) {
+        const float x = cellX(c, 2), y = cellY(c);
+        c.MSFlexGrid1_MouseDown(1, 0, x, y);
+        c.MSFlexGrid1_MouseUp(1, 0, x, y);
+        c.pressKey(8);  // Backspace
+        c.typeText(k ? "7" : "8");
+        c.pressKey(13);
+      },
+      widestTable);
 }
 
 // The step with recording, its undo and its redo, each timed on its own in every iteration, so
@@ -215,12 +260,18 @@ BENCHMARK(BM_RowDelFirst)->Iterations(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sort)->Iterations(16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Recalc)->Iterations(16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoRedo)->DenseRange(0, 4)->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WideKey)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WideMove)->Iterations(64)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WideEdit)->Iterations(64)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   runBenchmarks(argc, argv);
   g_ms.printMedians("\nmedian CPU ms per command:\n", 20, 3);
-  for (const char* what : {"paste", "rowdel", "rowdel 1st", "sort", "recalc"})
+  for (const char* what : {"paste", "rowdel", "rowdel 1st", "sort", "recalc", "wide key", "wide move", "wide edit"})
     std::printf("  %-10s recording / off  %.3f\n", what, g_ms.ratio(name(what, true), name(what, false)));
+  for (const char* what : {"wide key", "wide move", "wide edit"})
+    std::printf("  %-10s off %8.1f us   recording %8.1f us\n", what, g_ms.median(name(what, false)) * 1e3,
+                g_ms.median(name(what, true)) * 1e3);
   for (const char* what : {"paste", "rowdel", "rowdel 1st", "sort", "recalc"})
     std::printf("  %-10s undo / step %.3f   redo / step %.3f\n", what,
                 g_ms.ratio(std::string(what) + " undo", std::string(what) + " step"),

@@ -23,6 +23,7 @@ void Control::rowcol(int32_t rw, int32_t cl) try {
   }
   std::vector<std::string> formulas(size_t(cl) + 1);
   grid_.resetEmpty(rw + 1, cl + 1, kAlignLeftCenter, kAlignCenterTop);
+  st_.recordWrites.touchFrom(0);
   st_.colFormula.swap(formulas);
   grid_.setColWidth(0, 660);
   for (int32_t i = 1; i <= rw; ++i) grid_.setTextAt(i, 0, std::to_string(i));

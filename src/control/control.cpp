@@ -71,6 +71,7 @@ void Control::UserControl_Initialize() {
   st_.pmenu = true;
   st_.tbqFileName.clear();
   // 4. fifty empty formula records
+  st_.recordWrites.touchFrom(0);
   st_.colFormula.assign(51, std::string());
   // 5.
   step([&] {

@@ -47,8 +47,11 @@ void Control::addrow(int32_t rows) try {
     for (int32_t j = 1; j <= grid_.Cols() - 1; ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   // The cell formulas of rows taken off go with them, so that rows added later start empty.
   if (rows < 0)
-    for (std::string& record : st_.colFormula)
-      editing::rewriteRowTags(record, [&](int32_t t) { return t >= n ? editing::kRetire : editing::kKeep; });
+    for (size_t j = 0; j < st_.colFormula.size(); ++j) {
+      if (st_.colFormula[j].empty()) continue;
+      st_.recordWrites.touch(j);
+      editing::rewriteRowTags(st_.colFormula[j], [&](int32_t t) { return t >= n ? editing::kRetire : editing::kKeep; });
+    }
   currentCellToFirst();
 } catch (...) {
   rethrowAsError();
@@ -61,6 +64,7 @@ void Control::addcol(int32_t cols) try {
   const int32_t n = checkedAdd(grid_.Cols(), cols);
   if (checkedMul(checkedAdd(n, 3), grid_.Rows()) > kCellBudget) return;
   grid_.setCols(n);
+  st_.recordWrites.touchFrom(size_t(n));
   st_.colFormula.resize(size_t(n));
   for (int32_t j = n - cols; j <= n - 1; ++j) {
     grid_.setRow(0);

@@ -12,6 +12,7 @@ namespace tablique {
 
 History::History(Grid& grid, ControlState& st, std::function<bool()> holding)
     : grid_(grid), st_(st), holding_(std::move(holding)), records_(st.colFormula), before_(cursor()) {
+  st_.recordWrites.clear();
   grid_.setJournal(&pending_);
 }
 
@@ -32,7 +33,77 @@ void History::setCursor(const Cursor& c) {
   st_.cc = c.cc;
 }
 
-bool History::recordsChanged() const { return st_.colFormula != records_; }
+// Whether a record may have changed since the last boundary: one was written, or the number of
+// records differs from the copy's.
+bool History::recordsChanged() const {
+  return st_.recordWrites.any() || (limit_ > 0 && records_.size() != st_.colFormula.size());
+}
+
+// The records that differ from the copy: among those their writers named, and those between the
+// two sizes. Ascending by index.
+std::vector<History::RecordChange> History::recordChanges() const {
+  const std::vector<std::string>& now = st_.colFormula;
+  const RecordWrites& writes = st_.recordWrites;
+  const size_t tail = std::min({writes.from, records_.size(), now.size()});
+  const size_t end = std::max(records_.size(), now.size());
+  std::vector<size_t> named;
+  for (size_t i : writes.entries)
+    if (i < tail) named.push_back(i);
+  std::sort(named.begin(), named.end());
+  named.erase(std::unique(named.begin(), named.end()), named.end());
+  static const std::string none;
+  std::vector<RecordChange> changes;
+  const auto compare = [&](size_t i) {
+    const std::string& b = i < records_.size() ? records_[i] : none;
+    const std::string& a = i < now.size() ? now[i] : none;
+    if (b != a) changes.push_back({i, b, a});
+  };
+  for (size_t i : named) compare(i);
+  for (size_t i = tail; i < end; ++i) compare(i);
+  return changes;
+}
+
+// The copy takes in the changes recordChanges found: it equals the records again.
+void History::takeRecords(const std::vector<RecordChange>& changes) {
+  records_.resize(st_.colFormula.size());
+  for (const RecordChange& c : changes)
+    if (c.index < records_.size()) records_[c.index] = c.after;
+  st_.recordWrites.clear();
+}
+
+// A fresh copy of all the records; without memory for it, none is kept (recordsKnown_ false).
+void History::syncRecords() noexcept {
+  try {
+    records_ = st_.colFormula;
+    recordsKnown_ = true;
+  } catch (...) {
+    std::vector<std::string>().swap(records_);
+    recordsKnown_ = false;
+  }
+  st_.recordWrites.clear();
+}
+
+// The copy catches up with the records without making a step of what changed.
+void History::catchUpRecords() noexcept {
+  if (limit_ == 0) return st_.recordWrites.clear();
+  if (recordsKnown_) {
+    try {
+      takeRecords(recordChanges());
+      return;
+    } catch (...) {
+    }
+  }
+  syncRecords();
+}
+
+void History::checkRecords() noexcept {
+  if (!unnamedRecordWrite || !recordsKnown_ || records_ == st_.colFormula) return;
+  const std::vector<std::string>& now = st_.colFormula;
+  size_t i = 0;
+  while (i < records_.size() && i < now.size() && records_[i] == now[i]) ++i;
+  unnamedRecordWrite(i);
+  syncRecords();
+}
 
 // A journal that cancels out (typing taken back, a paste that a column formula wrote back, a new
 // table like the old one, identical lines exchanged, a file reopened) makes no step.
@@ -55,37 +126,38 @@ void History::commit() noexcept {
     commitNow();
   } catch (...) {
     // No memory for the step: the history can no longer take the table back consistently.
+    recordsKnown_ = false;
     clear();
   }
 }
 
 void History::commitNow() {
-  if (limit_ == 0) {  // recording is off
-    records_ = st_.colFormula;
+  if (limit_ == 0) {  // recording is off: no copy of the records is kept
+    st_.recordWrites.clear();
+    return;
+  }
+  if (!recordsKnown_) {  // no copy to compare with: what changed since cannot be a step
+    grid_.settleAlignments();
+    pending_.clear();
+    syncRecords();
+    before_ = cursor();
     return;
   }
   grid_.settleAlignments();  // cell codes that column alignments replaced belong to this step
-  const bool records = recordsChanged();
+  const size_t recordsBefore = records_.size();
+  std::vector<RecordChange> changes = recordChanges();
+  const bool records = !changes.empty() || recordsBefore != st_.colFormula.size();
+  takeRecords(changes);
+  checkRecords();
   if (!records && (pending_.empty() || netUnchanged())) {
     pending_.clear();
     before_ = cursor();
     return;
   }
   Step s;
-  if (records) {
-    const std::vector<std::string>& now = st_.colFormula;
-    s.recordsBefore = records_.size();
-    s.recordsAfter = now.size();
-    static const std::string none;
-    for (size_t i = 0; i < std::max(records_.size(), now.size()); ++i) {
-      const std::string& b = i < records_.size() ? records_[i] : none;
-      const std::string& a = i < now.size() ? now[i] : none;
-      if (b != a) s.records.push_back({i, b, a});
-    }
-    records_ = now;
-  } else {
-    s.recordsBefore = s.recordsAfter = st_.colFormula.size();
-  }
+  s.recordsBefore = recordsBefore;
+  s.recordsAfter = st_.colFormula.size();
+  s.records = std::move(changes);
   s.changes = std::move(pending_);
   pending_.clear();
   s.changes.shrink();
@@ -169,11 +241,22 @@ bool History::step(std::deque<Step>& from, std::deque<Step>& to, bool backwards)
     throw;
   }
   grid_.setJournal(&pending_);
-  std::vector<std::string>& records = st_.colFormula;
-  records.resize(backwards ? s.recordsBefore : s.recordsAfter);
-  for (const RecordChange& r : s.records)
-    if (r.index < records.size()) records[r.index] = backwards ? r.before : r.after;
-  records_ = records;
+  // The records and the copy alike, entry by entry. Without memory part-way the step's records
+  // are only half back: the history cannot go on from there.
+  try {
+    std::vector<std::string>& records = st_.colFormula;
+    const size_t size = backwards ? s.recordsBefore : s.recordsAfter;
+    records.resize(size);
+    records_.resize(size);
+    for (const RecordChange& r : s.records)
+      if (r.index < size) records[r.index] = records_[r.index] = backwards ? r.before : r.after;
+  } catch (...) {
+    recordsKnown_ = false;
+    clear();
+    throw;
+  }
+  if (!recordsKnown_) syncRecords();
+  checkRecords();
   setCursor(backwards ? s.before : s.after);
   before_ = cursor();
   inverse.shrink();
@@ -189,10 +272,7 @@ void History::clear() noexcept {
   undo_.clear();
   redo_.clear();
   bytes_ = redoBytes_ = 0;
-  try {
-    records_ = st_.colFormula;
-  } catch (...) {
-  }
+  catchUpRecords();
   before_ = cursor();
   if (had) notify();
 }
@@ -200,19 +280,22 @@ void History::clear() noexcept {
 // A bound of 0 turns recording off (the grid keeps no journal); any other bound turns it on.
 void History::setLimit(size_t bytes) {
   commit();
+  if (bytes == 0) {  // nothing to compare with while off
+    std::vector<std::string>().swap(records_);
+    recordsKnown_ = false;
+  } else if (limit_ == 0) {  // on again: from the table as it is now
+    grid_.settleAlignments();  // column alignments set while off are not the first step's
+    syncRecords();
+  }
   limit_ = bytes;
   grid_.setJournal(bytes == 0 ? nullptr : &pending_);
   trim();
   notify();
 }
 
-void History::acceptRecords(const std::vector<std::string>& before) {
-  const std::vector<std::string>& now = st_.colFormula;
-  if (records_.size() == before.size()) records_.resize(now.size());
-  for (size_t i = 0; i < records_.size(); ++i) {
-    const bool was = i < before.size() ? records_[i] == before[i] : records_[i].empty();
-    if (was && i < now.size()) records_[i] = now[i];
-  }
+void History::acceptRecord(size_t j, const std::string& before) {
+  if (limit_ == 0 || !recordsKnown_ || j >= records_.size() || j >= st_.colFormula.size()) return;
+  if (records_[j] == before) records_[j] = st_.colFormula[j];
 }
 
 void History::notify() noexcept {

@@ -1,7 +1,8 @@
 // The undo history. The grid writes every change of its table to a journal (src/host/
-// grid_journal.h); the formula records are compared with their state at the end of the last
-// step. What changed between two step boundaries is one step: the grid changes, the records that
-// differ, and the current cell and selection before and after.
+// grid_journal.h); the formula records that their writers named (ControlState::recordWrites)
+// are compared with a copy of the records at the end of the last step, so that a boundary costs
+// what changed, not the number of columns. What changed between two step boundaries is one step:
+// the grid changes, the records that differ, and the current cell and selection before and after.
 //
 // Boundaries: the outermost dispatch scope of a command, a key, a mouse event or a public method
 // closes a step unless an edit (the editor holds the focus) or a fill drag (marker armed) is
@@ -56,9 +57,14 @@ public:
   size_t steps() const { return undo_.size(); }
   size_t redoSteps() const { return redo_.size(); }
 
-  // The records were rewritten without changing what they mean (compaction): `before` is what
-  // they were, the current records become the reference for the next step.
-  void acceptRecords(const std::vector<std::string>& before);
+  // Record j was rewritten without changing what it means (compaction): `before` is what it
+  // was; unless the step going on changed it, its new form is the reference for the next step.
+  void acceptRecord(size_t j, const std::string& before);
+
+  // For tests: when set, all the records are compared with the history's copy at every step
+  // boundary; a writer that changed a record without naming it in ControlState::recordWrites
+  // is reported with the first such record's index (and the copy is taken again).
+  static inline void (*unnamedRecordWrite)(size_t index) = nullptr;
 
   // Called when canUndo or canRedo may have changed.
   std::function<void()> changed;
@@ -82,6 +88,11 @@ private:
   Cursor cursor() const;
   void setCursor(const Cursor& c);
   bool recordsChanged() const;
+  std::vector<RecordChange> recordChanges() const;
+  void takeRecords(const std::vector<RecordChange>& changes);
+  void syncRecords() noexcept;
+  void catchUpRecords() noexcept;
+  void checkRecords() noexcept;
   bool netUnchanged() const;
   void commitNow();
   void push(std::deque<Step>& stack, Step step);
@@ -95,7 +106,10 @@ private:
   ControlState& st_;
   std::function<bool()> holding_;
   GridJournal pending_;
-  std::vector<std::string> records_;  // colFormula at the last boundary
+  // colFormula at the last boundary while recording; recordsKnown_ is false while recording is
+  // off or when no copy could be taken (the next boundary takes it and makes no step).
+  std::vector<std::string> records_;
+  bool recordsKnown_ = true;
   Cursor before_;
   int depth_ = 0;
   std::deque<Step> undo_, redo_;  // back() is the next to take back / put back

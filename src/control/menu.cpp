@@ -169,6 +169,7 @@ void Control::CommandAA16m_Click() {
     } catch (...) {
       if (grid_.Cols() > cols) {
         grid_.setCols(cols);
+        st_.recordWrites.touchFrom(size_t(cols));
         st_.colFormula.resize(size_t(cols));
       }
       throw;

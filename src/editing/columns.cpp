@@ -23,7 +23,10 @@ namespace {
 template <typename Map>
 void rewriteAllColumnRefs(ControlState& st, int32_t cols, int32_t maxCol, Map map) {
   for (int32_t c = 1; c < cols && c < int32_t(st.colFormula.size()); ++c)
-    if (!st.colFormula[size_t(c)].empty()) formula::renumberReferences(st.colFormula[size_t(c)], maxCol, map);
+    if (!st.colFormula[size_t(c)].empty()) {
+      st.recordWrites.touch(size_t(c));
+      formula::renumberReferences(st.colFormula[size_t(c)], maxCol, map);
+    }
 }
 
 std::string columnHeader(int32_t c) {
@@ -59,6 +62,7 @@ void Control::colins() {
   const int32_t oldCols = grid_.Cols();
   grid_.insertCols(at, n);
   if (int32_t(st_.colFormula.size()) < oldCols) st_.colFormula.resize(size_t(oldCols));
+  st_.recordWrites.touchFrom(size_t(at));  // the records from `at` on move
   st_.colFormula.insert(st_.colFormula.begin() + at, size_t(n), std::string());
   const int32_t row = rowAfterColumnCommand(grid_);
   for (int32_t c = 1; c < grid_.Cols(); ++c) {
@@ -105,6 +109,7 @@ void Control::coldel() {
   grid_.setCol(first);
   grid_.removeCols(first, n);
   if (int32_t(st_.colFormula.size()) < oldCols) st_.colFormula.resize(size_t(oldCols));
+  st_.recordWrites.touchFrom(size_t(first));  // the records after the removed ones move
   st_.colFormula.erase(st_.colFormula.begin() + first, st_.colFormula.begin() + first + n);
   st_.colFormula.resize(size_t(grid_.Cols()));
   rewriteColumnHeaders(grid_);
@@ -121,6 +126,8 @@ void Control::colleft() {
   if (!(grid_.Row() < grid_.Rows() - 1 && 2 <= a && a <= grid_.Cols() - 2)) return;
   grid_.setColPosition(a, b);
   if (int32_t(st_.colFormula.size()) <= a) st_.colFormula.resize(size_t(a) + 1);
+  st_.recordWrites.touch(size_t(a));
+  st_.recordWrites.touch(size_t(b));
   std::swap(st_.colFormula[size_t(a)], st_.colFormula[size_t(b)]);
   rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();
@@ -137,6 +144,8 @@ void Control::colright() {
   if (!(grid_.Row() < grid_.Rows() - 1 && 1 <= a && a < grid_.Cols() - 2)) return;
   grid_.setColPosition(b, a);
   if (int32_t(st_.colFormula.size()) <= b) st_.colFormula.resize(size_t(b) + 1);
+  st_.recordWrites.touch(size_t(a));
+  st_.recordWrites.touch(size_t(b));
   std::swap(st_.colFormula[size_t(a)], st_.colFormula[size_t(b)]);
   rewriteAllColumnRefs(st_, grid_.Cols(), grid_.Cols() - 1, [&](int32_t t) { return t == a ? b : t == b ? a : kKeep; });
   hideEditor();

@@ -20,6 +20,7 @@ void retireEmptied(ControlState& st, int32_t r0, int32_t c0, int32_t r1, int32_t
   for (int32_t j = c0; j <= c1 && j < int32_t(st.colFormula.size()); ++j) {
     std::string& record = st.colFormula[size_t(j)];
     if (record.empty()) continue;
+    st.recordWrites.touch(size_t(j));
     rewriteRowTags(record, [&](int32_t t) { return t >= r0 && t <= r1 ? kRetire : kKeep; });
     if (r0 == 1) record.insert(0, size_t(r1 - r0 + 1), ';');  // one empty piece per cell
   }
@@ -72,7 +73,10 @@ void Control::cleartab() {
     for (int32_t r = 1; r < rows; ++r) grid_.moveTextAt(r, c, std::string());
     // Only where it shows: a code that looks the same would make an undo step of nothing.
     if (rows > 1 && grid_.CellAlignment() != kAlignLeftCenter) grid_.setCellAlignment(kAlignLeftCenter);
-    if (size_t(c) < st_.colFormula.size()) st_.colFormula[size_t(c)].clear();
+    if (size_t(c) < st_.colFormula.size() && !st_.colFormula[size_t(c)].empty()) {
+      st_.recordWrites.touch(size_t(c));
+      st_.colFormula[size_t(c)].clear();
+    }
   }
 }
 

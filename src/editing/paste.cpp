@@ -71,6 +71,7 @@ void Control::pasteBlock(editing::PasteBlock block) {
     for (int32_t c = c0; c < c0 + widest && c < int32_t(st_.colFormula.size()); ++c) {
       std::string& record = st_.colFormula[size_t(c)];
       if (record.empty()) continue;
+      st_.recordWrites.touch(size_t(c));
       editing::rewriteRowTags(record, [&](int32_t t) {
         const int64_t k = int64_t(t) - r0;
         return k >= 0 && k < rowsWritten && written[size_t(k)] > c - c0 ? editing::kRetire : editing::kKeep;

@@ -19,7 +19,10 @@ namespace {
 template <typename Map>
 void rewriteAllRowTags(ControlState& st, int32_t cols, Map map) {
   for (int32_t c = 1; c < cols && c < int32_t(st.colFormula.size()); ++c)
-    if (!st.colFormula[size_t(c)].empty()) rewriteRowTags(st.colFormula[size_t(c)], map);
+    if (!st.colFormula[size_t(c)].empty()) {
+      st.recordWrites.touch(size_t(c));
+      rewriteRowTags(st.colFormula[size_t(c)], map);
+    }
 }
 
 void rewriteRowHeaders(Grid& grid) {

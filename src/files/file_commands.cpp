@@ -164,6 +164,7 @@ void Control::opentxtFile() {
   if (size->second < oldCols) grid_.setCols(size->second);
   if (size->first != oldRows) grid_.setRows(size->first);
   if (size->second > oldCols) grid_.setCols(size->second);
+  st_.recordWrites.touchFrom(0);
   st_.colFormula.assign(size_t(grid_.Cols()), std::string());
   for (int32_t i = oldRows; i < grid_.Rows(); ++i) grid_.setTextAt(i, 0, std::to_string(i));
   headColumns(grid_, oldCols, grid_.Cols() - 1);
@@ -192,6 +193,7 @@ void Control::expspare() {
   const int32_t row = grid_.Row(), col = grid_.Col();
   grid_.setCol(grid_.Cols() - 1);
   grid_.setCols(grid_.Cols() + 2);
+  st_.recordWrites.touchFrom(size_t(grid_.Cols()));
   st_.colFormula.resize(size_t(grid_.Cols()));
   for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
   headColumns(grid_, 1, grid_.Cols() - 1);
@@ -211,6 +213,7 @@ void Control::dataexp() {
   std::vector<std::string> records = st_.colFormula;
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
   files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
+  st_.recordWrites.touchFrom(0);  // compacted
   st_.colFormula = std::move(records);
 }
 
@@ -255,6 +258,7 @@ void Control::datainp() {
   // The dimension that gives way shrinks before the other grows.
   if (colsAfter < grid_.Cols()) {
     grid_.setCols(int32_t(colsAfter));
+    st_.recordWrites.touchFrom(size_t(colsAfter));
     st_.colFormula.resize(size_t(colsAfter));
   }
   if (rowsAfter < grid_.Rows()) grid_.setRows(int32_t(rowsAfter));
@@ -278,10 +282,12 @@ void Control::datainp() {
   // Room for F fields: all records are discarded when columns are added.
   if (F > grid_.Cols() - 1) {
     grid_.setCols(F + 1);
+    st_.recordWrites.touchFrom(0);
     st_.colFormula.assign(size_t(F) + 1, std::string());
     headColumns(grid_, 1, F);
   }
   for (int32_t j = 1; j < grid_.Cols(); ++j) grid_.setColAlignment(j, kAlignLeftCenter);
+  st_.recordWrites.touchFrom(size_t(grid_.Cols()));
   st_.colFormula.resize(size_t(grid_.Cols()));
   grid_.setRow(1);
   grid_.setCol(1);
@@ -294,6 +300,7 @@ void Control::datainp() {
     grid_.writeRowTexts(r, 1, F, [row](int32_t k, std::string& cell) { files::decodeFieldInto(row[k], cell); });
   }
   const files::RecordAndLayout first = files::splitLayoutPiece(fields[at]);
+  st_.recordWrites.touchFrom(0);
   // A cell formula of a row the table lacks (the export writes lines only down to the last row
   // with text) or a broken piece is not kept.
   for (int32_t j = 1; j < grid_.Cols(); ++j)

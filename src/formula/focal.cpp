@@ -106,6 +106,7 @@ void Control::focal() {
   if (compute && f[0] == '=' && R < 1)
     throw Error(ErrorCode::Refused, "a cell formula needs a current data row", formula::texts::kNoDataRow);
 
+  st_.recordWrites.touch(size_t(K));
   std::string& record = st_.colFormula[size_t(K)];
   if (compute) {
     std::string expr;

@@ -1,6 +1,8 @@
 // The public formula methods: formuset, formuget, update.
 #include <tablique/control.h>
 
+#include <utility>
+
 #include "control/history.h"
 #include "formula/record.h"
 #include "formula/texts.h"
@@ -21,6 +23,7 @@ void Control::formuset(int32_t coll, std::string_view formu) {
     throw Error(ErrorCode::Refused, "a cell formula needs a current data row", formula::texts::kNoDataRow);
   try {
     if (coll < 1 || coll > grid_.Cols() - 1 || coll >= int32_t(st_.colFormula.size())) return;
+    st_.recordWrites.touch(size_t(coll));
     std::string& record = st_.colFormula[size_t(coll)];
     if (formu.empty()) {
       record.clear();
@@ -42,9 +45,9 @@ std::string Control::formuget(int32_t coll) {
     std::string& record = st_.colFormula[size_t(coll)];
     std::string compacted = formula::compactForFormuget(record);
     if (compacted != record) {
-      const std::vector<std::string> before = st_.colFormula;
-      record = std::move(compacted);
-      history_->acceptRecords(before);  // compacted, not changed
+      st_.recordWrites.touch(size_t(coll));
+      const std::string before = std::exchange(record, std::move(compacted));
+      history_->acceptRecord(size_t(coll), before);  // compacted, not changed
     }
     return formula::decode(record);
   } catch (const std::exception&) {
