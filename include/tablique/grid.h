@@ -273,8 +273,9 @@ private:
   mutable std::vector<uint8_t> colAlignPending_;
   mutable bool anyColAlignPending_ = false;
   // Per column: the alignment code of its own that every cell of rows 1.. holds, or
-  // kCodesUnknown. A known code lets the alignment pass skip a column whose cells hold none,
-  // and undo write a column's codes without reading the ones they replace.
+  // kCodesUnknown. With known codes, undo and redo write an image of codes without reading the
+  // codes it replaces (for the change that takes them back). The alignment pass itself still
+  // reads every pending column's cells and so makes their codes known (general) again.
   static constexpr int16_t kCodesUnknown = -1;
   mutable std::vector<int16_t> colCode_;
   mutable std::vector<int32_t> runLength_;  // per column: dataRun, or -1 when not known
