@@ -242,6 +242,9 @@ private:
   void checkCol(int32_t c) const;
   void notify() const { if (changed) changed(); }
   void applyColumnAlignments() const;
+  void replayCodes(GridJournal& changes);
+  void forgetCodes() const { colCode_.assign(size_t(cols_), kCodesUnknown); }
+  void rowsAdded(int32_t at) const;
   void textChanged(int32_t r, int32_t c, bool wasEmpty, bool isEmpty);
   char* rowImageRoom(int32_t n);
   char* rowImageLong(char*& image, char* at, const Cell* rest, int32_t n);
@@ -272,6 +275,12 @@ private:
   // cells in one row-major pass before the next alignment is read or cells move.
   mutable std::vector<uint8_t> colAlignPending_;
   mutable bool anyColAlignPending_ = false;
+  // Per column: the alignment code of its own that every cell of rows 1.. holds, or
+  // kCodesUnknown. With known codes, undo and redo write an image of codes without reading the
+  // codes it replaces (for the change that takes them back). The alignment pass itself still
+  // reads every pending column's cells and so makes their codes known (general) again.
+  static constexpr int16_t kCodesUnknown = -1;
+  mutable std::vector<int16_t> colCode_;
   mutable std::vector<int32_t> runLength_;  // per column: dataRun, or -1 when not known
   mutable std::vector<int32_t> filled_;     // per column: non-empty cells in rows 1.. (when known)
   mutable bool filledKnown_ = false;

@@ -174,6 +174,27 @@ namespace {
 // A text of U+0000 alone is an empty cell.
 bool isNulCell(std::string_view text) { return text.size() == 1 && text[0] == '\0'; }
 
+// Rows moving up (a removal) or down (a removal taken back) move every cell below them. The
+// cells' moves are kept inline: left to the compiler's judgement the string moves may become
+// calls, and that made either way a fifth dearer than the other, depending on the build.
+#if defined(__GNUC__)
+#define TABLIQUE_FLATTEN __attribute__((flatten))
+#else
+#define TABLIQUE_FLATTEN
+#endif
+TABLIQUE_FLATTEN void moveCells(Grid::Cell* first, Grid::Cell* last, Grid::Cell* out) {
+  std::move(first, last, out);
+}
+TABLIQUE_FLATTEN void moveCellsBackward(Grid::Cell* first, Grid::Cell* last, Grid::Cell* outEnd) {
+  std::move_backward(first, last, outEnd);
+}
+#undef TABLIQUE_FLATTEN
+// Erases the n cells from `from`: the cells after them move up and the store's end goes.
+void eraseCells(Grid::CellStore& cells, size_t from, size_t n) {
+  moveCells(cells.data() + from + n, cells.data() + cells.size(), cells.data() + from);
+  cells.resize(cells.size() - n);
+}
+
 }  // namespace
 
 Grid::Grid() { reshape(2, 2); }
@@ -201,6 +222,7 @@ void Grid::reshape(int32_t rows, int32_t cols) {
   runLength_.clear();
   filledKnown_ = false;
   applyColumnAlignments();
+  colCode_.reserve(size_t(cols));  // the resize below then cannot fail
   if (cols == cols_ && !cells_.empty()) {
     cells_.resize(size_t(rows) * size_t(cols));
   } else {
@@ -216,7 +238,17 @@ void Grid::reshape(int32_t rows, int32_t cols) {
   colAlign_.resize(size_t(cols), kAlignGeneral);
   colWidth_.resize(size_t(cols), kDefaultColWidth);
   rowHeight_.resize(size_t(rows), kDefaultRowHeight);
+  colCode_.resize(size_t(cols), kAlignGeneral);  // new columns' cells hold no code
+  if (rows > rows_) rowsAdded(rows_);
   adoptCounts(rows, cols);
+}
+
+// Rows of cells without codes of their own came in at `at`: a column's known code stays known
+// only when it is general; rows inserted at 0 make the old fixed row a scrollable one.
+void Grid::rowsAdded(int32_t at) const {
+  if (at == 0) return forgetCodes();
+  for (int16_t& code : colCode_)
+    if (code != kAlignGeneral) code = kCodesUnknown;
 }
 
 void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t headerAlign) {
@@ -233,6 +265,7 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
   auto align = resized(colAlign_, cols, uint8_t(kAlignGeneral));
   auto widths = resized(colWidth_, cols, kDefaultColWidth);
   auto heights = resized(rowHeight_, rows, kDefaultRowHeight);
+  colCode_.reserve(size_t(cols));
   std::unique_ptr<journal::TableImage> old;
   if (journal_) {
     old = std::make_unique<journal::TableImage>();
@@ -252,6 +285,8 @@ void Grid::resetEmpty(int32_t rows, int32_t cols, uint8_t dataAlign, uint8_t hea
     journal_->add(journal::Table{std::move(old)});
   }
   colAlignPending_.clear();
+  colCode_.assign(size_t(cols), dataAlign);
+  colCode_[0] = kCodesUnknown;  // the fixed column's codes stay where their rows remain
   runLength_.clear();
   filled_.clear();
   filledKnown_ = false;
@@ -446,6 +481,7 @@ void Grid::setCellAlignment(uint8_t code) {
   uint8_t& align = cells_[index(row_, col_)].align;
   if (journal_ && align != code) journal_->add(journal::Align{row_, col_, align});
   align = code;
+  if (row_ >= 1 && colCode_[size_t(col_)] != code) colCode_[size_t(col_)] = kCodesUnknown;
   notify();
 }
 
@@ -493,6 +529,7 @@ void Grid::applyColumnAlignments() const {
     if (!runs.empty() && runs.back().c + runs.back().w == c) ++runs.back().w;
     else runs.push_back({c, 1});
   }
+  for (const Run& run : runs) std::fill_n(colCode_.begin() + run.c, run.w, kCodesUnknown);  // until done
   for (int32_t r = 1; r < rows_; ++r)
     for (const Run& run : runs) {
       Cell* cells = cells_.data() + index(r, run.c);
@@ -513,6 +550,7 @@ void Grid::applyColumnAlignments() const {
       char* const end = finishCodes(image, w, any);
       if (any) journal_->keepImage(r, run.c, w, end, true);
     }
+  for (const Run& run : runs) std::fill_n(colCode_.begin() + run.c, run.w, int16_t(kAlignGeneral));
   anyColAlignPending_ = false;
   colAlignPending_.assign(colAlignPending_.size(), 0);
 }
@@ -566,6 +604,7 @@ void Grid::setRowPosition(int32_t from, int32_t to) {
   checkRow(to);
   if (from == to) return;
   if (journal_) journal_->add(journal::Moved{false, to, from});
+  if (from == 0 || to == 0) forgetCodes();  // the fixed row's codes become a scrollable row's
   auto first = cells_.begin() + std::ptrdiff_t(index(std::min(from, to), 0));
   auto last = cells_.begin() + std::ptrdiff_t(index(std::max(from, to) + 1, 0));
   if (from < to)
@@ -595,6 +634,8 @@ void Grid::setColPosition(int32_t from, int32_t to) {
     if (from < to) std::rotate(v->begin() + lo, v->begin() + lo + 1, v->begin() + hi);
     else std::rotate(v->begin() + lo, v->begin() + hi - 1, v->begin() + hi);
   }
+  if (from < to) std::rotate(colCode_.begin() + lo, colCode_.begin() + lo + 1, colCode_.begin() + hi);
+  else std::rotate(colCode_.begin() + lo, colCode_.begin() + hi - 1, colCode_.begin() + hi);
   if (from < to) std::rotate(colWidth_.begin() + lo, colWidth_.begin() + lo + 1, colWidth_.begin() + hi);
   else std::rotate(colWidth_.begin() + lo, colWidth_.begin() + hi - 1, colWidth_.begin() + hi);
   colPosDirty_ = true;
@@ -620,6 +661,7 @@ void Grid::AddItem(std::string_view text, int32_t index_) {
                 std::make_move_iterator(row.begin()), std::make_move_iterator(row.end()));
   rowHeight_.insert(rowHeight_.begin() + index_, kDefaultRowHeight);
   ++rows_;
+  rowsAdded(index_);
   if (journal_) recordInserted(false, index_, 1);
   rowPosDirty_ = true;
   notify();
@@ -633,8 +675,7 @@ void Grid::RemoveItem(int32_t index_) {
   if (rows_ <= 1)
     throw Error(ErrorCode::InvalidArgument, "the fixed row cannot be removed");
   if (journal_) recordRemoved(false, index_, 1);
-  auto first = cells_.begin() + std::ptrdiff_t(index(index_, 0));
-  cells_.erase(first, first + cols_);
+  eraseCells(cells_, index(index_, 0), size_t(cols_));
   rowHeight_.erase(rowHeight_.begin() + index_);
   --rows_;
   row_ = std::min(row_, rows_ - 1);
@@ -656,6 +697,7 @@ void Grid::insertRows(int32_t at, int32_t n) {
   cells_.insert(cells_.begin() + std::ptrdiff_t(index(at, 0)), size_t(n) * size_t(cols_), Cell{});
   rowHeight_.insert(rowHeight_.begin() + at, size_t(n), kDefaultRowHeight);
   rows_ += n;
+  rowsAdded(at);
   if (journal_) recordInserted(false, at, n);
   rowPosDirty_ = true;
   notify();
@@ -671,8 +713,7 @@ void Grid::removeRows(int32_t at, int32_t n) {
   filledKnown_ = false;
   applyColumnAlignments();
   if (journal_) recordRemoved(false, at, n);
-  auto first = cells_.begin() + std::ptrdiff_t(index(at, 0));
-  cells_.erase(first, first + std::ptrdiff_t(size_t(n) * size_t(cols_)));
+  eraseCells(cells_, index(at, 0), size_t(n) * size_t(cols_));
   rowHeight_.erase(rowHeight_.begin() + at, rowHeight_.begin() + at + n);
   rows_ -= n;
   row_ = std::min(row_, rows_ - 1);
@@ -690,10 +731,12 @@ void Grid::insertCols(int32_t at, int32_t n) {
   const int32_t newCols = cols_ + n;
   CellStore next(size_t(rows_) * size_t(newCols));
   if (journal_) journal_->reserveOne();
+  colCode_.reserve(size_t(newCols));
   for (int32_t r = 0; r < rows_; ++r)
     for (int32_t c = 0; c < cols_; ++c)
       next[size_t(r) * size_t(newCols) + size_t(c < at ? c : c + n)] = std::move(cells_[index(r, c)]);
   cells_ = std::move(next);
+  colCode_.insert(colCode_.begin() + at, size_t(n), int16_t(kAlignGeneral));
   colAlign_.insert(colAlign_.begin() + at, size_t(n), kAlignGeneral);
   colWidth_.insert(colWidth_.begin() + at, size_t(n), kDefaultColWidth);
   cols_ = newCols;
@@ -720,6 +763,7 @@ void Grid::removeCols(int32_t at, int32_t n) {
   cells_ = std::move(next);
   colAlign_.erase(colAlign_.begin() + at, colAlign_.begin() + at + n);
   colWidth_.erase(colWidth_.begin() + at, colWidth_.begin() + at + n);
+  colCode_.erase(colCode_.begin() + at, colCode_.begin() + at + n);
   cols_ = newCols;
   col_ = std::min(col_, cols_ - 1);
   leftCol_ = std::clamp(leftCol_, 1, std::max(1, cols_ - 1));
@@ -944,7 +988,16 @@ void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::
     // way removeRows moved them up.
     const size_t from = index(at, 0), added = cells.size();
     cells_.resize(cells_.size() + added);
-    std::move_backward(cells_.begin() + std::ptrdiff_t(from), cells_.end() - std::ptrdiff_t(added), cells_.end());
+    // The rows' codes keep a column's code known when they are that code.
+    if (at == 0) {
+      forgetCodes();
+    } else {
+      for (size_t k = 0; k < added; ++k) {
+        int16_t& code = colCode_[k % size_t(cols_)];
+        if (code != cells[k].align) code = kCodesUnknown;
+      }
+    }
+    moveCellsBackward(cells_.data() + from, cells_.data() + cells_.size() - added, cells_.data() + cells_.size());
     std::move(cells.begin(), cells.end(), cells_.begin() + std::ptrdiff_t(from));
     rowHeight_.insert(rowHeight_.begin() + at, sizes.begin(), sizes.end());
     rows_ += n;
@@ -954,6 +1007,7 @@ void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::
     CellStore next(size_t(rows_) * size_t(newCols));
     colAlign_.reserve(colAlign_.size() + size_t(n));
     colWidth_.reserve(colWidth_.size() + size_t(n));
+    colCode_.reserve(colCode_.size() + size_t(n));
     for (int32_t r = 0; r < rows_; ++r) {
       Cell* row = next.data() + size_t(r) * size_t(newCols);
       for (int32_t c = 0; c < cols_; ++c) row[c < at ? c : c + n] = std::move(cells_[index(r, c)]);
@@ -962,6 +1016,7 @@ void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::
     cells_ = std::move(next);
     colAlign_.insert(colAlign_.begin() + at, colAlign.begin(), colAlign.end());
     colWidth_.insert(colWidth_.begin() + at, sizes.begin(), sizes.end());
+    colCode_.insert(colCode_.begin() + at, size_t(n), kCodesUnknown);
     cols_ = newCols;
   }
   invalidateCaches();
@@ -969,10 +1024,122 @@ void Grid::reinsert(bool columns, int32_t at, int32_t n, CellStore& cells, std::
   notify();
 }
 
+// Replays the images of alignment codes at the end of `changes`: the run of them over the same
+// columns whose rows follow on from each other (one alignment pass, split where its image took
+// a new chunk). When the columns' codes are known, the codes they replace, which the attached
+// journal keeps, are known without reading the cells.
+void Grid::replayCodes(GridJournal& changes) {
+  ChangeList& list = changes.changes;
+  const auto& last = std::get<journal::Cells>(list.back());
+  const int32_t c = last.c, w = last.w;
+  size_t count = 1;
+  int32_t top = last.r, bottom = last.r + last.h;  // the run's rows; a replay records them upwards
+  for (size_t i = list.size() - 1; i > 0; --i, ++count) {
+    const auto* p = std::get_if<journal::Cells>(&list[i - 1]);
+    if (!p || !p->codes || p->c != c || p->w != w) break;
+    if (p->r + p->h == top) top = p->r;
+    else if (p->r == bottom) bottom = p->r + p->h;
+    else break;
+  }
+  checkRow(top);
+  checkCol(c);
+  if (bottom > rows_) outOfRange("row", bottom - 1, rows_);
+  if (w > cols_ - c) outOfRange("column", c + w - 1, cols_);
+
+  const std::vector<int16_t> before(colCode_.begin() + c, colCode_.begin() + c + w);
+  const bool known = journal_ && top >= 1 && std::all_of(before.begin(), before.end(), [](int16_t code) { return code >= 0; });
+  std::vector<char> now;  // with known codes: the image of every row's codes now
+  if (known) {
+    if (std::all_of(before.begin(), before.end(), [&](int16_t code) { return code == before[0]; })) {
+      now = {0, char(before[0])};
+    } else {
+      now.push_back(1);
+      for (const int16_t code : before) now.push_back(char(code));
+    }
+  }
+  // The codes written: the one code of every row so far (kNone before the first), or per column
+  // once rows differ.
+  constexpr int16_t kNone = -2;
+  std::vector<int16_t> written(size_t(w), kNone);
+  int16_t rowsCode = kNone;
+  bool perColumn = false;
+  std::fill_n(colCode_.begin() + c, w, kCodesUnknown);  // until done
+
+  for (; count > 0; --count) {
+    const auto& ch = std::get<journal::Cells>(list.back());
+    const char* in = changes.texts.data(ch.chunk) + ch.offset;
+    for (int32_t r = ch.r; r < ch.r + ch.h; ++r) {
+      Cell* const cells = cells_.data() + index(r, c);
+      const bool same = in[0] == 0;
+      const char* const codes = in + 1;
+      in += same ? 2 : 1 + size_t(w);
+      char* image = nullptr;
+      if (known) {
+        image = journal_->imageRoom(now.size());
+        std::memcpy(image, now.data(), now.size());
+        image += now.size();
+      } else if (journal_) {
+        image = journal_->imageRoom(1 + size_t(w));
+      }
+      if (same) {
+        const auto code = uint8_t(*codes);
+        if (journal_ && !known) {
+          for (int32_t k = 0; k < w; ++k) {
+            image[1 + k] = char(cells[k].align);
+            cells[k].align = code;
+          }
+        } else {
+          for (int32_t k = 0; k < w; ++k) cells[k].align = code;
+        }
+      } else {
+        if (journal_ && !known) {
+          for (int32_t k = 0; k < w; ++k) {
+            image[1 + k] = char(cells[k].align);
+            cells[k].align = uint8_t(codes[k]);
+          }
+        } else {
+          for (int32_t k = 0; k < w; ++k) cells[k].align = uint8_t(codes[k]);
+        }
+      }
+      if (journal_) {
+        bool any = false;
+        journal_->keepImage(r, c, w, known ? image : finishCodes(image, w, any), true);
+      }
+      if (!perColumn) {
+        if (same && (rowsCode == kNone || rowsCode == uint8_t(*codes))) {
+          rowsCode = uint8_t(*codes);
+          continue;
+        }
+        perColumn = true;
+        std::fill(written.begin(), written.end(), rowsCode);
+      }
+      for (int32_t k = 0; k < w; ++k) {
+        const int16_t code = uint8_t(same ? *codes : codes[k]);
+        int16_t& seen = written[size_t(k)];
+        if (seen == kNone) seen = code;
+        else if (seen != code) seen = kCodesUnknown;
+      }
+    }
+    list.pop_back();
+  }
+  // A column's code is known again when every scrollable row was written with one code, or the
+  // rows written got the code all had.
+  const bool all = top <= 1 && bottom == rows_;
+  for (int32_t k = 0; k < w; ++k) {
+    const int16_t code = perColumn ? written[size_t(k)] : rowsCode;
+    if (code >= 0 && (all || before[size_t(k)] == code)) colCode_[size_t(c + k)] = code;
+  }
+  notify();
+}
+
 void Grid::replay(GridJournal& changes) {
   applyColumnAlignments();
   while (!changes.changes.empty()) {
     GridChange& change = changes.changes.back();
+    if (const auto* cells = std::get_if<journal::Cells>(&change); cells && cells->codes) {
+      replayCodes(changes);
+      continue;
+    }
     std::visit(
         [this, &changes](auto& ch) {
           using T = std::decay_t<decltype(ch)>;
@@ -982,24 +1149,12 @@ void Grid::replay(GridJournal& changes) {
             if (ch.h > rows_ - ch.r) outOfRange("row", ch.r + ch.h - 1, rows_);
             if (ch.w > cols_ - ch.c) outOfRange("column", ch.c + ch.w - 1, cols_);
             const char* in = changes.texts.data(ch.chunk) + ch.offset;
-            if (!ch.codes) {
-              for (int32_t i = 0; i < ch.h; ++i)
-                writeRowTexts(ch.r + i, ch.c, ch.w, [&](int32_t, std::string& text) { text.assign(detail::getImageText(in)); });
+            if (ch.w == 1) {  // a column, as a loop of setTextAt wrote it
+              for (int32_t i = 0; i < ch.h; ++i) setTextAt(ch.r + i, ch.c, detail::getImageText(in));
               return;
             }
-            for (int32_t i = 0; i < ch.h; ++i) {
-              Cell* cells = cells_.data() + index(ch.r + i, ch.c);
-              if (journal_) {
-                char* const image = journal_->imageRoom(1 + size_t(ch.w));
-                for (int32_t k = 0; k < ch.w; ++k) image[1 + k] = char(cells[k].align);
-                bool any = false;
-                journal_->keepImage(ch.r + i, ch.c, ch.w, finishCodes(image, ch.w, any), true);
-              }
-              const bool same = *in++ == 0;
-              for (int32_t k = 0; k < ch.w; ++k) cells[k].align = uint8_t(same ? *in : in[k]);
-              in += same ? 1 : ch.w;
-            }
-            notify();
+            for (int32_t i = 0; i < ch.h; ++i)
+              writeRowTexts(ch.r + i, ch.c, ch.w, [&](int32_t, std::string& text) { text.assign(detail::getImageText(in)); });
           } else if constexpr (std::is_same_v<T, journal::Align>) {
             checkRow(ch.r);
             checkCol(ch.c);
@@ -1007,6 +1162,7 @@ void Grid::replay(GridJournal& changes) {
             uint8_t& align = cells_[index(ch.r, ch.c)].align;
             if (journal_) journal_->add(journal::Align{ch.r, ch.c, align});
             align = ch.code;
+            if (ch.r >= 1 && colCode_[size_t(ch.c)] != ch.code) colCode_[size_t(ch.c)] = kCodesUnknown;
             notify();
           } else if constexpr (std::is_same_v<T, journal::ColAlign>) {
             checkCol(ch.c);
@@ -1026,6 +1182,7 @@ void Grid::replay(GridJournal& changes) {
             applyColumnAlignments();
             if (journal_) journal_->reserveOne();
             journal::TableImage& image = *ch.image;
+            colCode_.reserve(size_t(image.cols));
             cells_.swap(image.cells);
             colAlign_.swap(image.colAlign);
             colWidth_.swap(image.colWidth);
@@ -1038,6 +1195,7 @@ void Grid::replay(GridJournal& changes) {
             filled_.clear();
             invalidateCaches();
             adoptCounts(rows, cols);
+            forgetCodes();
             notify();
           }
         },

@@ -11,6 +11,7 @@
 
 #include "control/undo_snapshot.h"
 #include "support/driver.h"
+#include "support/own_codes.h"
 
 namespace tablique::testing {
 namespace {
@@ -36,10 +37,9 @@ struct Kind {
   std::function<void(Control&, const fs::path&)> run;
 };
 
-TEST(UndoSteps, EveryKindOfCommandIsOneStepThatUndoAndRedoPutBackExactly) {
-  const fs::path folder = fs::temp_directory_path() / "tablique-undo-steps";
-  fs::create_directories(folder);
-  const std::vector<Kind> kinds = {
+// One of every kind of command that changes the table.
+std::vector<Kind> commandKinds() {
+  return {
       {"edit", [](Control& c, const fs::path&) { click(c, 2, 2); c.typeText("x"); c.pressKey(13); }},
       {"paste", [](Control& c, const fs::path&) {
          c.headless().setClipboardText("p\tq\r\nr\ts\r\n");
@@ -97,6 +97,12 @@ TEST(UndoSteps, EveryKindOfCommandIsOneStepThatUndoAndRedoPutBackExactly) {
          c.m_dainp();
        }},
   };
+}
+
+TEST(UndoSteps, EveryKindOfCommandIsOneStepThatUndoAndRedoPutBackExactly) {
+  const fs::path folder = fs::temp_directory_path() / "tablique-undo-steps";
+  fs::create_directories(folder);
+  const std::vector<Kind> kinds = commandKinds();
   for (const Kind& kind : kinds) {
     SCOPED_TRACE(kind.name);
     Control c;
@@ -116,6 +122,56 @@ TEST(UndoSteps, EveryKindOfCommandIsOneStepThatUndoAndRedoPutBackExactly) {
     ASSERT_TRUE(c.undo());
     EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
   }
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+}
+
+// Undo of a row delete writes the cells' own alignment codes back without reading the ones it
+// replaces wherever it knows a column's code. After every kind of command, a row delete and the
+// command are taken back and put back twice, each time with every cell's own code (also those
+// the painted alignment hides) as it was.
+TEST(UndoSteps, ARowDeleteAfterEveryKindOfCommandComesBackWithTheCellsOwnCodes) {
+  const fs::path folder = fs::temp_directory_path() / "tablique-undo-codes";
+  fs::create_directories(folder);
+  struct Table {
+    Snapshot snapshot;
+    std::vector<uint8_t> codes;
+    bool operator==(const Table& o) const { return snapshot.sameTable(o.snapshot) && codes == o.codes; }
+  };
+  const auto table = [](const Control& c) { return Table{snap(c), ownCodes(c.grid())}; };
+  std::vector<Kind> kinds = commandKinds();
+  kinds.push_back({"rowcol to a larger table", [](Control& c, const fs::path&) { c.rowcol(12, 4); }});
+  int deletes = 0;
+  for (const Kind& kind : kinds) {
+    SCOPED_TRACE(kind.name);
+    Control c;
+    prepare(c);
+    c.addrow(6);  // room for a row delete after most commands
+    c.clearUndo();
+    const Table start = table(c);
+    kind.run(c, folder);
+    c.focusGrid();
+    if (c.grid().Rows() < 5) continue;  // rowcol(3, 2): no row may be deleted
+    ++deletes;
+    const Table commanded = table(c);
+    click(c, 2, 1);
+    c.focusGrid();
+    c.m_rowdel();
+    c.focusGrid();
+    const Table deleted = table(c);
+    ASSERT_EQ(c.undoSteps(), 2u);
+    for (int round = 0; round < 2; ++round) {
+      ASSERT_TRUE(c.undo());
+      EXPECT_TRUE(table(c) == commanded) << describe(snap(c), commanded.snapshot);
+      ASSERT_TRUE(c.undo());
+      EXPECT_TRUE(table(c) == start) << describe(snap(c), start.snapshot);
+      ASSERT_TRUE(c.redo());
+      EXPECT_TRUE(table(c) == commanded) << describe(snap(c), commanded.snapshot);
+      ASSERT_TRUE(c.redo());
+      EXPECT_TRUE(table(c) == deleted) << describe(snap(c), deleted.snapshot);
+    }
+  }
+  EXPECT_EQ(deletes, int(kinds.size()) - 1);
   std::error_code ec;
   fs::remove_all(folder, ec);
 }

@@ -15,6 +15,7 @@
 #include <tablique/grid.h>
 
 #include "host/grid_journal.h"
+#include "support/own_codes.h"
 
 namespace tablique {
 namespace {
@@ -305,6 +306,171 @@ TEST(GridJournal, LinesChangedAtTheEdgesAreTakenBackExactly) {
     g.setJournal(nullptr);
     g.replay(redo2);
     ASSERT_TRUE(copyOf(g) == after);
+  }
+}
+
+void setCode(Grid& g, int32_t r, int32_t c, uint8_t code) {
+  g.setRow(r);
+  g.setCol(c);
+  g.setCellAlignment(code);
+}
+
+// Undo writes the codes of a recorded alignment pass without reading the ones they replace when
+// it knows a column's code. After every way a cell's own code can change, such a pass is replayed
+// over the columns and taken back, and then put back: the cells' own codes (also those the
+// painted alignment hides) must come back exactly each time.
+TEST(GridJournal, KnownColumnCodesFollowEveryWayCellCodesChange) {
+  constexpr int32_t kRows = 20, kCols = 6;
+  using testing::ownCodes;
+  using Way = void (*)(Grid&);
+  const std::pair<const char*, Way> ways[] = {
+      {"a cell's code", [](Grid& g) { setCode(g, 4, 2, kAlignCenterTop); }},
+      {"a fixed row cell's code", [](Grid& g) { setCode(g, 0, 2, kAlignGeneral); }},
+      {"a cell's code taken back and put back",
+       [](Grid& g) {
+         GridJournal set, back;
+         g.setJournal(&set);
+         setCode(g, 5, 3, kAlignCenterTop);
+         g.setJournal(&back);
+         g.replay(set);
+         g.setJournal(nullptr);
+         g.setColAlignment(3, g.ColAlignment(3));  // the column's code known again
+         g.settleAlignments();
+         g.replay(back);
+       }},
+      {"rows inserted above the first", [](Grid& g) { g.insertRows(0, 1); }},
+      {"a row added above the first", [](Grid& g) { g.AddItem("a\tb", 0); }},
+      {"the fixed row moved down", [](Grid& g) { g.setRowPosition(0, 7); }},
+      {"a row moved to the top", [](Grid& g) { g.setRowPosition(7, 0); }},
+      {"rows added below codes", [](Grid& g) {
+         g.resetEmpty(12, kCols, kAlignCenterTop, kAlignGeneral);
+         g.setRows(kRows);
+       }},
+      {"rows shrunk and grown", [](Grid& g) {
+         g.resetEmpty(kRows, kCols, kAlignCenterTop, kAlignGeneral);
+         g.setRows(10);
+         g.setRows(kRows);
+       }},
+      {"rows inserted among codes", [](Grid& g) {
+         g.resetEmpty(17, kCols, kAlignCenterTop, kAlignGeneral);
+         g.insertRows(3, 3);
+       }},
+      {"a row added among codes", [](Grid& g) {
+         g.resetEmpty(kRows - 1, kCols, kAlignCenterTop, kAlignGeneral);
+         g.AddItem("x", 5);
+       }},
+      {"a new table", [](Grid& g) { g.resetEmpty(kRows, kCols, kAlignCenterTop, kAlignGeneral); }},
+      {"a removed row with a code put back",
+       [](Grid& g) {
+         setCode(g, 6, 2, kAlignCenterTop);
+         GridJournal removed;
+         g.setJournal(&removed);
+         g.removeRows(6, 1);
+         g.setJournal(nullptr);
+         g.setColAlignment(2, g.ColAlignment(2));
+         g.settleAlignments();
+         g.replay(removed);
+       }},
+      {"a removed column with a code put back",
+       [](Grid& g) {
+         setCode(g, 4, 2, kAlignCenterTop);
+         GridJournal removed;
+         g.setJournal(&removed);
+         g.removeCols(2, 1);
+         g.setJournal(nullptr);
+         for (int32_t c = 0; c < g.Cols(); ++c) g.setColAlignment(c, g.ColAlignment(c));
+         g.settleAlignments();
+         g.replay(removed);
+       }},
+      {"a column moved right", [](Grid& g) {
+         setCode(g, 4, 2, kAlignCenterTop);
+         g.setColPosition(2, 4);
+       }},
+      {"a column moved left", [](Grid& g) {
+         setCode(g, 4, 4, kAlignCenterTop);
+         g.setColPosition(4, 1);
+       }},
+      {"a column inserted before", [](Grid& g) {
+         setCode(g, 4, 2, kAlignCenterTop);
+         g.insertCols(1, 1);
+       }},
+      {"a column removed before", [](Grid& g) {
+         setCode(g, 4, 3, kAlignCenterTop);
+         g.removeCols(1, 1);
+       }},
+      {"a table taken back",
+       [](Grid& g) {
+         setCode(g, 4, 2, kAlignCenterTop);
+         GridJournal table;
+         g.setJournal(&table);
+         g.resetEmpty(kRows, kCols, kAlignGeneral, kAlignGeneral);
+         g.setJournal(nullptr);
+         g.replay(table);
+       }},
+      {"codes put back over some rows",
+       [](Grid& g) {
+         setCode(g, 4, 2, kAlignCenterTop);
+         setCode(g, 9, 2, kAlignCenterTop);
+         GridJournal pass;
+         g.setJournal(&pass);
+         g.setColAlignment(2, g.ColAlignment(2));
+         g.settleAlignments();
+         g.setJournal(nullptr);
+         g.replay(pass);
+       }},
+      {"codes put back over every row, one differing",
+       [](Grid& g) {
+         for (int32_t r = 1; r < g.Rows(); ++r) setCode(g, r, 2, r == 10 ? kAlignLeftCenter : kAlignCenterTop);
+         GridJournal pass;
+         g.setJournal(&pass);
+         g.setColAlignment(2, g.ColAlignment(2));
+         g.settleAlignments();
+         g.setJournal(nullptr);
+         g.replay(pass);
+       }},
+      {"codes put back over every row, all alike",
+       [](Grid& g) {
+         for (int32_t r = 1; r < g.Rows(); ++r) setCode(g, r, 2, kAlignCenterTop);
+         GridJournal pass;
+         g.setJournal(&pass);
+         g.setColAlignment(2, g.ColAlignment(2));
+         g.settleAlignments();
+         g.setJournal(nullptr);
+         g.replay(pass);
+       }},
+  };
+  for (const auto& [name, way] : ways) {
+    SCOPED_TRACE(name);
+    Grid g;
+    g.resetEmpty(kRows, kCols, kAlignLeftCenter, kAlignCenterTop);
+    for (int32_t r = 0; r < kRows; ++r)
+      for (int32_t c = 0; c < kCols; ++c) g.setTextAt(r, c, std::to_string(r * kCols + c));
+    // Alignment passes over columns 0..4, recorded: their images hold every scrollable row's
+    // codes. One pass a column, so that each column's known code is put to use on its own.
+    GridJournal pass;
+    g.setJournal(&pass);
+    for (int32_t c = 0; c < 5; ++c) {
+      g.setColAlignment(c, kAlignLeftCenter);
+      g.settleAlignments();
+    }
+    g.setJournal(nullptr);
+
+    way(g);
+    const Copy before = copyOf(g);
+    const std::vector<uint8_t> ownBefore = ownCodes(g);
+    GridJournal back, again;
+    g.setJournal(&back);
+    g.replay(pass);  // the pass's codes over what the way left
+    const Copy during = copyOf(g);
+    const std::vector<uint8_t> ownDuring = ownCodes(g);
+    g.setJournal(&again);
+    g.replay(back);
+    EXPECT_EQ(ownCodes(g), ownBefore);
+    EXPECT_TRUE(copyOf(g) == before);
+    g.setJournal(nullptr);
+    g.replay(again);
+    EXPECT_EQ(ownCodes(g), ownDuring);
+    EXPECT_TRUE(copyOf(g) == during);
   }
 }
 
