@@ -293,9 +293,12 @@ void History::setLimit(size_t bytes) {
   notify();
 }
 
-void History::acceptRecord(size_t j, const std::string& before) {
+void History::acceptRecord(size_t j, const std::string& before) noexcept {
   if (limit_ == 0 || !recordsKnown_ || j >= records_.size() || j >= st_.colFormula.size()) return;
-  if (records_[j] == before) records_[j] = st_.colFormula[j];
+  try {
+    if (records_[j] == before) records_[j] = st_.colFormula[j];
+  } catch (...) {  // no memory for the copy: the compaction is then a step, which undo takes back
+  }
 }
 
 void History::notify() noexcept {

@@ -59,7 +59,7 @@ public:
 
   // Record j was rewritten without changing what it means (compaction): `before` is what it
   // was; unless the step going on changed it, its new form is the reference for the next step.
-  void acceptRecord(size_t j, const std::string& before);
+  void acceptRecord(size_t j, const std::string& before) noexcept;
 
   // For tests: when set, all the records are compared with the history's copy at every step
   // boundary; a writer that changed a record without naming it in ControlState::recordWrites

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "control/budget.h"
+#include "control/history.h"
 #include "editing/paste_text.h"
 #include "files/encoding.h"
 #include "files/file_error.h"
@@ -214,7 +215,10 @@ void Control::dataexp() {
   if (records.size() < size_t(grid_.Cols())) records.resize(size_t(grid_.Cols()));
   files::writeFileAtomic(*path, files::toNarrow(files::buildTbq(grid_, records), *path));
   st_.recordWrites.touchFrom(0);  // compacted
-  st_.colFormula = std::move(records);
+  records.swap(st_.colFormula);
+  // The same formulas as before: no undo step of their own, as formuget's compaction.
+  for (size_t j = 0; j < records.size() && j < st_.colFormula.size(); ++j)
+    if (records[j] != st_.colFormula[j]) history_->acceptRecord(j, records[j]);
 }
 
 // Import. The whole file is read, decoded, split and checked first; a file that is not a data

@@ -240,6 +240,56 @@ TEST(UndoNoop, ReopeningAFileThatHoldsTheTableIsNoStep) {
   }
 }
 
+// Exporting writes the records compacted (formulas stored over others, retired cell formulas
+// dropped): the same formulas, so no step. Ctrl+Z then takes back the change before, and undo
+// further back still gives the records as they were written.
+TEST(UndoNoop, ExportingTheTableIsNoStepAlsoWhereItCompactsTheRecords) {
+  const TempDir dir("tablique-undo-noop-export");
+  const std::string tbq = dir.file("table.tbq");
+  Control c;
+  prepareLines(c);
+  c.formuset(6, "C1&\"专业\"");  // stored in front of the other: one piece to drop
+  c.mouseset(2, 5);
+  c.formuset(5, "=C2*2");
+  c.update(5);
+  c.mouseset(2, 5);
+  c.m_delete();  // retires the cell formula of (2, 5)
+  const Snapshot written = snap(c);
+  const std::string column6 = c.formuget(6), column5 = c.formuget(5);
+  c.clearUndo();
+  ASSERT_NE(c.state().colFormula, written.records) << "formuget compacted them, no step";
+  const auto mark = [&] { c.settext(2, 1, "标 😀"); };
+  expectNoStep(c, mark, [&] {
+    c.headless().queueFile(tbq);
+    c.m_daexp();
+    ASSERT_TRUE(fs::exists(tbq));
+  });
+  EXPECT_EQ(c.formuget(6), column6);
+  EXPECT_EQ(c.formuget(5), column5);
+
+  // Not compacted by formuget first: the export compacts them itself, still no step, and undo
+  // all the way gives the records exactly as they were.
+  Control d;
+  prepareLines(d);
+  const Snapshot start = snap(d);
+  d.formuset(6, "C1&\"专业\"");
+  d.mouseset(2, 5);
+  d.formuset(5, "=C2*2");
+  d.update(5);
+  d.mouseset(2, 5);
+  d.m_delete();
+  const Snapshot before = snap(d);
+  const size_t steps = d.undoSteps();
+  d.headless().queueFile(tbq);
+  d.m_daexp();
+  EXPECT_EQ(d.undoSteps(), steps) << "the export added a step";
+  EXPECT_NE(d.state().colFormula, before.records) << "nothing was compacted";
+  d.focusGrid();
+  for (size_t k = 0; k < steps; ++k) d.pressKey(90, 2);  // Ctrl+Z
+  EXPECT_TRUE(snap(d).sameTable(start)) << describe(snap(d), start);
+  EXPECT_FALSE(d.canUndo());
+}
+
 // The largest table: a new table like the one there, rows alike exchanged and the table
 // reopened add no step.
 TEST(UndoNoop, TheLargestTableRenewedReopenedOrWithRowsExchangedAddsNoStep) {
