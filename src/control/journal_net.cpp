@@ -117,26 +117,27 @@ public:
   explicit Net(const Grid& g) : g_(g) {}
 
   // Each says whether the value the place held at the boundary is the one it holds now; only
-  // the first change of a place holds that value.
+  // the first change of a place holds that value. A place the table no longer has (lines taken
+  // off later in the journal) is a change.
   bool text(int32_t r, int32_t c, std::string_view old) {
     const int32_t r0 = rowAt(r), c0 = colAt(c);
-    return !texts_.add(key(r0, c0)) || (++compared_, g_.textAt(r0, c0) == old);
+    return !texts_.add(key(r0, c0)) || (inside(r0, c0) && (++compared_, g_.textAt(r0, c0) == old));
   }
   bool code(int32_t r, int32_t c, uint8_t old) {
     const int32_t r0 = rowAt(r), c0 = colAt(c);
-    return !codes_.add(key(r0, c0)) || (++compared_, g_.ownAlignmentAt(r0, c0) == old);
+    return !codes_.add(key(r0, c0)) || (inside(r0, c0) && (++compared_, g_.ownAlignmentAt(r0, c0) == old));
   }
   bool height(int32_t r, int32_t old) {
     const int32_t r0 = rowAt(r);
-    return !lines_.add(key(kHeight, r0)) || (++compared_, g_.RowHeight(r0) == old);
+    return !lines_.add(key(kHeight, r0)) || (inside(r0, 0) && (++compared_, g_.RowHeight(r0) == old));
   }
   bool width(int32_t c, int32_t old) {
     const int32_t c0 = colAt(c);
-    return !lines_.add(key(kWidth, c0)) || (++compared_, g_.ColWidth(c0) == old);
+    return !lines_.add(key(kWidth, c0)) || (inside(0, c0) && (++compared_, g_.ColWidth(c0) == old));
   }
   bool colAlign(int32_t c, uint8_t old) {
     const int32_t c0 = colAt(c);
-    return !lines_.add(key(kColAlign, c0)) || (++compared_, g_.ColAlignment(c0) == old);
+    return !lines_.add(key(kColAlign, c0)) || (inside(0, c0) && (++compared_, g_.ColAlignment(c0) == old));
   }
   bool cells(const journal::Cells& ch, const TextStore& store) {
     const char* in = store.data(ch.chunk) + ch.offset;
@@ -194,6 +195,7 @@ private:
   static constexpr int32_t kHeight = 0, kWidth = 1, kColAlign = 2;
   static constexpr int64_t kMostCompared = int64_t(1) << 17;
 
+  bool inside(int32_t r, int32_t c) const { return r >= 0 && r < g_.Rows() && c >= 0 && c < g_.Cols(); }
   int32_t rowAt(int32_t r) const { return rows_.was(r); }
   int32_t colAt(int32_t c) const { return cols_.was(c); }
 

@@ -14,6 +14,7 @@
 #include <tablique/control.h>
 
 #include "control/history.h"
+#include "control/journal_net.h"
 #include "control/undo_snapshot.h"
 #include "support/driver.h"
 
@@ -288,6 +289,80 @@ TEST(UndoNoop, ExportingTheTableIsNoStepAlsoWhereItCompactsTheRecords) {
   for (size_t k = 0; k < steps; ++k) d.pressKey(90, 2);  // Ctrl+Z
   EXPECT_TRUE(snap(d).sameTable(start)) << describe(snap(d), start);
   EXPECT_FALSE(d.canUndo());
+}
+
+// A host's MouseDown handler runs within the press's step: a text, a width, a height or a
+// column alignment written there to lines the handler then takes off makes one step (no
+// comparison with lines the table no longer has), the older steps stay, and undo and redo
+// are exact.
+TEST(UndoNoop, ChangesToLinesTakenOffLaterInTheSameStepAreOneStep) {
+  using Handler = std::function<void(Control&)>;
+  const std::vector<std::pair<const char*, Handler>> handlers = {
+      {"a width, the column taken off", [](Control& c) { c.setcolw(7, 30); c.addcol(-3); }},
+      {"a height, the rows taken off", [](Control& c) { c.setrowh(40, 12); c.addrow(-30); }},
+      {"texts, the rows taken off", [](Control& c) {
+         for (int r = 30; r <= 40; ++r) c.settext(r, 6, "专业 😀 " + std::to_string(r));
+         c.addrow(-30);
+       }},
+      {"a column alignment, the columns taken off", [](Control& c) {
+         c.settext(40, 7, "x");
+         c.mouseset(3, 6);
+         c.m_colins();
+         c.addcol(-4);
+       }},
+  };
+  for (const auto& [name, handler] : handlers) {
+    SCOPED_TRACE(name);
+    [&, &handler = handler] {
+      Control c;
+      prepareLines(c, 40);
+      const std::string old = c.gettext(2, 1);
+      c.settext(2, 1, "早");  // an older step that must stay
+      ASSERT_EQ(c.undoSteps(), 1u);
+      const Snapshot before = snap(c);
+      c.MouseDown = [&](int16_t&, int16_t&, float&, float&) { handler(c); };
+      click(c, 2, 2);
+      c.MouseDown = nullptr;
+      c.focusGrid();
+      const Snapshot after = snap(c);
+      ASSERT_FALSE(after.sameTable(before));
+      ASSERT_EQ(c.undoSteps(), 2u) << "the history was lost";
+      ASSERT_TRUE(c.undo());
+      EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
+      ASSERT_TRUE(c.redo());
+      EXPECT_TRUE(snap(c).sameTable(after)) << describe(snap(c), after);
+      ASSERT_TRUE(c.undo());
+      ASSERT_TRUE(c.undo());
+      EXPECT_EQ(c.gettext(2, 1), old);
+    }();
+  }
+}
+
+// The same at the grid: a journal whose texts, codes or sizes went to lines taken off later is
+// a change, decided without reading outside the table.
+TEST(UndoNoop, AJournalThatTakesOffTheLinesItWroteIsAChange) {
+  using Write = void (*)(Grid&);
+  const std::pair<const char*, Write> writes[] = {
+      {"a text", [](Grid& g) { g.setTextAt(30, 4, "一"); }},
+      {"a cell's code", [](Grid& g) { g.setRow(30); g.setCol(4); g.setCellAlignment(kAlignCenterTop); }},
+      {"a height", [](Grid& g) { g.setRowHeight(30, 500); }},
+      {"a width", [](Grid& g) { g.setColWidth(4, 500); }},
+      {"a column alignment", [](Grid& g) { g.setColAlignment(4, kAlignCenterTop); }},
+  };
+  for (const auto& [name, write] : writes) {
+    for (const bool rows : {true, false}) {
+      SCOPED_TRACE(std::string(name) + (rows ? ", rows taken off" : ", columns taken off"));
+      Grid g;
+      g.resetEmpty(40, 6, kAlignLeftCenter, kAlignCenterTop);
+      GridJournal j;
+      g.setJournal(&j);
+      write(g);
+      if (rows) g.setRows(3); else g.setCols(2);
+      g.settleAlignments();
+      g.setJournal(nullptr);
+      EXPECT_FALSE(leavesTableAsItIs(g, j));
+    }
+  }
 }
 
 // The largest table: a new table like the one there, rows alike exchanged and the table
