@@ -26,7 +26,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
     Control c;
     harness::prepare(c);
     c.clearUndo();
-    const Snapshot start = snap(c);
+    const Snapshot start = meant(c);
     // The table whenever the history held k steps and nothing to redo, nothing pending: undo
     // back to k steps must give it again.
     std::map<size_t, Snapshot> known{{0, start}};
@@ -46,8 +46,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       if (undoKey == 1) e = {harness::Kind::EditorKey, 89, 0, 0, 2};  // Ctrl+Y
       if (undoKey == 2) e = {harness::Kind::GridKey, 90, 0, 0, 3};    // Ctrl+Shift+Z
       run.push_back(e);
-      const harness::TableCopy before = harness::tableOf(c);
-      const Snapshot whole = snap(c);
+      const Snapshot before = meant(c), whole = snap(c);
       const size_t steps = c.undoSteps(), redoSteps = c.redoSteps();
       const bool editing = c.focus() == FocusTarget::Editor;  // its typing is in the table already
       // A drag still going on holds its changes (and those of events meanwhile) for its step.
@@ -67,7 +66,7 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
       if (harness::unexpected(f)) what = f.check + ": " + f.detail;
       const bool held = c.focus() == FocusTarget::Editor || c.grid().fillMarker == 2 ||
                         c.state().fillDone != FillDone::None;
-      if (what.empty() && !editing && !held && !(harness::tableOf(c) == before) && c.undoSteps() == steps &&
+      if (what.empty() && !editing && !held && !meant(c).sameTable(before) && c.undoSteps() == steps &&
           c.redoSteps() == redoSteps)
         what = "the table changed without a step";
       if (what.empty() && undoKey > 2 && !editing && !held && !wasHeld &&
@@ -80,33 +79,33 @@ TEST(UndoHarness, RandomSessionsUndoAllTheWayBackAndRedoAllTheWayForward) {
         ++failures;
         break;
       }
-      if (!held && c.redoSteps() == 0) known[c.undoSteps()] = snap(c);
+      if (!held && c.redoSteps() == 0) known[c.undoSteps()] = meant(c);
     }
     if (::testing::Test::HasFailure()) continue;
     c.focusGrid();
     c.setHistoryListener(nullptr);
     while (c.redo()) {}
-    const Snapshot final = snap(c);
+    const Snapshot final = meant(c);
     size_t n = 0;
     while (c.undo()) {
       ++n;
       const auto it = known.find(c.undoSteps());
       checked += it != known.end();
-      if (it != known.end() && !snap(c).sameTable(it->second)) {
-        ADD_FAILURE() << "undo back to " << c.undoSteps() << " steps: " << describe(snap(c), it->second);
+      if (it != known.end() && !meant(c).sameTable(it->second)) {
+        ADD_FAILURE() << "undo back to " << c.undoSteps() << " steps: " << describe(meant(c), it->second);
         ++failures;
         break;
       }
     }
     if (::testing::Test::HasFailure()) continue;
-    if (!snap(c).sameTable(start)) {
-      ADD_FAILURE() << "undo all (" << n << " steps): " << describe(snap(c), start);
+    if (!meant(c).sameTable(start)) {
+      ADD_FAILURE() << "undo all (" << n << " steps): " << describe(meant(c), start);
       ++failures;
       continue;
     }
     while (c.redo()) {}
-    if (!snap(c).sameTable(final)) {
-      ADD_FAILURE() << "redo all: " << describe(snap(c), final);
+    if (!meant(c).sameTable(final)) {
+      ADD_FAILURE() << "redo all: " << describe(meant(c), final);
       ++failures;
     }
   }

@@ -19,7 +19,6 @@
 
 #include "control/history.h"
 #include "control/undo_snapshot.h"
-#include "formula/record.h"
 #include "support/driver.h"
 
 namespace tablique::testing {
@@ -52,14 +51,6 @@ struct Session {
   }
 };
 
-// The records as formuget reads them: compaction drops only what no formula uses (retired cell
-// formulas, pieces after the first that are not cell formulas), and formuget's compaction is no step.
-Snapshot msnap(const Control& c) {
-  Snapshot s = snap(c);
-  for (std::string& r : s.records) r = formula::compactForFormuget(r);
-  return s;
-}
-
 std::string differences(const Snapshot& now, const Snapshot& want) {
   std::string d = describe(now, want);
   for (size_t j = 0; j < std::max(now.records.size(), want.records.size()); ++j) {
@@ -76,7 +67,7 @@ std::string run(Session& s, int events) {
   Control& c = s.c;
   c.rowcol(6, 5);
   c.clearUndo();
-  s.states = {msnap(c)};
+  s.states = {meant(c)};
   s.raw = snap(c);
   for (int i = 0; i < events + 400; ++i) {
     // At the end: undo all the way, then redo all the way.
@@ -168,7 +159,7 @@ std::string run(Session& s, int events) {
       std::printf("\n");
     }
     const size_t u = c.undoSteps(), rd = c.redoSteps();
-    const Snapshot now = msnap(c), raw = snap(c);
+    const Snapshot now = meant(c), raw = snap(c);
     const Snapshot last = std::exchange(s.raw, raw);
     std::deque<Snapshot>& st = s.states;
     if (st.size() != u0 + rd0 + 1) return "model size\n" + s.log;

@@ -7,6 +7,8 @@
 
 #include <tablique/control.h>
 
+#include "formula/record.h"
+
 namespace tablique::testing {
 
 // Everything undo promises to put back.
@@ -48,6 +50,15 @@ inline Snapshot snap(const Control& c) {
   s.cc0 = c.cc0();
   s.RR = c.RR();
   s.cc = c.cc();
+  return s;
+}
+
+// The records as formuget reads them. formuget's and the export's compaction are the same
+// formulas and no step: after one, undo and redo give back the formulas, and where the step
+// itself wrote the record, its text before the compaction.
+inline Snapshot meant(const Control& c) {
+  Snapshot s = snap(c);
+  for (std::string& record : s.records) record = formula::compactForFormuget(record);
   return s;
 }
 
