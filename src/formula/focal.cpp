@@ -11,6 +11,9 @@
 // step), in the computation it goes on with storing, a failed row leaves its cell.
 #include <tablique/control.h>
 
+#include <utility>
+
+#include "control/history.h"
 #include "formula/record.h"
 #include "formula/references.h"
 #include "formula/result.h"
@@ -162,7 +165,12 @@ void Control::focal() {
     }
   } catch (const std::exception&) {
   }
-  record = formula::compactForCommand(record);
+  if (f.empty()) {  // nothing stored: the same formulas compacted, no undo step of their own
+    std::string before = std::exchange(record, formula::compactForCommand(record));
+    if (record != before) history_->acceptRecord(size_t(K), before);
+  } else {
+    record = formula::compactForCommand(record);
+  }
 
   // Columns that use K are brought up to date, once, unless a recalculation is already running.
   if (!f.empty()) {

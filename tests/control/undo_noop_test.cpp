@@ -291,6 +291,30 @@ TEST(UndoNoop, ExportingTheTableIsNoStepAlsoWhereItCompactsTheRecords) {
   EXPECT_FALSE(d.canUndo());
 }
 
+// The formula command cancelled stores nothing but compacts the column's record: the same
+// formulas, no step; Ctrl+Z takes back the change before it.
+TEST(UndoNoop, TheFormulaCommandCancelledIsNoStepAlsoWhereItCompactsTheRecord) {
+  Control c;
+  prepareLines(c);
+  c.formuset(6, "C1&\"专业\"");  // stored in front of the other, which compaction drops
+  c.clearUndo();
+  const std::string stacked = c.state().colFormula[6];
+  const Snapshot before = meant(c);
+  c.settext(5, 1, "为什么");
+  const Snapshot marked = meant(c);
+  enterFormula(c, 2, 6, std::nullopt);
+  c.focusGrid();
+  EXPECT_TRUE(meant(c).sameTable(marked)) << describe(meant(c), marked);
+  EXPECT_EQ(c.undoSteps(), 1u) << "a command that changed no formula added a step";
+  c.pressKey(90, 2);  // Ctrl+Z
+  EXPECT_TRUE(meant(c).sameTable(before)) << describe(meant(c), before);
+  EXPECT_FALSE(c.canUndo());
+  const std::string compacted = c.formuget(6);
+  EXPECT_NE(c.state().colFormula[6], stacked) << "nothing was compacted";
+  EXPECT_NE(compacted.find("专业"), std::string::npos);
+  EXPECT_EQ(compacted.find("为什么"), std::string::npos);
+}
+
 // A host's MouseDown handler runs within the press's step: a text, a width, a height or a
 // column alignment written there to lines the handler then takes off makes one step (no
 // comparison with lines the table no longer has), the older steps stay, and undo and redo
