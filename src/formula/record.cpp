@@ -1,6 +1,7 @@
 #include "formula/record.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace tablique::formula {
 
@@ -99,16 +100,26 @@ std::string encode(std::string_view text, int32_t highestCol, bool endMarking) {
 }
 
 void forEachLivePiece(std::string_view record, const std::function<void(std::string_view)>& fn) {
-  // A cell formula counts only when ";" follows it, as the row lookup asks for.
+  // A cell formula counts only when ";" follows it, as the row lookup asks for, and only the
+  // last piece of its row: an earlier one is never evaluated again.
   const size_t last = record.rfind(';');
+  const auto terminated = [&](std::string_view piece) {
+    return last != std::string_view::npos && size_t(piece.data() - record.data()) + piece.size() <= last;
+  };
+  std::unordered_map<int32_t, const char*> newest;  // row -> its last piece
+  if (record.find(kRowMark) != std::string_view::npos)
+    forEachPiece(record, [&](std::string_view piece, bool) {
+      size_t markAt;
+      if (!terminated(piece)) return;
+      if (auto row = pieceRow(piece, markAt)) newest[*row] = piece.data();
+    });
   forEachPiece(record, [&](std::string_view piece, bool first) {
-    const bool terminated =
-        last != std::string_view::npos && size_t(piece.data() - record.data()) + piece.size() <= last;
     size_t markAt;
-    if (first && !piece.empty() && piece[0] != '=')
+    if (first && !piece.empty() && piece[0] != '=') {
       fn(piece);
-    else if (terminated && pieceRow(piece, markAt))
-      fn(piece.substr(0, markAt));
+    } else if (terminated(piece)) {
+      if (auto row = pieceRow(piece, markAt); row && newest[*row] == piece.data()) fn(piece.substr(0, markAt));
+    }
   });
 }
 

@@ -40,7 +40,8 @@ std::string decode(std::string_view record);
 std::string encode(std::string_view text, int32_t highestCol, bool endMarking);
 
 // Calls fn(piece) for every piece whose formula is evaluated: the first piece when it does not
-// begin with "=" (the column formula), and every cell formula piece (row mark, row, ";").
+// begin with "=" (the column formula), and every cell formula piece (row mark, row, ";") that is
+// the last one of its row.
 void forEachLivePiece(std::string_view record, const std::function<void(std::string_view)>& fn);
 
 // formuget's compaction: drop pieces ending in "@", pieces after the first that do not begin

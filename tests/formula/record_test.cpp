@@ -92,6 +92,18 @@ TEST(References, RenumberingKeepsTheMarksAndTouchesEachReferenceOnce) {
 
 // Generated stored records: the columns the scanner reports for the live pieces are exactly the
 // columns whose cell texts the literal translation puts into the expression.
+// A cell formula stored again for its row (formuset does not retire the older one) shadows the
+// older piece for good: only the newest counts as a reference, so a column that only the older
+// one named can be deleted.
+TEST(References, OnlyTheNewestCellFormulaOfARowCounts) {
+  const std::string rec = "=Len(C3)\x0B" "2;=C1+C2\x0B" "2;=C4\x0B" "5;";
+  EXPECT_FALSE(referencesColumn(rec, 3, 10));
+  EXPECT_TRUE(referencesColumn(rec, 2, 10));
+  EXPECT_TRUE(referencesColumn(rec, 4, 10));
+  EXPECT_EQ(referencedColumns(rec, 10), (std::vector<int32_t>{1, 2, 4}));
+  EXPECT_EQ(referencedColumns("C7;=C3\x0B" "2;", 10), (std::vector<int32_t>{3, 7}));
+}
+
 TEST(References, AgreeWithTheLiteralTranslation) {
   std::mt19937 rng(11);
   const std::vector<std::string> atoms = {"C", "C", "1", "2", "0", "3", "7", "\x04", "\"", "+", " ",

@@ -97,6 +97,16 @@ TEST(Sessions, FoundReplaysKeepEveryInvariant) {
        {Kind::Method, 15, 0, 1},
        {Kind::SetText, 34081, 4, 0, 0, ","},
        {Kind::SaveOpen}},
+      // A column that only a cell formula stored over by a newer one for its row named could not
+      // be deleted.
+      {{Kind::SaveOpen},
+       {Kind::OpenTxt},
+       {Kind::Focal, 0, 0, 0, 0, "=Len(C3)", ""},
+       {Kind::Press, 10, 3, 1, 0, "", ""},
+       {Kind::GridKey, 33, 0, 0, 0, "", ""},
+       {Kind::Method, 3, 0, 0, 0, "", "C1&\"@\""},
+       {Kind::FormuSet, 1, 0, 0, 0, "=C1+C2", ""},
+       {Kind::Menu, 6, 0, 1, 0, "", "C1*C2"}},
   };
   for (const std::vector<Event>& events : found) {
     Runner runner;
