@@ -53,22 +53,6 @@ void expectNoStep(Control& c, const std::function<void()>& mark, const std::func
   EXPECT_EQ(c.undoSteps(), steps);
 }
 
-// `change` differs from the table in one thing: one step, undone and redone exactly.
-void expectOneStep(Control& c, const std::function<void()>& change) {
-  c.clearUndo();
-  const Snapshot before = snap(c);
-  change();
-  c.focusGrid();
-  const Snapshot after = snap(c);
-  ASSERT_FALSE(after.sameTable(before));
-  ASSERT_EQ(c.undoSteps(), 1u);
-  ASSERT_TRUE(c.undo());
-  EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
-  ASSERT_TRUE(c.redo());
-  EXPECT_TRUE(snap(c).sameTable(after)) << describe(snap(c), after);
-  ASSERT_TRUE(c.undo());
-}
-
 TEST(UndoNoop, ANewTableLikeTheOneThereIsNoStep) {
   {
     Control c;  // starts as 500 x 50

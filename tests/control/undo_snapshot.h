@@ -1,7 +1,10 @@
 // A copy of everything undo promises to put back, for the undo tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,6 +89,24 @@ inline std::string describe(const Snapshot& a, const Snapshot& b) {
          std::to_string(b.col) + "; ";
   if (a.rr0 != b.rr0 || a.cc0 != b.cc0 || a.RR != b.RR || a.cc != b.cc) d += "selection; ";
   return d;
+}
+
+// `change` changes the table: it makes one step, which undo takes back and redo puts back
+// exactly, and undo takes back again.
+inline void expectOneStep(Control& c, const std::function<void()>& change) {
+  c.clearUndo();
+  const Snapshot before = snap(c);
+  change();
+  c.focusGrid();
+  const Snapshot after = snap(c);
+  ASSERT_FALSE(after.sameTable(before));
+  ASSERT_EQ(c.undoSteps(), 1u);
+  ASSERT_TRUE(c.undo());
+  EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
+  ASSERT_TRUE(c.redo());
+  EXPECT_TRUE(snap(c).sameTable(after)) << describe(snap(c), after);
+  ASSERT_TRUE(c.undo());
+  EXPECT_TRUE(snap(c).sameTable(before)) << describe(snap(c), before);
 }
 
 }  // namespace tablique::testing
